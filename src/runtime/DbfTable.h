@@ -1,0 +1,116 @@
+// One DBF table file and its DBT memo file: the header, the field list,
+// record bytes, appends, and the record, file and append locks of the shared
+// lock scheme. It moves bytes only; cursors, keys and filters live in
+// WorkArea.
+//
+// Record count: never trusted from the header. It is (file size - header
+// length) / record length, taken at open and, in shared mode, again before
+// every append and whenever a caller asks (other processes append).
+//
+// Header writes: shared mode rewrites the 32-byte header after every append,
+// under the append lock, without an end-of-file marker. Exclusive mode
+// rewrites it at close (and after pack/zap), followed by 0x1A and a
+// truncation after that byte.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FieldDef.h"
+#include "File.h"
+#include "MemoFile.h"
+
+namespace mx::rt {
+
+class DbfTable {
+public:
+    // Lock offsets of the default (Clipper-compatible) lock scheme.
+    static constexpr std::uint64_t kLockBase = 1000000000ULL;
+    static constexpr std::uint64_t kFileLockLength = 1000000000ULL;
+
+    // Creates a new table (and an empty DBT when a memo field exists).
+    // Throws DbError(Usage) naming the file for a field list that does not fit.
+    static void create(const std::string& path, const std::vector<FieldDef>& fields);
+    // Opens a table; the memo file is found beside it (.dbt, any case).
+    static std::unique_ptr<DbfTable> open(const std::string& path, OpenMode mode, bool readOnly);
+
+    ~DbfTable();  // close(): errors while closing are swallowed here
+    void close();
+
+    const std::string& path() const { return file_->path(); }
+    OpenMode mode() const { return file_->mode(); }
+    bool shared() const { return file_->mode() == OpenMode::Shared; }
+    bool readOnly() const { return file_->readOnly(); }
+    const std::vector<FieldDef>& fields() const { return fields_; }
+    int fieldIndex(std::string_view name) const;  // case-insensitive, -1 when none
+    int recordLength() const { return recordLength_; }
+    int headerLength() const { return headerLength_; }
+    MemoFile* memo() { return memo_.get(); }
+    std::uint32_t headerCount() const { return headerCount_; }  // as last read from the header
+
+    // Records in the file (see above). In shared mode this looks at the file.
+    std::uint32_t recordCount();
+    // The count known without looking at the file again.
+    std::uint32_t knownCount() const { return count_; }
+
+    // Reads record `recno` (1-based) into buf (recordLength() bytes).
+    // Returns false when the record lies beyond the end of the file.
+    bool readRecord(std::uint32_t recno, char* buf);
+    // Reads `n` consecutive records starting at `first` into buf; returns how
+    // many whole records were read.
+    std::uint32_t readRecords(std::uint32_t first, std::uint32_t n, char* buf);
+    void writeRecord(std::uint32_t recno, const char* buf);
+
+    // Appends a blank record and returns its number. Shared mode: waits for the
+    // append lock, counts from the file size, locks the new record (no wait;
+    // an ordinary append releases the caller's other locks first, see
+    // WorkArea), writes the record and the header, releases the append lock;
+    // the new record stays locked. Returns 0 when the new record's lock was
+    // refused (another process holds the file lock): nothing was added.
+    std::uint32_t appendBlank();
+
+    bool lockRecord(std::uint32_t recno);    // one attempt; true at once in exclusive mode
+    void unlockRecord(std::uint32_t recno);
+    bool lockFile();                         // one attempt
+    void unlockFile();
+    void unlockAll();
+    bool recordLocked(std::uint32_t recno) const;  // by this table object
+    bool fileLocked() const { return fileLocked_; }
+    const std::vector<std::uint32_t>& lockedRecords() const { return lockedRecords_; }
+
+    // Exclusive mode only: remove deleted records, compact the memo file.
+    // The new files are written beside the old ones and renamed over them.
+    void pack();
+    // Exclusive mode only: no records, an empty memo file.
+    void zap();
+    // Writes the header now (exclusive: with 0x1A and truncation) if it is stale.
+    void flushHeader();
+
+    // A blank record (deletion flag blank, every field blank).
+    const std::string& blankRecord() const { return blank_; }
+
+private:
+    DbfTable() = default;
+    void parseHeader();
+    void writeHeader(bool withEofMarker);
+    void requireWritable(const char* what) const;
+
+    std::unique_ptr<File> file_;
+    std::unique_ptr<MemoFile> memo_;
+    std::vector<FieldDef> fields_;
+    int headerLength_ = 0;
+    int recordLength_ = 0;
+    std::uint32_t headerCount_ = 0;
+    std::uint32_t count_ = 0;
+    bool headerStale_ = false;  // exclusive mode: count or content changed since open
+    bool fileLocked_ = false;
+    bool closed_ = false;
+    std::vector<std::uint32_t> lockedRecords_;
+    std::string blank_;
+    unsigned char headerBytes_[32] = {};
+};
+
+}  // namespace mx::rt

@@ -1,0 +1,49 @@
+// Expressions held as text (index keys, filters, scopes, field texts, drawing
+// coordinates and conditions): compiled once, evaluated many times.
+//
+//   Expression key = Expression::compile("UPPER(NAME)+STR(AMOUNT,10,2)", session);
+//   Value v = key.evaluate(session);
+//
+// Unaliased field names and RECNO()/DELETED()/FOUND()/EOF()/BOF() refer to the
+// area selected when the expression was compiled. Variables are named at
+// compile time and given values, in the same order, at evaluation.
+// Errors (syntax, unknown names, argument types and counts) are thrown as
+// DbError(ErrorKind::BadExpression) whose where() is the expression text and
+// whose position() is the 1-based character position.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "ExprHost.h"
+#include "Value.h"
+
+namespace mx::rt {
+
+struct CompiledProgram;  // private to the implementation
+
+class Expression {
+public:
+    Expression() = default;  // empty: evaluates to nil
+
+    static Expression compile(std::string_view text, const ExprHost& host,
+                              std::span<const std::string> variables = {});
+
+    // Thread-compatible: a compiled expression is immutable and may be
+    // evaluated repeatedly; each call uses only the host and the variables.
+    Value evaluate(const ExprHost& host, std::span<const Value> variables = {}) const;
+
+    bool empty() const noexcept { return !program_; }
+    const std::string& text() const noexcept;
+
+private:
+    std::shared_ptr<const CompiledProgram> program_;
+};
+
+// Helpers shared by key building and the function library.
+// STR(): `width` < 0 means "the value's own width" (and decimals likewise).
+std::string strFunction(const Value& n, int width = -1, int decimals = -1);
+
+}  // namespace mx::rt

@@ -1,0 +1,143 @@
+#include "NumberFormat.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+
+namespace mx::rt {
+
+namespace {
+
+const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+double pow10(int n) { return n >= 0 && n <= 22 ? kPow10[n] : std::pow(10.0, n); }
+
+// Exact decimal rounding through the shortest round-trip text of the value;
+// used only near a .5 boundary, where binary doubles mislead plain rounding.
+bool roundViaDecimalText(double absValue, int decimals, std::uint64_t* scaledOut) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15e", absValue);
+    // buf = d.ddddddddddddddde[+-]xx
+    const char* e = std::strchr(buf, 'e');
+    if (!e) return false;
+    int exp10 = std::atoi(e + 1);
+    char digits[20];
+    int nd = 0;
+    for (const char* p = buf; p < e; ++p)
+        if (*p >= '0' && *p <= '9') digits[nd++] = *p;
+    // value = 0.d1d2...d16 * 10^(exp10+1); keep digits up to position `decimals`
+    int keep = exp10 + 1 + decimals;  // number of leading digits forming the scaled integer
+    if (keep > 18) return false;
+    std::uint64_t scaled = 0;
+    for (int i = 0; i < keep && i < nd; ++i) scaled = scaled * 10 + static_cast<unsigned>(digits[i] - '0');
+    for (int i = nd; i < keep; ++i) scaled *= 10;
+    if (keep >= 0 && keep < nd && digits[keep] >= '5') ++scaled;
+    if (keep < 0) scaled = 0;
+    *scaledOut = scaled;
+    return true;
+}
+
+// |value| * 10^decimals rounded half away from zero, as an integer.
+// Returns false when it does not fit in 18 digits.
+bool scaledMagnitude(double absValue, int decimals, std::uint64_t* out) {
+    double scaled = absValue * pow10(decimals);
+    if (!(scaled < 1e18)) return false;
+    double fl = std::floor(scaled);
+    double frac = scaled - fl;
+    if (std::fabs(frac - 0.5) < 1e-6) return roundViaDecimalText(absValue, decimals, out);
+    *out = static_cast<std::uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
+    return true;
+}
+
+}  // namespace
+
+double roundHalfAway(double value, int decimals) {
+    if (!std::isfinite(value)) return value;
+    std::uint64_t scaled;
+    if (decimals < 0 || decimals > 18 || !scaledMagnitude(std::fabs(value), decimals, &scaled)) {
+        double p = pow10(decimals);
+        double r = std::round(value * p) / p;
+        return r;
+    }
+    double r = static_cast<double>(scaled) / pow10(decimals);
+    return value < 0 ? -r : r;
+}
+
+bool formatNumber(double value, int width, int decimals, char* out) {
+    if (width <= 0) return false;
+    if (decimals < 0) decimals = 0;
+    auto fillStars = [&] {
+        std::memset(out, '*', static_cast<size_t>(width));
+        return false;
+    };
+    if (!std::isfinite(value)) return fillStars();
+    std::uint64_t scaled;
+    bool negative = value < 0;
+    if (!scaledMagnitude(std::fabs(value), decimals, &scaled)) {
+        // Too many digits for the fast path: format through printf, which
+        // still respects width limits below.
+        char buf[400];
+        int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, roundHalfAway(value, decimals));
+        if (n < 0 || n > width) return fillStars();
+        std::memset(out, ' ', static_cast<size_t>(width - n));
+        std::memcpy(out + (width - n), buf, static_cast<size_t>(n));
+        return true;
+    }
+    if (scaled == 0) negative = false;
+    // Build the text right to left.
+    char buf[48];
+    int pos = sizeof buf;
+    for (int i = 0; i < decimals; ++i) {
+        buf[--pos] = static_cast<char>('0' + scaled % 10);
+        scaled /= 10;
+    }
+    if (decimals > 0) buf[--pos] = '.';
+    do {
+        buf[--pos] = static_cast<char>('0' + scaled % 10);
+        scaled /= 10;
+    } while (scaled > 0);
+    if (negative) buf[--pos] = '-';
+    int len = static_cast<int>(sizeof buf) - pos;
+    if (len > width) return fillStars();
+    std::memset(out, ' ', static_cast<size_t>(width - len));
+    std::memcpy(out + (width - len), buf + pos, static_cast<size_t>(len));
+    return true;
+}
+
+std::string formatNumber(double value, int width, int decimals) {
+    if (width <= 0) return std::string();
+    std::string s(static_cast<size_t>(width), ' ');
+    formatNumber(value, width, decimals, s.data());
+    return s;
+}
+
+double parseNumber(std::string_view t, int* decimalsOut) {
+    size_t i = 0, n = t.size();
+    while (i < n && (t[i] == ' ' || t[i] == '\t')) ++i;
+    size_t begin = i;
+    if (i < n && (t[i] == '-' || t[i] == '+')) ++i;
+    bool any = false;
+    while (i < n && t[i] >= '0' && t[i] <= '9') { any = true; ++i; }
+    int decimals = 0;
+    if (i < n && t[i] == '.') {
+        ++i;
+        while (i < n && t[i] >= '0' && t[i] <= '9') { ++decimals; any = true; ++i; }
+    }
+    if (decimalsOut) *decimalsOut = decimals;
+    if (!any) return 0.0;
+    // strtod on exactly the accepted span gives the correctly rounded double.
+    char buf[128];
+    size_t len = i - begin;
+    if (len < sizeof buf) {
+        std::memcpy(buf, t.data() + begin, len);
+        buf[len] = 0;
+        return std::strtod(buf, nullptr);
+    }
+    std::string tmp(t.substr(begin, len));
+    return std::strtod(tmp.c_str(), nullptr);
+}
+
+}  // namespace mx::rt
