@@ -13,6 +13,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,12 +39,21 @@ public:
     bool empty() const noexcept { return !program_; }
     const std::string& text() const noexcept;
 
+    // The type every evaluation yields, when the compiler can tell it without
+    // looking at data (e.g. UPPER(...) is character, a comparison logical);
+    // nullopt when it depends on fields, variables or application functions.
+    // An empty expression is nil.
+    std::optional<ValueType> knownType() const noexcept;
+
 private:
     std::shared_ptr<const CompiledProgram> program_;
 };
 
 // Helpers shared by key building and the function library.
-// STR(): `width` < 0 means "the value's own width" (and decimals likewise).
+// STR(): `width` < 0 means "the value's own width" (and decimals likewise);
+// a width without decimals means no decimals. Rounds half away from zero;
+// too wide a value gives `width` asterisks. Throws DbError(BadExpression)
+// when `n` is not numeric.
 std::string strFunction(const Value& n, int width = -1, int decimals = -1);
 
 }  // namespace mx::rt

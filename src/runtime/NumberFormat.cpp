@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <string>
 
 namespace mx::rt {
 
@@ -59,8 +60,11 @@ double roundHalfAway(double value, int decimals) {
     std::uint64_t scaled;
     if (decimals < 0 || decimals > 18 || !scaledMagnitude(std::fabs(value), decimals, &scaled)) {
         double p = pow10(decimals);
-        double r = std::round(value * p) / p;
-        return r;
+        double s = value * p;
+        // Beyond 2^52 a double has no fraction left to round (and value * p
+        // may overflow): the value is already as precise as it gets.
+        if (!std::isfinite(s) || std::fabs(s) >= 4503599627370496.0) return value;
+        return std::round(s) / p;
     }
     double r = static_cast<double>(scaled) / pow10(decimals);
     return value < 0 ? -r : r;
@@ -76,14 +80,17 @@ bool formatNumber(double value, int width, int decimals, char* out) {
     if (!std::isfinite(value)) return fillStars();
     std::uint64_t scaled;
     bool negative = value < 0;
-    if (!scaledMagnitude(std::fabs(value), decimals, &scaled)) {
-        // Too many digits for the fast path: format through printf, which
-        // still respects width limits below.
-        char buf[400];
-        int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, roundHalfAway(value, decimals));
+    // The fast path below builds at most 18 digits, a point and a sign in a
+    // small buffer; more decimals than that go through printf.
+    if (decimals > 18 || !scaledMagnitude(std::fabs(value), decimals, &scaled)) {
+        double rounded = roundHalfAway(value, decimals);
+        if (rounded == 0.0) rounded = 0.0;  // no "-0.00"
+        int n = std::snprintf(nullptr, 0, "%.*f", decimals, rounded);
         if (n < 0 || n > width) return fillStars();
+        std::string text(static_cast<size_t>(n) + 1, '\0');
+        std::snprintf(text.data(), text.size(), "%.*f", decimals, rounded);
         std::memset(out, ' ', static_cast<size_t>(width - n));
-        std::memcpy(out + (width - n), buf, static_cast<size_t>(n));
+        std::memcpy(out + (width - n), text.data(), static_cast<size_t>(n));
         return true;
     }
     if (scaled == 0) negative = false;
