@@ -227,6 +227,7 @@ void DbfTable::close() {
     if (closed_) return;
     closed_ = true;
     if (!file_) return;
+    if (!readOnly()) flush();
     if (!shared() && !readOnly() && headerStale_) writeHeader(true);
     unlockAll();
     memo_.reset();
@@ -255,14 +256,33 @@ std::uint32_t DbfTable::recordCount() {
     return count_;
 }
 
+bool DbfTable::inTail(std::uint32_t first, std::uint32_t n) const {
+    if (tail_.empty()) return false;
+    std::uint32_t tailCount = static_cast<std::uint32_t>(tail_.size() / static_cast<size_t>(recordLength_));
+    return first < tailFirst_ + tailCount && first + n > tailFirst_;
+}
+
+void DbfTable::flush() {
+    if (tail_.empty()) return;
+    std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(tailFirst_ - 1) * static_cast<std::uint64_t>(recordLength_);
+    file_->writeAt(off, tail_.data(), tail_.size());
+    tail_.clear();
+}
+
 bool DbfTable::readRecord(std::uint32_t recno, char* buf) {
     if (recno == 0) return false;
+    if (inTail(recno, 1)) {
+        size_t at = static_cast<size_t>(recno - tailFirst_) * static_cast<size_t>(recordLength_);
+        std::memcpy(buf, tail_.data() + at, static_cast<size_t>(recordLength_));
+        return true;
+    }
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
     return file_->readAt(off, buf, static_cast<size_t>(recordLength_)) == static_cast<size_t>(recordLength_);
 }
 
 std::uint32_t DbfTable::readRecords(std::uint32_t first, std::uint32_t n, char* buf) {
     if (first == 0 || n == 0) return 0;
+    if (inTail(first, n)) flush();
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(first - 1) * static_cast<std::uint64_t>(recordLength_);
     size_t got = file_->readAt(off, buf, static_cast<size_t>(n) * static_cast<size_t>(recordLength_));
     return static_cast<std::uint32_t>(got / static_cast<size_t>(recordLength_));
@@ -275,6 +295,11 @@ void DbfTable::requireWritable(const char* what) const {
 void DbfTable::writeRecord(std::uint32_t recno, const char* buf) {
     requireWritable("write");
     if (recno == 0) throwUsage(path(), "record number 0");
+    if (inTail(recno, 1)) {
+        size_t at = static_cast<size_t>(recno - tailFirst_) * static_cast<size_t>(recordLength_);
+        std::memcpy(tail_.data() + at, buf, static_cast<size_t>(recordLength_));
+        return;
+    }
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
     file_->writeAt(off, buf, static_cast<size_t>(recordLength_));
     if (!shared()) headerStale_ = true;
@@ -302,6 +327,7 @@ void DbfTable::writeHeader(bool withEofMarker) {
 
 void DbfTable::flushHeader() {
     if (readOnly()) return;
+    flush();
     if (!shared() && headerStale_) writeHeader(true);
 }
 
@@ -309,10 +335,13 @@ std::uint32_t DbfTable::appendBlank() {
     requireWritable("append");
     if (count_ >= kLockBase - 1) throwUsage(path(), "the table is full");
     if (!shared()) {
+        // Nobody else can read the file: collect appends and write them in blocks.
         std::uint32_t recno = count_ + 1;
-        writeRecord(recno, blank_.data());
+        if (tail_.empty()) tailFirst_ = recno;
+        tail_ += blank_;
         count_ = recno;
         headerStale_ = true;
+        if (tail_.size() >= (1u << 20)) flush();
         return recno;
     }
     // Shared: the append lock serialises appenders across processes.
@@ -371,6 +400,7 @@ bool DbfTable::recordLocked(std::uint32_t recno) const {
 void DbfTable::pack() {
     requireWritable("pack");
     if (shared()) throw DbError(ErrorKind::Usage, path(), "pack needs the table opened exclusively");
+    flush();
     const std::string dbfPath = path();
     const std::string tmpDbf = dbfPath + ".packtmp";
     std::unique_ptr<File> out = File::create(tmpDbf);
@@ -463,6 +493,7 @@ void DbfTable::pack() {
 void DbfTable::zap() {
     requireWritable("zap");
     if (shared()) throw DbError(ErrorKind::Usage, path(), "zap needs the table opened exclusively");
+    tail_.clear();
     count_ = 0;
     writeHeader(true);
     if (memo_) memo_->zap();

@@ -88,6 +88,10 @@ public:
     void zap();
     // Writes the header now (exclusive: with 0x1A and truncation) if it is stale.
     void flushHeader();
+    // Exclusive mode keeps freshly appended records in memory and writes them
+    // in large blocks; this writes them now. Reads of those records, close,
+    // pack and zap write them first anyway.
+    void flush();
 
     // A blank record (deletion flag blank, every field blank).
     const std::string& blankRecord() const { return blank_; }
@@ -110,6 +114,9 @@ private:
     bool closed_ = false;
     std::vector<std::uint32_t> lockedRecords_;
     std::string blank_;
+    std::string tail_;               // exclusive mode: appended records not yet written
+    std::uint32_t tailFirst_ = 0;    // record number of the first of them
+    bool inTail(std::uint32_t first, std::uint32_t n) const;
     unsigned char headerBytes_[32] = {};
 };
 

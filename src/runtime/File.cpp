@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -28,6 +29,7 @@ struct SharedHandle {
     bool writable = false;
     dev_t dev = 0;
     ino_t ino = 0;
+    pid_t pid = 0;  // the process that opened it: a forked child must not reuse it
     int sharedOpeners = 0;
     int exclusiveOpeners = 0;
     std::vector<ByteLock> locks;
@@ -96,6 +98,7 @@ std::unique_ptr<File> File::open(const std::string& path, OpenMode mode, bool re
     std::lock_guard<std::mutex> g(gRegistryMutex);
     auto key = std::make_pair(st.st_dev, st.st_ino);
     std::shared_ptr<SharedHandle> h = registry()[key].lock();
+    if (h && h->pid != ::getpid()) h.reset();  // inherited through fork: open anew
     if (h) {
         if (h->exclusiveOpeners > 0 || mode == OpenMode::Exclusive)
             throw DbError(ErrorKind::Busy, path, "file is in use");
@@ -120,6 +123,7 @@ std::unique_ptr<File> File::open(const std::string& path, OpenMode mode, bool re
     h->writable = writable;
     h->dev = st.st_dev;
     h->ino = st.st_ino;
+    h->pid = ::getpid();
     if (mode == OpenMode::Exclusive)
         h->exclusiveOpeners = 1;
     else
@@ -134,7 +138,8 @@ std::unique_ptr<File> File::create(const std::string& path) {
     if (::stat(path.c_str(), &st) == 0) {
         std::lock_guard<std::mutex> g(gRegistryMutex);
         auto it = registry().find({st.st_dev, st.st_ino});
-        if (it != registry().end() && !it->second.expired()) throw DbError(ErrorKind::Busy, path, "file is in use");
+        auto live = it != registry().end() ? it->second.lock() : nullptr;
+        if (live && live->pid == ::getpid()) throw DbError(ErrorKind::Busy, path, "file is in use");
     }
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) throwIo(path, "cannot create", errno);
@@ -159,6 +164,7 @@ std::unique_ptr<File> File::create(const std::string& path) {
     h->writable = true;
     h->dev = st.st_dev;
     h->ino = st.st_ino;
+    h->pid = ::getpid();
     h->exclusiveOpeners = 1;
     std::lock_guard<std::mutex> g(gRegistryMutex);
     registry()[{st.st_dev, st.st_ino}] = h;

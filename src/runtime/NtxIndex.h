@@ -71,11 +71,18 @@ public:
     std::uint16_t version() const;  // as last read from the header
 
     // --- changes (take the write lock themselves in shared mode) ---
+    // Keys must be exactly keySize() bytes (else DbError(Usage)). In shared
+    // mode every change that alters the tree saves header bytes 0..11 with
+    // the version + 1; in exclusive mode the header is saved (version + 1)
+    // only when the root, the free list or the file size changed. A change
+    // that finds the file damaged halfway writes nothing.
     // Adds the entry after all equal keys (unique: does nothing when the key exists).
     void insert(std::string_view key, std::uint32_t recno);
     // Removes exactly this entry; returns false when it is not there.
     bool remove(std::string_view key, std::uint32_t recno);
     // Replaces the entry of recno: remove(oldKey) + insert(newKey) as one locked update.
+    // Equal keys with the entry present: nothing changes (the entry keeps its
+    // place); oldKey's entry missing: newKey is only added.
     void replace(std::string_view oldKey, std::string_view newKey, std::uint32_t recno);
     // Empties the index (one empty root page), as ZAP does.
     void clear();
@@ -83,19 +90,24 @@ public:
     // --- navigation (take the read lock themselves in shared mode) ---
     std::optional<NtxEntry> first();
     std::optional<NtxEntry> last();
-    // First entry whose key, compared over prefix.size() bytes, is >= prefix.
+    // First entry whose key, compared over prefix.size() bytes, is >= prefix
+    // (in index order: <= for a descending file). A prefix longer than the
+    // key is cut; an empty prefix gives the first entry.
     std::optional<NtxEntry> seekFirst(std::string_view prefix);
     // Last entry whose key begins with prefix, or nullopt.
     std::optional<NtxEntry> seekLast(std::string_view prefix);
     // The entry after / before `at` in index order; `at` need not exist any
-    // more (then the neighbour of where it would be).
+    // more (then the neighbour of where it would be: among equal keys, by
+    // record number). O(1) amortised when `at` is the entry last returned
+    // and the index has not changed since.
     std::optional<NtxEntry> next(const NtxEntry& at);
     std::optional<NtxEntry> prev(const NtxEntry& at);
     // Finds the entry of a record given its current key; nullopt when absent.
     std::optional<NtxEntry> find(std::string_view key, std::uint32_t recno);
 
     // Number of entries, and the 1-based position of an entry in index order
-    // (for scroll bars; the entry must exist).
+    // (for scroll bars; the entry must exist, else 0). Subtree counts are
+    // kept until the index changes, so only the first call reads every page.
     std::uint32_t keyCount();
     std::uint32_t keyPosition(const NtxEntry& at);
     // The entry at a 1-based position, or nullopt beyond the end.
@@ -104,7 +116,9 @@ public:
     // Visits every entry in index order; stops when fn returns false.
     // Also checks the tree: page addresses inside the file, counts within the
     // page capacity, leaf/interior consistency, keys in order; a violation
-    // throws DbError(Corrupt) naming the page offset.
+    // throws DbError(Corrupt) naming the page offset. The free list is checked
+    // too when the walk is not stopped. Runs under the read lock: fn may
+    // navigate this index but not change it (DbError(Usage)).
     void walk(const std::function<bool(const NtxEntry&)>& fn);
 
     // Drops cached pages (after PACK/ZAP rebuilt the file behind our back).

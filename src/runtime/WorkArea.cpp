@@ -672,6 +672,11 @@ void WorkArea::recall() {
 }
 
 void WorkArea::commit() {
+    commitRecord();
+    table_->flush();
+}
+
+void WorkArea::commitRecord() {
     if (!dirty_ || eof_) {
         dirty_ = false;
         appended_ = false;

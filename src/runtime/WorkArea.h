@@ -108,6 +108,8 @@ public:
     bool append(bool keepLocks = false);
     void deleteRecord();
     void recall();
+    // Writes the current record's pending changes and updates the keys, then
+    // makes sure everything this area wrote has reached the file.
     void commit();
 
     // ---- locks (shared mode; all succeed at once in exclusive mode) ----
@@ -149,7 +151,8 @@ private:
 
     void readCurrent();                 // buffer <- disk for recno_
     void setEof();
-    void beforeMove() { if (dirty_) commit(); }
+    void beforeMove() { if (dirty_) commitRecord(); }
+    void commitRecord();                // pending changes -> file and indexes
     void snapshotKeys();                // old keys before the first change
     void requireWritableRecord(const char* what);
     std::string currentKey(const Order& o);
