@@ -27,7 +27,7 @@ namespace mx::rt {
 
 class DbfTable {
 public:
-    // Lock offsets of the default (Clipper-compatible) lock scheme.
+    // Lock offsets of the default lock scheme.
     static constexpr std::uint64_t kLockBase = 1000000000ULL;
     static constexpr std::uint64_t kFileLockLength = 1000000000ULL;
 

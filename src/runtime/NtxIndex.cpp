@@ -76,7 +76,7 @@ constexpr std::uint16_t kFlagPageNumbers = 0x0200;  // addresses are page number
 constexpr std::uint16_t kFlagCompound = 0x8000;     // multi-order file, another layout
 constexpr std::uint16_t kKnownFlags = 0x07FF | kFlagCompound;
 
-// Index lock byte (Clipper-compatible scheme): shared for reads, exclusive for changes.
+// Index lock byte: shared for reads, exclusive for changes.
 constexpr std::uint64_t kLockOffset = 1000000000;
 
 // Deeper than this is a loop of child pointers: 64 levels of even the

@@ -1,0 +1,150 @@
+#include "IndexRebuild.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <set>
+
+#include "Error.h"
+#include "IndexDefEntry.h"
+#include "Opening.h"
+#include "Path.h"
+#include "Text.h"
+
+namespace mx::ds {
+
+using rt::DbError;
+using rt::ErrorKind;
+using rt::WorkArea;
+
+namespace {
+
+void closeQuietly(rt::Session& s, const std::string& alias) {
+    try {
+        s.close(alias);
+    } catch (const DbError&) {
+    }
+}
+
+// The extension a new index file gets: upper case for a name written in
+// capitals ("USERS" -> "USERS.NTX"), else lower case.
+const char* extensionFor(const std::string& name) {
+    bool lower = false, capital = false;
+    const size_t slash = name.find_last_of("\\/");
+    for (char c : name.substr(slash == std::string::npos ? 0 : slash + 1)) {
+        lower = lower || (c >= 'a' && c <= 'z');
+        capital = capital || (c >= 'A' && c <= 'Z');
+    }
+    return capital && !lower ? ".NTX" : ".ntx";
+}
+
+// Builds the index file `name` (data-style, without extension) of the open
+// table on `key`, whole or not at all. Returns the alert text on failure.
+std::string buildIndexFile(DataContext& ctx, WorkArea& area, const std::string& name, const std::string& key,
+                           bool dropStale) {
+    const std::string target = newDataFile(ctx, rt::withDefaultExtension(rt::joinDataPath("", name), extensionFor(name)));
+    const std::string partial = target + ".tmp";
+    const std::string shown = name + ".NTX";
+    try {
+        area.createOrder(partial, key);
+        area.clearOrders();
+        if (std::rename(partial.c_str(), target.c_str()) != 0) rt::throwIo(target, "rename", errno);
+        return {};
+    } catch (const DbError& e) {
+        try {
+            area.clearOrders();
+        } catch (const DbError&) {
+        }
+        std::remove(partial.c_str());
+        if (dropStale) std::remove(target.c_str());
+        const bool keyProblem = e.kind() == ErrorKind::BadExpression || e.kind() == ErrorKind::DataWidth ||
+                                e.kind() == ErrorKind::NotFound;
+        std::string text = "Unable to Build Index File " + shown + " for " + area.alias() + ". ";
+        if (keyProblem) {
+            text += "Key expression \"" + key + "\" cannot be evaluated: " + e.detail();
+            if (e.position() >= 0 && e.where() == key) text += " (at character " + std::to_string(e.position()) + ")";
+        } else {
+            text += e.what();
+        }
+        return text;
+    }
+}
+
+}  // namespace
+
+RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
+    RebuildReport report;
+    rt::Session& s = ctx.session;
+
+    if (!NETUSE(ctx, kIndexDefTable, true, 2, kIndexDefAlias)) {
+        ctx.sink.alert("Indexdef Data file Not Available.  Try again later.");
+        report.indexdefAvailable = false;
+        return report;
+    }
+
+    std::vector<IndexDefEntry> entries;
+    {
+        WorkArea& indexdef = *s.area(kIndexDefAlias);
+        std::string problem = buildIndexFile(ctx, indexdef, kIndexDefIndex, kIndexDefKey, false);
+        if (!problem.empty()) {
+            ctx.sink.alert(problem);
+            report.failures.push_back(problem);
+            CLOSDATA(ctx);
+            return report;
+        }
+        ++report.indexesBuilt;
+        try {
+            indexdef.setOrder(0);
+            for (indexdef.goTop(); !indexdef.eof(); indexdef.skip()) entries.push_back(readIndexDefEntry(indexdef));
+        } catch (const DbError& e) {
+            std::string text = std::string("Unable to read indexdef. ") + e.what();
+            ctx.sink.alert(text);
+            report.failures.push_back(text);
+            CLOSDATA(ctx);
+            return report;
+        }
+        closeQuietly(s, kIndexDefAlias);
+    }
+
+    std::set<std::string> moved;  // aliases whose records this run packed or emptied
+    for (const IndexDefEntry& e : entries) {
+        if (e.noIndex) continue;
+        const std::string alias = upper(e.alias);
+        if (alias == kIndexDefAlias) continue;
+        if (!OPNALIAS(ctx, alias, true, false)) {
+            report.skipped.push_back(alias);
+            continue;
+        }
+        WorkArea& area = *s.area(alias);
+        try {
+            if (initialise && e.zapOnInit) {
+                area.zap();
+                moved.insert(alias);
+            }
+            if (e.pack) {
+                area.pack();
+                moved.insert(alias);
+                ++report.tablesPacked;
+            }
+        } catch (const DbError& err) {
+            std::string text = "Unable to Pack " + alias + ". " + err.what();
+            ctx.sink.alert(text);
+            report.failures.push_back(text);
+        }
+        if (!e.inName.empty()) {
+            const std::string name = entryDirectory(e, ctx.security, ctx.user) + e.inName;
+            std::string problem = buildIndexFile(ctx, area, name, e.inStr, moved.count(alias) > 0);
+            if (problem.empty()) {
+                ++report.indexesBuilt;
+            } else {
+                ctx.sink.alert(problem);
+                report.failures.push_back(problem);
+            }
+        }
+        closeQuietly(s, alias);
+    }
+
+    CLOSDATA(ctx);
+    return report;
+}
+
+}  // namespace mx::ds

@@ -1,0 +1,295 @@
+#include "Opening.h"
+
+#include <optional>
+
+#include "Error.h"
+#include "IndexDefEntry.h"
+#include "Path.h"
+#include "Text.h"
+
+namespace mx::ds {
+
+using rt::DbError;
+using rt::ErrorKind;
+using rt::OpenMode;
+using rt::Session;
+using rt::Value;
+using rt::WorkArea;
+
+namespace {
+
+constexpr int kOpenAttempts = 11;   // attempts 0 to 10
+constexpr double kRetryWait = 1.0;  // seconds after every failed attempt
+constexpr double kTimedBox = 2.0;   // seconds of the timed "Information" box
+
+// The failure told after the fixed text of a message when the file is not
+// merely busy: what the runtime found, naming the file.
+std::string cause(const std::optional<DbError>& err) {
+    if (!err || err->kind() == ErrorKind::Busy) return {};
+    return std::string(". ") + err->what();
+}
+
+void closeQuietly(Session& s, const std::string& alias) {
+    try {
+        s.close(alias);
+    } catch (const DbError&) {
+        // The area is gone either way; nothing was pending in the areas closed here.
+    }
+}
+
+// OPNDBF proper; `lastError` receives the last failure.
+bool openTable(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
+               const std::string& aliasIn, std::optional<DbError>* lastError) {
+    Session& s = ctx.session;
+    const std::string alias = aliasIn.empty() ? rt::baseNameUpper(file) : upper(aliasIn);
+    if (WorkArea* open = s.area(alias)) {
+        s.select(*open);
+        return true;
+    }
+    const int before = s.selectedArea();
+    const std::string path = rt::joinDataPath(ctx.dataDir, file);
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        try {
+            WorkArea& area = s.open(path, alias, exclusive ? OpenMode::Exclusive : OpenMode::Shared);
+            try {
+                area.clearOrders();
+                for (const std::string& index : indexes) {
+                    if (index.empty()) continue;
+                    if (area.orderCount() == WorkArea::kMaxOrders) break;
+                    area.addOrder(rt::joinDataPath(ctx.dataDir, index));
+                }
+                if (area.orderCount() > 0) area.setOrder(1);
+                area.goTop();
+            } catch (...) {
+                closeQuietly(s, alias);
+                throw;
+            }
+            return true;
+        } catch (const DbError& e) {
+            if (lastError) *lastError = e;
+            s.selectById(before);
+            if (e.kind() != ErrorKind::Busy) return false;
+        }
+        ctx.sleeper.wait(kRetryWait);
+    }
+    return false;
+}
+
+// A clean cursor on a table that is already open: order 1, no filter, no
+// scope, top record.
+void resetCursor(WorkArea& area) {
+    area.setOrder(area.orderCount() > 0 ? 1 : 0);
+    area.setFilter("");
+    area.clearScope();
+    area.goTop();
+}
+
+// Reads the `indexdef` records of `alias`, in index order (which among one
+// alias is record order), through `indexdef` opened shared with its index.
+// An `indexdef` that the caller has open is used as it is and left as it
+// was found. On failure `problem` holds the alert to show.
+class Definitions {
+public:
+    Definitions(DataContext& ctx, const std::string& alias) : ctx_(ctx), alias_(alias) {}
+    ~Definitions() { release(); }
+
+    bool read(std::vector<IndexDefEntry>& out, std::string& problem) {
+        Session& s = ctx_.session;
+        WorkArea* area = s.area(kIndexDefAlias);
+        if (area) {
+            wasOpen_ = true;
+            savedOrder_ = area->order();
+            savedRecno_ = area->recno();
+        } else {
+            if (!dataFileExists(ctx_, "indexdef.dbf")) {
+                problem = "Unable to open indexdef.DBF. File does not exist";
+                return false;
+            }
+            if (!dataFileExists(ctx_, "indexdef.ntx")) {
+                problem = "Unable to open " + alias_ + ". Index file indexdef.ntx not found. Try rebuilding index files.";
+                return false;
+            }
+            std::optional<DbError> err;
+            if (!openTable(ctx_, kIndexDefTable, false, {kIndexDefIndex}, kIndexDefAlias, &err)) {
+                problem = "Unable to Open (DBF) indexdef" + cause(err);
+                return false;
+            }
+            opened_ = true;
+            area = s.area(kIndexDefAlias);
+        }
+        try {
+            if (area->orderCount() > 0) {
+                area->setOrder(1);
+                area->seek(Value::character(alias_), false);
+                for (; !area->eof(); area->skip()) {
+                    IndexDefEntry e = readIndexDefEntry(*area);
+                    if (e.alias != alias_) break;
+                    out.push_back(std::move(e));
+                }
+            } else {
+                for (area->goTop(); !area->eof(); area->skip()) {
+                    IndexDefEntry e = readIndexDefEntry(*area);
+                    if (e.alias == alias_) out.push_back(std::move(e));
+                }
+            }
+        } catch (const DbError& e) {
+            problem = std::string("Unable to read indexdef. ") + e.what();
+            return false;
+        }
+        return true;
+    }
+
+    // The table opened was `indexdef` itself: it stays open as the result.
+    void keepOpen() { opened_ = false; }
+
+    void release() {
+        Session& s = ctx_.session;
+        if (opened_) {
+            opened_ = false;
+            closeQuietly(s, kIndexDefAlias);
+        } else if (wasOpen_) {
+            wasOpen_ = false;
+            if (WorkArea* area = s.area(kIndexDefAlias)) {
+                try {
+                    area->setOrder(savedOrder_);
+                    area->goTo(savedRecno_);
+                } catch (const DbError&) {
+                }
+            }
+        }
+    }
+
+private:
+    DataContext& ctx_;
+    std::string alias_;
+    bool opened_ = false;
+    bool wasOpen_ = false;
+    int savedOrder_ = 0;
+    std::uint32_t savedRecno_ = 0;
+};
+
+}  // namespace
+
+bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
+            const std::string& alias) {
+    return openTable(ctx, file, exclusive, indexes, alias, nullptr);
+}
+
+bool NETUSE(DataContext& ctx, const std::string& file, bool exclusive, int tries, const std::string& aliasIn) {
+    Session& s = ctx.session;
+    if (WorkArea* current = s.selected()) closeQuietly(s, current->alias());
+    const std::string alias = aliasIn.empty() ? rt::baseNameUpper(file) : upper(aliasIn);
+    if (s.area(alias)) return false;  // another work area goes by that name
+    const std::string path = rt::joinDataPath(ctx.dataDir, file);
+    for (int attempt = 1; tries == 0 || attempt <= tries; ++attempt) {
+        try {
+            s.open(path, alias, exclusive ? OpenMode::Exclusive : OpenMode::Shared);
+            return true;
+        } catch (const DbError& e) {
+            if (e.kind() != ErrorKind::Busy) return false;
+        }
+        ctx.sleeper.wait(kRetryWait);
+    }
+    return false;
+}
+
+bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool withIndexes) {
+    Session& s = ctx.session;
+    const std::string alias = upper(allTrim(aliasIn));
+    const int before = s.selectedArea();
+    std::optional<std::uint32_t> returnTo;
+
+    auto fail = [&](const std::string& text) {
+        ctx.sink.alert(text);
+        s.selectById(before);
+        return false;
+    };
+
+    if (WorkArea* open = alias.empty() ? nullptr : s.area(alias)) {
+        s.select(*open);
+        try {
+            if (!exclusive) {
+                resetCursor(*open);
+                return true;
+            }
+            returnTo = open->recno();
+            s.close(alias);
+        } catch (const DbError& e) {
+            return fail("Unable to Open (DBF) " + alias + ". " + e.what());
+        }
+    }
+
+    Definitions definitions(ctx, alias);
+    std::vector<IndexDefEntry> entries;
+    std::string problem;
+    if (!definitions.read(entries, problem)) {
+        definitions.release();
+        return fail(problem);
+    }
+    if (entries.empty()) {
+        definitions.release();
+        return fail("Unable to open " + alias + ". Try rebuilding index files.");
+    }
+
+    const IndexDefEntry& first = entries.front();
+    const std::string directory = entryDirectory(first, ctx.security, ctx.user);
+    const std::string table = directory + first.dbName;
+    const bool isIndexdef = alias == kIndexDefAlias;
+    if (!isIndexdef && !dataFileExists(ctx, table + ".DBF")) {
+        definitions.release();
+        fail("Unable to open " + table + ".DBF" + ". File does not exist");
+        if (first.floppy) ctx.sink.alert("Check floppy is in the correct drive");
+        return false;
+    }
+
+    // The order list: the index files of the alias's records in record
+    // order, up to the first record without an index name, at most seven.
+    std::vector<std::string> indexes;
+    if (withIndexes && !first.inName.empty()) {
+        for (const IndexDefEntry& e : entries) {
+            if (e.inName.empty() || indexes.size() == static_cast<size_t>(WorkArea::kMaxOrders)) break;
+            const std::string index = directory + e.inName;
+            if (!dataFileExists(ctx, index + ".NTX")) {
+                ctx.sink.timed("Index file " + index + ".NTX" + " not found. Try rebuilding index files", kTimedBox);
+                definitions.release();
+                return fail("Unable to Open Index Files");
+            }
+            indexes.push_back(index);
+        }
+    }
+
+    // `indexdef` itself is already open from the look-up above, and opening
+    // an alias that is open only selects it: that open is the result.
+    std::optional<DbError> err;
+    if (!openTable(ctx, table, exclusive, indexes, alias, &err)) {
+        definitions.release();
+        return fail("Unable to Open (DBF) " + table + cause(err));
+    }
+    if (isIndexdef) definitions.keepOpen();
+    definitions.release();
+
+    WorkArea& area = *s.area(alias);
+    s.select(area);
+    try {
+        if (returnTo)
+            area.goTo(*returnTo);
+        else
+            area.goTop();
+    } catch (const DbError& e) {
+        closeQuietly(s, alias);
+        return fail("Unable to Open (DBF) " + table + ". " + e.what());
+    }
+    return true;
+}
+
+void CLOSDATA(DataContext& ctx) {
+    try {
+        ctx.session.closeAll();
+    } catch (const DbError& e) {
+        ctx.sink.alert(std::string("Unable to Close Data Files. ") + e.what());
+    }
+}
+
+bool indexdefIndexExists(const DataContext& ctx) { return dataFileExists(ctx, "indexdef.ntx"); }
+
+}  // namespace mx::ds

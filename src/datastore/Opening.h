@@ -1,0 +1,63 @@
+// The opening service: every table is opened by alias through `OPNALIAS`,
+// which learns the table's directory, file name and index files from
+// `indexdef`, retries while another workstation holds the file, and explains
+// a failure in exactly one alert (plus the floppy hint). `OPNDBF` and
+// `NETUSE` are the lower-level openers without messages; `CLOSDATA` closes
+// everything.
+//
+// File names given to these functions may carry a "\"-separated directory
+// prefix relative to the data directory and are matched case-insensitively
+// (DataContext.h).
+//
+// Retries: a file that another process holds (the runtime's Busy error) is
+// tried again after a one-second wait through the context's sleeper. Any
+// other failure (a damaged file, a missing one, a refused read) ends the
+// attempts at once: waiting cannot mend it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DataContext.h"
+
+namespace mx::ds {
+
+// Opens the table of `alias` (any case) shared or exclusive, with the index
+// files `indexdef` lists for it (at most 7) when `withIndexes`, in a work
+// area of its own named by the upper-cased alias, selects that area and
+// positions it: on the top record in order 1, or, when an exclusive open
+// replaced a table that was already open, on the record it was on.
+//
+// An alias that is already open and asked for shared is only reset: order 1
+// (natural order when it has no index), no filter, no scope, top record.
+//
+// False means one alert has been shown (the floppy hint may follow) and the
+// work area selected before the call is selected again. A failed exclusive
+// re-open leaves the table closed.
+bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, bool withIndexes = true);
+
+// Opens `file` (".dbf" added when it has no extension) under `alias`
+// (default: the file's base name, upper case) in a new work area, then
+// attaches the index files given, in order (empty names attach nothing; at
+// most 7 are attached). Up to 11 attempts one second apart while the file is
+// busy. When the alias is already open it only selects that area. No
+// message; on failure the previously selected area stays selected.
+bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes = {},
+            const std::string& alias = {});
+
+// Opens `file` in place of the selected work area (which is closed first),
+// without indexes, under `alias` (default: the file's base name). `tries`
+// attempts one second apart while the file is busy; 0 tries until it
+// succeeds. No message.
+bool NETUSE(DataContext& ctx, const std::string& file, bool exclusive, int tries, const std::string& alias = {});
+
+// Closes every open table. A table whose pending changes cannot be written
+// is reported in an alert; the others are closed all the same.
+void CLOSDATA(DataContext& ctx);
+
+// Whether "indexdef.ntx" exists in the data directory: start-up rebuilds
+// every index without asking when it does not.
+bool indexdefIndexExists(const DataContext& ctx);
+
+}  // namespace mx::ds

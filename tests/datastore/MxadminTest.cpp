@@ -1,0 +1,250 @@
+// mxadmin as a user runs it: exit statuses, what it prints, and that a
+// refused or failed init leaves nothing behind.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "DataStoreHarness.h"
+#include "Opening.h"
+#include "Password.h"
+
+namespace mx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class MxadminTest : public ::testing::Test {
+protected:
+    // Runs mxadmin with the arguments (each quoted), capturing both outputs.
+    Outcome mxadmin(const std::vector<std::string>& args) {
+        std::string cmd = std::string(MX_BUILD_DIR) + "/tools/mxadmin";
+        for (const std::string& a : args) cmd += " '" + a + "'";
+        const std::string errFile = scratch.file("stderr.txt");
+        cmd += " 2>'" + errFile + "'";
+        Outcome r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p) return r;
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        int st = ::pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        r.err = readFileBytes(errFile);
+        return r;
+    }
+
+    // Every file below `dir` with its bytes.
+    static std::map<std::string, std::string> snapshot(const std::string& dir) {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(dir))
+            if (e.is_regular_file()) files[e.path().string()] = readFileBytes(e.path().string());
+        return files;
+    }
+
+    std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> out;
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            out.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return out;
+    }
+
+    TempDir scratch;  // holds stderr.txt
+    TempDir work;     // data sets are made inside
+};
+
+TEST_F(MxadminTest, InitTwiceRefusesTheSecondAndChangesNothing) {
+    const std::string dir = work.file("data");
+    Outcome first = mxadmin({"init", dir});
+    ASSERT_EQ(first.status, 0) << first.err;
+    auto before = snapshot(work.path());
+    EXPECT_GT(before.size(), 40u);
+
+    Outcome second = mxadmin({"init", dir, "--demo"});
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.err.find("already exists"), std::string::npos) << second.err;
+    EXPECT_EQ(snapshot(work.path()), before) << "no file added, removed or changed";
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 1) << "no temporary folder left";
+}
+
+TEST_F(MxadminTest, InitIntoAnEmptyFolderAndAnEmptyDataSetChecksClean) {
+    const std::string dir = work.file("empty");
+    makeDir(dir);
+    ASSERT_EQ(mxadmin({"init", dir}).status, 0);
+    Outcome check = mxadmin({"check", dir});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    Outcome sysinfo = mxadmin({"dump", dir, "sysinfo"});
+    EXPECT_EQ(sysinfo.out, "F\n");
+    EXPECT_EQ(mxadmin({"dump", dir, "lib"}).out, "");
+}
+
+TEST_F(MxadminTest, InitRefusesWhatItCannotUseAndLeavesNothing) {
+    Outcome missing = mxadmin({"init", work.file("no/such/parent/data")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
+
+    std::ofstream(work.file("plainfile")) << "x";
+    Outcome notFolder = mxadmin({"init", work.file("plainfile")});
+    EXPECT_EQ(notFolder.status, 1);
+    Outcome underFile = mxadmin({"init", work.file("plainfile/data")});
+    EXPECT_EQ(underFile.status, 1);
+
+    makeDir(work.file("busy"));
+    std::ofstream(work.file("busy/LIB.DBF")) << "x";
+    Outcome taken = mxadmin({"init", work.file("busy")});
+    EXPECT_EQ(taken.status, 1);
+    EXPECT_NE(taken.err.find("lib.dbf"), std::string::npos) << taken.err;
+
+    Outcome badDemo = mxadmin({"init", work.file("d"), "--demo", "--demo-dir", work.file("nodemo")});
+    EXPECT_EQ(badDemo.status, 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 2) << "plainfile and busy only";
+}
+
+TEST_F(MxadminTest, BrokenDemoSourceFailsWholeAndCleansUp) {
+    const std::string sources = work.file("sources");
+    makeDir(sources);
+    std::ofstream(sources + "/lib.csv") << "CODE,SERIAL\nTOOLONGCODE1,1\n";
+    Outcome r = mxadmin({"init", work.file("data"), "--demo", "--demo-dir", sources});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("lib.csv"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(work.file("data")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 1) << "only the sources";
+}
+
+TEST_F(MxadminTest, DemoDataSetPassesTheCheckAndDumpsInIndexOrder) {
+    const std::string dir = work.file("demo");
+    Outcome init = mxadmin({"init", dir, "--demo"});
+    ASSERT_EQ(init.status, 0) << init.err;
+    Outcome check = mxadmin({"check", dir});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    EXPECT_NE(check.out.find("no problems"), std::string::npos);
+
+    Outcome lib = mxadmin({"dump", dir, "lib", "--order", "3", "--header"});
+    ASSERT_EQ(lib.status, 0) << lib.err;
+    auto rows = lines(lib.out);
+    ASSERT_GE(rows.size(), 21u);
+    EXPECT_EQ(rows[0], "CODE | DESC | CATEGORY | SERIAL | MAXADJUST | GROUP | NUMBER | TAG | TAG2 | TAG3 | TAG4 | TAG5 | "
+                       "TAG6 | TAG7 | TAG8 | TAG9");
+    EXPECT_EQ(rows[1], "RS400 | RESIDENTIAL 400 FIXED LIGHTS | RES | 1 | 0 | 1 | 1 | F | F | F | F | F | F | F | F | F");
+    for (const std::string& row : rows) EXPECT_EQ(row.back() == ' ', false) << "trailing blanks trimmed";
+
+    Outcome notes = mxadmin({"dump", dir, "mxnote"});
+    EXPECT_NE(notes.out.find("\\n"), std::string::npos) << "line breaks of memos shown as \\n";
+    EXPECT_EQ(lines(notes.out).size(), lines(mxadmin({"dump", dir, "mxnote", "--order", "1"}).out).size());
+}
+
+TEST_F(MxadminTest, DumpShowsDeletedRecordsAndReportsWhatItCannotOpen) {
+    const std::string dir = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", dir, "--demo"}).status, 0);
+    {
+        Harness h;
+        h.ctx.dataDir = dir;
+        ASSERT_TRUE(ds::OPNALIAS(h.ctx, "assemcat"));
+        rt::WorkArea& a = *h.session.selected();
+        a.goTo(1);
+        ASSERT_TRUE(a.lock());
+        a.deleteRecord();
+        a.unlock();
+    }
+    auto rows = lines(mxadmin({"dump", dir, "assemcat"}).out);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], "FIXED | FIXED LIGHTS | (deleted)");
+    EXPECT_EQ(rows[1], "SLIDER | SLIDING WINDOWS");
+
+    Outcome unknown = mxadmin({"dump", dir, "nosuch"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("Unable to open NOSUCH. Try rebuilding index files."), std::string::npos) << unknown.err;
+    EXPECT_EQ(mxadmin({"dump", dir, "quotdata", "--order", "1"}).status, 1) << "quotdata has no index";
+    EXPECT_EQ(mxadmin({"dump", work.file("nowhere"), "lib"}).status, 1);
+}
+
+TEST_F(MxadminTest, CheckFindsAnIndexThatNoLongerMatchesItsTableAndReindexMendsIt) {
+    const std::string dir = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", dir, "--demo"}).status, 0);
+    {
+        // Change a code behind the indexes' back.
+        rt::Session s;
+        rt::WorkArea& a = s.open(dir + "/lib.dbf", "", rt::OpenMode::Exclusive);
+        a.goTo(3);
+        a.setField("CODE", rt::Value::character("ZZ999"));
+        s.closeAll();
+    }
+    Outcome check = mxadmin({"check", dir});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("LIB: "), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("libcode.ntx"), std::string::npos) << check.out;
+
+    Outcome reindex = mxadmin({"reindex", dir});
+    EXPECT_EQ(reindex.status, 0) << reindex.err;
+    EXPECT_EQ(mxadmin({"check", dir}).status, 0);
+
+    fs::remove(dir + "/stock.ntx");
+    Outcome missing = mxadmin({"check", dir});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("STOCK: Index file stock.NTX not found"), std::string::npos) << missing.out;
+}
+
+TEST_F(MxadminTest, ReindexFailsWhenAKeyCannotBeEvaluated) {
+    const std::string dir = work.file("data");
+    ASSERT_EQ(mxadmin({"init", dir}).status, 0);
+    {
+        rt::Session s;
+        rt::WorkArea& a = s.open(dir + "/indexdef.dbf", "", rt::OpenMode::Exclusive);
+        for (a.goTop(); !a.eof(); a.skip())
+            if (a.fieldValue("IN_NAME").str().rfind("libcatg", 0) == 0) a.setField("IN_STR", rt::Value::character("CATEGORY+"));
+        s.closeAll();
+    }
+    Outcome r = mxadmin({"reindex", dir});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("libcatg.NTX"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("CATEGORY+"), std::string::npos) << r.err;
+}
+
+TEST_F(MxadminTest, UserAccountsAreStoredScrambledAndSecurityIsSwitched) {
+    const std::string dir = work.file("data");
+    ASSERT_EQ(mxadmin({"init", dir}).status, 0);
+    EXPECT_EQ(mxadmin({"user", dir, "fred", "5", "--password", "abc", "--desc", "FRED NERK"}).status, 0);
+    EXPECT_EQ(mxadmin({"user", dir, "FRED", "7"}).status, 0) << "changing keeps one record";
+    EXPECT_EQ(mxadmin({"user", dir, "TOOLONGNAME1", "5"}).status, 1);
+    EXPECT_EQ(mxadmin({"user", dir, "BOB", "5", "--password", "SEVENCH"}).status, 1);
+    EXPECT_EQ(mxadmin({"security", dir, "on"}).status, 0);
+    EXPECT_EQ(mxadmin({"dump", dir, "sysinfo"}).out, "T\n");
+
+    rt::Session s;
+    rt::WorkArea& users = s.open(dir + "/users.dbf");
+    ASSERT_EQ(users.recordCount(), 1u);
+    users.goTop();
+    EXPECT_EQ(users.fieldValue("USERNAME").str(), "FRED      ");
+    EXPECT_EQ(users.fieldValue("SECURELVL").str(), "7");
+    EXPECT_EQ(users.fieldValue("PASSWORD").str(), ds::ENCRYPT("ABC   ")) << "upper case, as typed at the login";
+    EXPECT_EQ(users.fieldValue("USERDESC").str().substr(0, 9), "FRED NERK");
+}
+
+TEST_F(MxadminTest, BadCommandLinesExitWithTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"frobnicate"}, {"init"}, {"init", "a", "b"}, {"dump", "x"}, {"dump", "x", "lib", "--order", "nine"},
+             {"check", "x", "--fast"}, {"security", "x", "maybe"}, {"init", "x", "--demo-dir", "y"}}) {
+        Outcome r = mxadmin(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    }
+    EXPECT_EQ(mxadmin({"--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace mx::test

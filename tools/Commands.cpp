@@ -1,0 +1,301 @@
+#include "Commands.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "Catalogue.h"
+#include "ConsoleSink.h"
+#include "DataContext.h"
+#include "DataSet.h"
+#include "DataSetCheck.h"
+#include "Error.h"
+#include "IndexRebuild.h"
+#include "ItemLists.h"
+#include "Opening.h"
+#include "Password.h"
+#include "Session.h"
+#include "TableDefaults.h"
+#include "Text.h"
+
+namespace mx::admin {
+
+namespace fs = std::filesystem;
+using rt::Value;
+
+namespace {
+
+int failure(const std::string& text) {
+    std::cerr << "mxadmin: " << text << '\n';
+    return kFailure;
+}
+
+bool hasFileNoCase(const fs::path& dir, const std::string& name) {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec))
+        if (ds::equalsNoCase(e.path().filename().string(), name)) return true;
+    return false;
+}
+
+// An open data set: the session and the context the services need.
+class DataSetSession {
+public:
+    explicit DataSetSession(const std::string& dir) : ctx_(session_, sink_, sleeper_, dir) {
+        ds::applyTableAccessDefaults(session_);
+        ds::registerItemListFunctions(ctx_);
+    }
+    ~DataSetSession() { ds::CLOSDATA(ctx_); }
+
+    // Empty when `dir` holds a data set; else the message to show.
+    static std::string problemWith(const std::string& dir) {
+        std::error_code ec;
+        if (!fs::exists(dir, ec)) return "folder " + dir + " does not exist";
+        if (!fs::is_directory(dir, ec)) return dir + " is not a folder";
+        if (!hasFileNoCase(dir, "indexdef.dbf")) return "there is no data set in " + dir + " (no indexdef.dbf)";
+        return {};
+    }
+
+    ds::DataContext& ctx() { return ctx_; }
+    rt::Session& session() { return session_; }
+    ConsoleSink& sink() { return sink_; }
+
+private:
+    rt::Session session_;
+    ConsoleSink sink_;
+    ds::SystemSleeper sleeper_;
+    ds::DataContext ctx_;
+};
+
+// A field's value as dump shows it.
+std::string shown(const rt::WorkArea& a, int i) {
+    const rt::FieldDef& f = a.field(i);
+    switch (f.type) {
+        case rt::FieldType::Character:
+            return ds::trimRight(a.fieldBytes(i));
+        case rt::FieldType::Numeric:
+            return ds::allTrim(a.fieldBytes(i));
+        case rt::FieldType::Logical: {
+            Value v = a.fieldValue(i);
+            return v.isLogical() && v.boolean() ? "T" : "F";
+        }
+        case rt::FieldType::Date: {
+            Value v = a.fieldValue(i);
+            if (!v.isDate() || v.day() == 0) return {};
+            std::string s = rt::dayToDtos(v.day());
+            return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2);
+        }
+        case rt::FieldType::Memo: {
+            Value v = a.fieldValue(i);
+            std::string out;
+            for (char c : ds::trimRight(v.isCharacter() ? v.str() : std::string())) {
+                if (c == '\r') continue;
+                if (c == '\n')
+                    out += "\\n";
+                else
+                    out.push_back(c);
+            }
+            return out;
+        }
+    }
+    return {};
+}
+
+std::string joinLine(const std::vector<std::string>& parts) {
+    std::string line;
+    for (size_t i = 0; i < parts.size(); ++i) line += (i ? " | " : "") + parts[i];
+    return ds::trimRight(line);
+}
+
+// Moves every entry of `from` into `to`; on failure moves back what was moved.
+bool moveEntries(const fs::path& from, const fs::path& to, std::string& error) {
+    std::vector<fs::path> moved;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(from, ec)) {
+        fs::path target = to / e.path().filename();
+        fs::rename(e.path(), target, ec);
+        if (ec) {
+            error = "cannot move " + e.path().string() + " to " + to.string() + ": " + ec.message();
+            for (const fs::path& m : moved) {
+                std::error_code ignore;
+                fs::rename(m, from / m.filename(), ignore);
+            }
+            return false;
+        }
+        moved.push_back(target);
+    }
+    return true;
+}
+
+}  // namespace
+
+int initDataSet(const std::string& dirText, const std::string& demoDir) {
+    std::error_code ec;
+    fs::path dir = fs::absolute(fs::path(dirText), ec).lexically_normal();
+    if (!dir.has_filename()) dir = dir.parent_path();
+    const fs::path parent = dir.parent_path();
+    if (!fs::is_directory(parent, ec)) return failure("folder " + parent.string() + " does not exist");
+    const bool existed = fs::exists(dir, ec);
+    if (existed) {
+        if (!fs::is_directory(dir, ec)) return failure(dirText + " exists and is not a folder");
+        if (hasFileNoCase(dir, "indexdef.dbf")) return failure("a data set already exists in " + dirText);
+        for (const ds::TableDef& t : ds::tableCatalogue())
+            if (hasFileNoCase(dir, t.name + ".dbf"))
+                return failure(dirText + " already holds the table " + t.name + ".dbf; choose an empty folder");
+        if (::access(dir.c_str(), W_OK) != 0)
+            return failure("cannot write in folder " + dirText + ": " + std::strerror(errno));
+    }
+    if (!demoDir.empty() && !fs::is_directory(demoDir, ec))
+        return failure("the demo sources " + demoDir + " do not exist");
+
+    // Build beside the target, then move the finished data set in place.
+    std::string pattern = (parent / ("." + dir.filename().string() + ".mxinit-XXXXXX")).string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!::mkdtemp(buf.data())) return failure("cannot create a folder in " + parent.string() + ": " + std::strerror(errno));
+    const fs::path work(buf.data());
+    auto discard = [&] {
+        std::error_code ignore;
+        fs::remove_all(work, ignore);
+    };
+
+    try {
+        ds::createDataSet(work.string(), demoDir);
+    } catch (const rt::DbError& e) {
+        discard();
+        return failure(std::string("cannot create the data set: ") + e.what());
+    } catch (const std::exception& e) {
+        discard();
+        return failure(std::string("cannot create the data set: ") + e.what());
+    }
+
+    // mkdtemp made the folder private; give it the permissions a new folder gets.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(work.c_str(), 0777 & ~mask);
+
+    if (!existed) {
+        fs::rename(work, dir, ec);
+        if (ec) {
+            discard();
+            return failure("cannot move the data set to " + dirText + ": " + ec.message());
+        }
+    } else {
+        // The folder stays the user's own (its owner and permissions); only the files move in.
+        std::string error;
+        if (!moveEntries(work, dir, error)) {
+            discard();
+            return failure(error);
+        }
+        discard();
+    }
+    std::cout << "Data set created in " << dirText << (demoDir.empty() ? "" : " with the demo records") << '\n';
+    return kOk;
+}
+
+int dumpTable(const std::string& dir, const std::string& table, int order, bool header) {
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    ds.session().settings().deletedHidden = false;
+    if (!ds::OPNALIAS(ds.ctx(), table, false, order > 0)) return kFailure;
+    rt::WorkArea& a = *ds.session().selected();
+    try {
+        if (order > a.orderCount())
+            return failure(a.alias() + " has " + std::to_string(a.orderCount()) + " index orders, not " +
+                           std::to_string(order));
+        a.setOrder(order);
+        if (header) {
+            std::vector<std::string> names;
+            for (int i = 0; i < a.fieldCount(); ++i) names.push_back(a.field(i).name);
+            std::cout << joinLine(names) << '\n';
+        }
+        for (a.goTop(); !a.eof(); a.skip()) {
+            std::vector<std::string> parts;
+            for (int i = 0; i < a.fieldCount(); ++i) parts.push_back(shown(a, i));
+            if (a.deleted()) parts.push_back("(deleted)");
+            std::cout << joinLine(parts) << '\n';
+        }
+    } catch (const rt::DbError& e) {
+        return failure(e.what());
+    }
+    return kOk;
+}
+
+int reindexDataSet(const std::string& dir) {
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    ds::RebuildReport r = ds::INIT_IDX(ds.ctx(), false);
+    if (!r.indexdefAvailable) return kFailure;
+    std::cout << r.indexesBuilt << " index files built, " << r.tablesPacked << " packs";
+    if (!r.skipped.empty()) std::cout << ", " << r.skipped.size() << " tables skipped";
+    if (!r.failures.empty()) std::cout << ", " << r.failures.size() << " failures";
+    std::cout << '\n';
+    return r.ok() ? kOk : kFailure;
+}
+
+int checkDataSet(const std::string& dir) {
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    ds::CheckReport r = ds::checkDataSet(ds.ctx());
+    for (const std::string& p : r.problems) std::cout << p << '\n';
+    std::cout << r.tablesChecked << " tables and " << r.indexesChecked << " index files checked: "
+              << (r.ok() ? "no problems" : std::to_string(r.problems.size()) + " problems") << '\n';
+    return r.ok() ? kOk : kFailure;
+}
+
+int setUser(const std::string& dir, const std::string& nameIn, const std::string& levelIn,
+            const std::optional<std::string>& password, const std::optional<std::string>& description) {
+    const std::string name = ds::upper(ds::allTrim(nameIn));
+    const std::string level = ds::upper(ds::allTrim(levelIn));
+    if (name.empty() || name.size() > 10) return failure("a login name has 1 to 10 characters");
+    if (level.size() != 1) return failure("a security level is one character");
+    if (password && password->size() > 6) return failure("a password has at most 6 characters");
+    if (description && description->size() > 30) return failure("a user description has at most 30 characters");
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    if (!ds::OPNALIAS(ds.ctx(), "users", false, true)) return kFailure;
+    rt::WorkArea& a = *ds.session().selected();
+    try {
+        // Exact match: a seek also finds names that only begin with the one sought.
+        bool found = a.seek(Value::character(ds::FILL_OUT(name, 10)), false);
+        if (found) {
+            if (!a.lock()) return failure("the account " + name + " is locked by another user");
+        } else if (!a.append()) {
+            return failure("cannot add to the users table: it is locked by another user");
+        }
+        a.setField("USERNAME", Value::character(name));
+        a.setField("SECURELVL", Value::character(level));
+        // The login scrambles what is typed into its 6-character upper-case field.
+        if (password)
+            a.setField("PASSWORD",
+                       Value::character(password->empty() ? std::string() : ds::ENCRYPT(ds::FILL_OUT(ds::upper(*password), 6))));
+        if (description) a.setField("USERDESC", Value::character(*description));
+        a.unlock();
+        std::cout << (found ? "Account changed: " : "Account added: ") << name << '\n';
+    } catch (const rt::DbError& e) {
+        return failure(e.what());
+    }
+    return kOk;
+}
+
+int setSecurity(const std::string& dir, bool on) {
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    if (!ds::OPNALIAS(ds.ctx(), "sysinfo", false, true)) return kFailure;
+    rt::WorkArea& a = *ds.session().selected();
+    try {
+        if (a.eof() ? !a.append() : !a.lock()) return failure("sysinfo is locked by another user");
+        a.setField("SECURITY", Value::logical(on));
+        a.unlock();
+    } catch (const rt::DbError& e) {
+        return failure(e.what());
+    }
+    std::cout << "Login " << (on ? "required" : "not required") << '\n';
+    return kOk;
+}
+
+}  // namespace mx::admin

@@ -1,0 +1,42 @@
+// The commands of mxadmin. Each returns the process exit status: 0 when all
+// went well, 1 on failure (after a message on standard error), 2 for a
+// command line it cannot read.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace mx::admin {
+
+inline constexpr int kOk = 0;
+inline constexpr int kFailure = 1;
+inline constexpr int kUsage = 2;
+
+// Creates a data set in `dir` (a new folder, or an existing one without
+// tables), with the demo records of `demoDir` when it is not empty. Builds in
+// a temporary folder beside `dir` and moves the result in place at the end,
+// so a failure leaves nothing behind.
+int initDataSet(const std::string& dir, const std::string& demoDir);
+
+// Prints the records of `table`, one line each, fields separated by " | ",
+// in record order (order 0) or index order `order`. Deleted records are
+// printed too, with a last field "(deleted)". With `header`, a first line
+// names the fields.
+int dumpTable(const std::string& dir, const std::string& table, int order, bool header);
+
+// Rebuilds every index file of the data set.
+int reindexDataSet(const std::string& dir);
+
+// Checks every table and index file of the data set; prints each problem.
+int checkDataSet(const std::string& dir);
+
+// Adds a user account, or changes the one of that name: level 1 character,
+// password up to 6 characters, stored scrambled (empty = none; not given =
+// unchanged, none for a new account), description (not given = unchanged).
+int setUser(const std::string& dir, const std::string& name, const std::string& level,
+            const std::optional<std::string>& password, const std::optional<std::string>& description);
+
+// Switches the login requirement of `sysinfo` on or off.
+int setSecurity(const std::string& dir, bool on);
+
+}  // namespace mx::admin
