@@ -1,0 +1,312 @@
+// The browse grid (see the header).
+#include "Browse.h"
+
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "ColumnReport.h"
+#include "ExprFormat.h"
+#include "TextCodec.h"
+#include "Ui.h"
+
+namespace mx::tk {
+
+namespace {
+constexpr int kScrollRange = 1000;
+
+QString trimRight(QString s) {
+    while (!s.isEmpty() && s.back() == ' ') s.chop(1);
+    return s;
+}
+}  // namespace
+
+Browse::Browse(rt::Session& session, rt::WorkArea& area, std::vector<BrowseColumn> columns, RowFn row, QWidget* parent)
+    : QAbstractScrollArea(parent),
+      cursor_(session, area),
+      columns_(std::move(columns)),
+      row_(std::move(row)),
+      window_(cursor_, [this] { return fetchCells(); }) {
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::Box);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    verticalScrollBar()->setRange(0, kScrollRange);
+    verticalScrollBar()->setPageStep(kScrollRange / 10);
+    int total = 0;
+    for (const auto& c : columns_) total += c.width;
+    horizontalScrollBar()->setRange(0, 0);
+    horizontalScrollBar()->setProperty("contentWidth", total);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
+        switch (action) {
+            case QAbstractSlider::SliderSingleStepAdd: lineDown(); break;
+            case QAbstractSlider::SliderSingleStepSub: lineUp(); break;
+            case QAbstractSlider::SliderPageStepAdd: pageDown(); break;
+            case QAbstractSlider::SliderPageStepSub: pageUp(); break;
+            case QAbstractSlider::SliderToMinimum: goTop(); break;
+            case QAbstractSlider::SliderToMaximum: goBottom(); break;
+            default: break;
+        }
+    });
+    connect(verticalScrollBar(), &QScrollBar::sliderMoved, this, [this](int value) {
+        guarded([&] { window_.goFraction(static_cast<double>(value) / kScrollRange); });
+    });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(), [this] { viewport()->update(); });
+}
+
+QString Browse::cellText(const rt::Value& v, const DateStyle& dates) {
+    switch (v.type()) {
+        case rt::ValueType::Character: return toQ(v.str());
+        case rt::ValueType::Numeric: return toQ(rt::strFunction(v));
+        case rt::ValueType::Date: return v.day() == 0 ? QString(QString(dates.picture.size(), ' ')) : toQ(rt::formatDate(v.day(), dates.picture));
+        case rt::ValueType::Logical: return v.boolean() ? QStringLiteral("T") : QStringLiteral("F");
+        default: return {};
+    }
+}
+
+std::vector<std::string> Browse::fetchCells() {
+    std::vector<std::string> cells;
+    if (!row_) return cells;
+    const DateStyle& dates = Ui::instance().dateStyle();
+    for (const rt::Value& v : row_()) cells.push_back(toUtf8(cellText(v, dates)));
+    return cells;
+}
+
+QStringList Browse::headers() const {
+    QStringList h;
+    for (const auto& c : columns_) h << c.header;
+    return h;
+}
+
+void Browse::setScope(const std::string& keyExpression, rt::Value low, rt::Value high) {
+    cursor_.setScope(keyExpression, std::move(low), std::move(high));
+}
+
+void Browse::clearScope() { cursor_.clearScope(); }
+
+int Browse::rowHeight() const { return fontMetrics().height() + 4; }
+int Browse::headerHeight() const { return fontMetrics().height() + 6; }
+
+void Browse::updateCapacity() {
+    int h = viewport()->height() - headerHeight();
+    window_.setCapacity(std::max(1, h / rowHeight()));
+    int total = 0;
+    for (const auto& c : columns_) total += c.width;
+    horizontalScrollBar()->setRange(0, std::max(0, total - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+// Runs a move and reports it: the scroll bar follows, the grid repaints and
+// the change action runs when the current record changed. A failure of the
+// table (a damaged file, a lock) is reported through Ui.
+void Browse::guarded(const std::function<void()>& move) {
+    Ui& ui = Ui::instance();
+    if (!loaded_) {
+        loaded_ = true;
+        ui.invoke([&] {
+            updateCapacity();
+            window_.reload(0);
+        });
+    }
+    std::uint32_t before = window_.empty() ? 0 : window_.rows()[static_cast<size_t>(window_.current())].id;
+    ui.invoke(move);
+    moved(before);
+}
+
+void Browse::moved(std::uint32_t before) {
+    std::uint32_t now = window_.empty() ? 0 : window_.rows()[static_cast<size_t>(window_.current())].id;
+    QScrollBar* bar = verticalScrollBar();
+    if (!bar->isSliderDown()) {
+        QSignalBlocker block(bar);
+        double f = 0;
+        Ui::instance().invoke([&] { f = window_.empty() ? 0.0 : cursor_.fraction(); });
+        bar->setValue(static_cast<int>(f * kScrollRange + 0.5));
+    }
+    viewport()->update();
+    if (now != before && onChange_) Ui::instance().invoke(onChange_);
+}
+
+void Browse::refresh() {
+    guarded([&] { window_.refresh(); });
+}
+void Browse::resync() {
+    guarded([&] { window_.refresh(); });
+}
+void Browse::goTop() {
+    guarded([&] { window_.top(); });
+}
+void Browse::goBottom() {
+    guarded([&] { window_.bottom(); });
+}
+void Browse::lineDown() {
+    guarded([&] { window_.down(); });
+}
+void Browse::lineUp() {
+    guarded([&] { window_.up(); });
+}
+void Browse::pageDown() {
+    guarded([&] { window_.pageDown(); });
+}
+void Browse::pageUp() {
+    guarded([&] { window_.pageUp(); });
+}
+
+bool Browse::goRow(long n) {
+    bool ok = false;
+    guarded([&] { ok = window_.goRow(n); });
+    return ok;
+}
+
+void Browse::doubleClick() {
+    if (onDoubleClick_ && !window_.empty()) Ui::instance().invoke(onDoubleClick_);
+}
+
+std::vector<QStringList> Browse::rowsFromTop(long limit, long* current, long* more) {
+    std::vector<QStringList> out;
+    *current = -1;
+    *more = 0;
+    guarded([&] {
+        std::uint32_t here = cursor_.id();
+        if (cursor_.top()) {
+            long index = 0;
+            do {
+                if (index < limit) {
+                    QStringList cells;
+                    for (const std::string& c : fetchCells()) cells << trimRight(fromUtf8(c));
+                    out.push_back(cells);
+                    if (cursor_.id() == here) *current = index;
+                } else {
+                    ++*more;
+                }
+                ++index;
+            } while (cursor_.skip(1) == 1);
+        }
+        if (here)
+            cursor_.seek(here);
+        window_.refresh();
+    });
+    return out;
+}
+
+void Browse::print(const QString& title) {
+    std::uint32_t here = cursor_.id();
+    Ui::instance().invoke([&] {
+        ColumnReport report(title, true);
+        const QString date = QString::fromStdString(rt::formatDate(
+            static_cast<rt::DayNumber>(QDate::currentDate().toJulianDay()), Ui::instance().dateStyle().picture));
+        const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+        report.addHeaderLine([date, time] { return QStringLiteral("Date: ") + date + QStringLiteral(", Time: ") + time; });
+        report.addFooterLine([&report] { return QStringLiteral("Page: ") + QString::number(report.page()); });
+        // Column widths: about 7 screen pixels to a character of the dialog font.
+        for (const auto& c : columns_) report.addColumn(c.header, std::max(1, (c.width + 6) / 7), {}, c.align);
+        report.setRow([this] {
+            QStringList cells;
+            for (const std::string& c : fetchCells()) cells << fromUtf8(c);
+            return cells;
+        });
+        if (cursor_.top()) report.run(cursor_);
+    });
+    guarded([&] {
+        if (here) cursor_.seek(here);
+        window_.refresh();
+    });
+}
+
+int Browse::rowAt(int y) const {
+    if (y < headerHeight()) return -1;
+    return (y - headerHeight()) / rowHeight();
+}
+
+void Browse::showEvent(QShowEvent* e) {
+    QAbstractScrollArea::showEvent(e);
+    if (!loaded_) guarded([] {});
+}
+
+void Browse::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    updateCapacity();
+    if (loaded_) refresh();
+}
+
+void Browse::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    const QPalette& pal = palette();
+    const int w = viewport()->width();
+    const int hh = headerHeight();
+    const int rh = rowHeight();
+    const int dx = -horizontalScrollBar()->value();
+    p.fillRect(viewport()->rect(), pal.base());
+
+    // Header.
+    p.fillRect(QRect(0, 0, w, hh), pal.button());
+    p.setPen(pal.buttonText().color());
+    int x = dx;
+    for (const auto& c : columns_) {
+        p.drawText(QRect(x + 4, 0, c.width - 8, hh), Qt::AlignVCenter | c.align, c.header);
+        p.setPen(pal.mid().color());
+        p.drawLine(x + c.width - 1, 0, x + c.width - 1, hh + rh * window_.capacity());
+        p.setPen(pal.buttonText().color());
+        x += c.width;
+    }
+    p.setPen(pal.mid().color());
+    p.drawLine(0, hh - 1, w, hh - 1);
+
+    // Rows.
+    const auto& rows = window_.rows();
+    for (size_t r = 0; r < rows.size(); ++r) {
+        int y = hh + static_cast<int>(r) * rh;
+        bool current = static_cast<int>(r) == window_.current();
+        if (current) p.fillRect(QRect(0, y, w, rh), hasFocus() ? pal.highlight() : pal.mid());
+        p.setPen(current && hasFocus() ? pal.highlightedText().color() : pal.text().color());
+        x = dx;
+        for (size_t c = 0; c < columns_.size(); ++c) {
+            QString text = c < rows[r].cells.size() ? fromUtf8(rows[r].cells[c]) : QString();
+            p.drawText(QRect(x + 4, y, columns_[c].width - 8, rh), Qt::AlignVCenter | columns_[c].align, text);
+            x += columns_[c].width;
+        }
+    }
+}
+
+void Browse::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Down: lineDown(); break;
+        case Qt::Key_Up: lineUp(); break;
+        case Qt::Key_PageDown: pageDown(); break;
+        case Qt::Key_PageUp: pageUp(); break;
+        case Qt::Key_Home: goTop(); break;
+        case Qt::Key_End: goBottom(); break;
+        case Qt::Key_Left: horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+        case Qt::Key_Right: horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+        default: QAbstractScrollArea::keyPressEvent(e); return;
+    }
+    e->accept();
+}
+
+void Browse::mousePressEvent(QMouseEvent* e) {
+    setFocus(Qt::MouseFocusReason);
+    int r = rowAt(static_cast<int>(e->position().y()));
+    if (r >= 0 && r < static_cast<int>(window_.rows().size())) guarded([&] { window_.select(r); });
+    if (e->button() == Qt::RightButton && onRightClick_) {
+        QPoint at = e->globalPosition().toPoint();
+        Ui::instance().invoke([&] { onRightClick_(at); });
+    }
+}
+
+void Browse::mouseDoubleClickEvent(QMouseEvent* e) {
+    int r = rowAt(static_cast<int>(e->position().y()));
+    if (e->button() != Qt::LeftButton || r < 0 || r >= static_cast<int>(window_.rows().size())) return;
+    guarded([&] { window_.select(r); });
+    doubleClick();
+}
+
+void Browse::wheelEvent(QWheelEvent* e) {
+    int steps = e->angleDelta().y() / 120;
+    for (int i = 0; i < std::abs(steps) * 3; ++i) steps < 0 ? lineDown() : lineUp();
+    e->accept();
+}
+
+}  // namespace mx::tk

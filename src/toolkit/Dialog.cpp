@@ -1,0 +1,151 @@
+// Modal dialogs and control placement (see the header).
+#include "Dialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPixmap>
+#include <QScreen>
+
+#include "Fonts.h"
+#include "ScriptDriver.h"
+#include "Ui.h"
+
+namespace mx::tk {
+
+Dialog::Dialog(const QString& title, const Box& box, QWidget* parent) : QDialog(parent), unit_(box.unit) {
+    setWindowTitle(title);
+    setProperty(Ui::kToolkitWindow, true);
+    setFont(Fonts::dialog());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QRect r = Geometry::box(box);
+    setFixedSize(r.size());
+    move(r.topLeft());
+}
+
+template <class W>
+W* Dialog::placed(W* widget, const Place& at) {
+    QRect r = Geometry::place(at, unit_);
+    QSize hint = widget->sizeHint();
+    widget->setGeometry(r.x(), r.y(), r.width() > 0 ? r.width() : hint.width(),
+                        r.height() > 0 ? r.height() : hint.height());
+    return widget;
+}
+
+QLabel* Dialog::addText(const Place& at, const QString& text) {
+    auto* label = new QLabel(text, this);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (at.height > 0 && Geometry::length(at.height) > label->sizeHint().height() * 2) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    return placed(label, at);
+}
+
+EditField* Dialog::addField(const Place& at, rt::Value& variable, const FieldOptions& options) {
+    return placed(new EditField(variable, options, this), at);
+}
+
+MemoEdit* Dialog::addMemo(const Place& at, rt::Value& variable, const QString& name, bool readOnly) {
+    return placed(new MemoEdit(variable, name, readOnly, this), at);
+}
+
+Button* Dialog::addButton(const Place& at, const QString& caption, std::function<void()> action) {
+    return placed(new Button(caption, std::move(action), this), at);
+}
+
+CheckBox* Dialog::addCheckBox(const Place& at, rt::Value& variable, const QString& caption, const QString& name) {
+    return placed(new CheckBox(variable, caption, name, this), at);
+}
+
+ComboBox* Dialog::addCombo(const Place& at, rt::Value& variable, const QStringList& items, const QString& name) {
+    auto* combo = new ComboBox(variable, items, name, this);
+    placed(combo, at);
+    combo->setFixedHeight(std::max(combo->height(), combo->sizeHint().height()));
+    if (combo->width() < 48) combo->setFixedWidth(48);  // room for the arrow and two letters
+    return combo;
+}
+
+RadioGroup* Dialog::addRadio(const Place& at, int& choice, const QStringList& captions, const QString& name) {
+    auto* group = new RadioGroup(choice, captions, name, Geometry::length(12), this);
+    QRect r = Geometry::place(at, unit_);
+    group->move(r.topLeft());
+    if (r.width() > 0) group->resize(r.width(), group->height());
+    return group;
+}
+
+QLabel* Dialog::addBitmap(const Place& at, const QString& file, bool stretch, bool border) {
+    auto* label = new QLabel(this);
+    QPixmap pix;
+    if (QFile::exists(file)) pix.load(file);
+    label->setPixmap(pix);
+    label->setScaledContents(stretch);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (border) label->setFrameShape(QFrame::Box);
+    QRect r = Geometry::place(at, unit_);
+    label->setGeometry(r.x(), r.y(), r.width() > 0 ? r.width() : pix.width(), r.height() > 0 ? r.height() : pix.height());
+    return label;
+}
+
+Browse* Dialog::addBrowse(const Place& at, rt::Session& session, rt::WorkArea& area, std::vector<BrowseColumn> columns,
+                          Browse::RowFn row) {
+    auto* browse = placed(new Browse(session, area, std::move(columns), std::move(row), this), at);
+    browses_.push_back(browse);
+    return browse;
+}
+
+void Dialog::setDefaultButton(Button* button) {
+    if (default_) default_->setDefault(false);
+    default_ = button;
+    if (button) button->setDefault(true);
+}
+
+void Dialog::setKeys(KeyMap whileOpen, KeyMap afterClose) {
+    openKeys_ = std::move(whileOpen);
+    closeKeys_ = std::move(afterClose);
+}
+
+bool Dialog::run() {
+    Ui& ui = Ui::instance();
+    if (centred_) {
+        QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        move(screen.center() - QPoint(width() / 2, height() / 2));
+    }
+    HotKeys::instance().apply(openKeys_);
+    ui.dialogOpened(this, windowTitle(), reported_);
+    int result = Rejected;
+    if (!(ui.driver() && ui.driver()->ending())) {
+        // Focus starts on the first control that takes it, in tab order.
+        if (!focusWidget()) focusNextChild();
+        result = exec();
+    }
+    ui.dialogClosed(this, windowTitle(), reported_);
+    HotKeys::instance().apply(closeKeys_);
+    return result == Accepted;
+}
+
+void Dialog::end() { accept(); }
+
+void Dialog::refresh() {
+    for (BoundControl* c : boundControls()) c->load();
+    for (Browse* b : browses_) b->refresh();
+}
+
+bool Dialog::leaveFocusedField() {
+    if (auto* field = qobject_cast<EditField*>(focusWidget()); field && field->pendingValidation()) return field->leave();
+    if (refused_) {
+        refused_->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
+std::vector<BoundControl*> Dialog::boundControls() const {
+    std::vector<BoundControl*> out;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (auto* c = dynamic_cast<BoundControl*>(w)) out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace mx::tk

@@ -1,0 +1,106 @@
+// Edit fields bound to variables (behaviour in the header).
+#include "EditField.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include "Dialog.h"
+#include "PictureValidator.h"
+#include "TextCodec.h"
+#include "Transcript.h"
+#include "Ui.h"
+
+namespace mx::tk {
+
+EditField::EditField(rt::Value& variable, const FieldOptions& options, QWidget* parent)
+    : QLineEdit(parent),
+      variable_(variable),
+      options_(options),
+      format_(fromQ(options.picture), variable, Ui::instance().dateStyle()) {
+    setObjectName(options.name);
+    setMaxLength(format_.length());
+    setValidator(new PictureValidator(format_, this));
+    if (format_.rightAligned()) setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setReadOnly(options.readOnly);
+    if (options.password) setEchoMode(QLineEdit::Password);
+    load();
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        store();
+        pending_ = true;
+    });
+}
+
+Dialog* EditField::dialog() const { return qobject_cast<Dialog*>(window()); }
+
+void EditField::store() { variable_ = format_.value(fromQ(text()), variable_); }
+
+void EditField::load() {
+    QString shown = toQ(format_.display(variable_));
+    if (shown != text()) setText(shown);
+}
+
+QString EditField::displayText() const { return echoMode() == QLineEdit::Password ? QString(text().size(), '*') : text(); }
+
+bool EditField::leave() {
+    if (validating_) return true;
+    pending_ = false;
+    if (isReadOnly()) return true;
+    store();
+    bool ok = true;
+    if (options_.valid) {
+        validating_ = true;
+        ok = Ui::instance().invokeCheck(options_.valid);
+        validating_ = false;
+        load();
+    }
+    Dialog* dlg = dialog();
+    if (!ok) {
+        pending_ = true;
+        if (auto* t = Ui::instance().transcript()) t->invalid(objectName(), text());
+        if (dlg) dlg->setRefusedField(this);
+        QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
+        return false;
+    }
+    if (dlg && dlg->refusedField() == this) dlg->setRefusedField(nullptr);
+    return true;
+}
+
+void EditField::focusInEvent(QFocusEvent* e) {
+    QLineEdit::focusInEvent(e);
+    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) pending_ = true;
+}
+
+void EditField::focusOutEvent(QFocusEvent* e) {
+    QLineEdit::focusOutEvent(e);
+    if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
+    if (pending_) leave();
+}
+
+void EditField::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        if (!leave()) return;
+        Dialog* dlg = dialog();
+        if (dlg && dlg->defaultButton())
+            dlg->defaultButton()->press();
+        else
+            focusNextChild();
+        return;
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+BoundControl::SetResult EditField::scriptSet(const QString& value, QString* why) {
+    if (isReadOnly() || !isEnabled()) {
+        *why = QStringLiteral("the field %1 cannot be edited").arg(objectName());
+        return SetResult::Impossible;
+    }
+    setFocus(Qt::OtherFocusReason);
+    setText(toQ(format_.type(fromQ(value))));
+    store();
+    pending_ = true;
+    return leave() ? SetResult::Done : SetResult::Refused;
+}
+
+}  // namespace mx::tk

@@ -1,0 +1,87 @@
+// The hot-key table and its application-wide key filter (rules in the header).
+#include "HotKeys.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "Dialog.h"
+#include "Ui.h"
+
+namespace mx::tk {
+
+namespace {
+
+const std::pair<int, int> kKeys[] = {
+    {HotKeys::Tab, Qt::Key_Tab},         {HotKeys::Enter, Qt::Key_Return},  {HotKeys::Escape, Qt::Key_Escape},
+    {HotKeys::Space, Qt::Key_Space},     {HotKeys::PageUp, Qt::Key_PageUp}, {HotKeys::PageDown, Qt::Key_PageDown},
+    {HotKeys::End, Qt::Key_End},         {HotKeys::Home, Qt::Key_Home},     {HotKeys::Left, Qt::Key_Left},
+    {HotKeys::Up, Qt::Key_Up},           {HotKeys::Right, Qt::Key_Right},   {HotKeys::Down, Qt::Key_Down},
+    {HotKeys::Insert, Qt::Key_Insert},   {HotKeys::Delete, Qt::Key_Delete}, {HotKeys::F1, Qt::Key_F1},
+    {HotKeys::F2, Qt::Key_F2},
+};
+
+}  // namespace
+
+HotKeys::HotKeys() { qApp->installEventFilter(this); }
+
+HotKeys& HotKeys::instance() {
+    static HotKeys* keys = new HotKeys();  // lives as long as the application
+    return *keys;
+}
+
+void HotKeys::bind(int vk, KeyAction action) { bindings_[vk] = std::move(action); }
+
+void HotKeys::apply(const KeyMap& keys) {
+    for (const auto& [vk, action] : keys) bind(vk, action);
+}
+
+void HotKeys::clear() { bindings_.clear(); }
+
+bool HotKeys::hasAction(int vk) const {
+    auto it = bindings_.find(vk);
+    return it != bindings_.end() && it->second;
+}
+
+bool HotKeys::press(int vk) {
+    auto it = bindings_.find(vk);
+    if (it == bindings_.end() || !it->second) return false;
+    KeyAction action = it->second;  // a copy: the action may rebind its own key
+    Ui::instance().invoke(action);
+    return true;
+}
+
+int HotKeys::virtualKey(int qtKey) {
+    if (qtKey == Qt::Key_Enter) return Enter;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return F1 + (qtKey - Qt::Key_F1);
+    for (const auto& [vk, key] : kKeys)
+        if (key == qtKey) return vk;
+    if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)) return qtKey;
+    return 0;
+}
+
+int HotKeys::qtKey(int vk) {
+    if (vk >= F1 && vk < F1 + 24) return Qt::Key_F1 + (vk - F1);
+    for (const auto& [v, key] : kKeys)
+        if (v == vk) return key;
+    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return vk;
+    return 0;
+}
+
+bool HotKeys::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    int vk = virtualKey(key->key());
+    if (vk == 0 || !hasAction(vk)) return false;
+    // Only plain keys (Shift allowed) are hot keys; Ctrl/Alt combinations are the controls'.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    QWidget* window = static_cast<QWidget*>(watched)->window();
+    if (!window || !window->property(Ui::kToolkitWindow).toBool()) return false;
+    // The edit field being left must accept its value first, as a mouse
+    // click elsewhere would make it.
+    if (auto* dialog = qobject_cast<Dialog*>(window); dialog && !dialog->leaveFocusedField()) return true;
+    press(vk);
+    return true;
+}
+
+}  // namespace mx::tk

@@ -1,0 +1,63 @@
+// Hot keys: virtual-key codes bound to actions while a screen or dialog
+// stands. One table for the whole program, as the screens expect: a screen
+// binds its keys when it opens, an edit dialog binds its own over them, and
+// whoever closes a dialog binds the screen's keys again (Dialog can do that
+// for it, see Dialog::setKeys).
+//
+// A key press in a toolkit window is looked up here before the focused
+// control sees it:
+//   - a key bound to an action runs the action (after the focused edit field
+//     has been left and accepted) and the control never sees the key;
+//   - a key bound to nothing (released) or not bound at all goes on to the
+//     control as usual, so Space still types a blank and Page Down still
+//     pages a browse.
+// Keys pressed in message boxes and other Qt windows are not looked up.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace mx::tk {
+
+using KeyAction = std::function<void()>;
+// Bindings to apply together; an empty action releases the key.
+using KeyMap = std::vector<std::pair<int, KeyAction>>;
+
+class HotKeys : public QObject {
+    Q_OBJECT
+public:
+    // The virtual-key codes the screens use.
+    enum Vk : int {
+        Tab = 9, Enter = 13, Escape = 27, Space = 32, PageUp = 33, PageDown = 34, End = 35, Home = 36,
+        Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112, F2 = 113,
+    };
+
+    // The program's table; installs the key filter on the application the
+    // first time (a QApplication must exist).
+    static HotKeys& instance();
+
+    void bind(int vk, KeyAction action);
+    void release(int vk) { bind(vk, {}); }
+    void apply(const KeyMap& keys);
+    // Forgets every binding.
+    void clear();
+    bool hasAction(int vk) const;
+    // Runs the key's action as a key press would; false when it has none.
+    bool press(int vk);
+
+    // Qt key <-> virtual-key code; 0 when there is none.
+    static int virtualKey(int qtKey);
+    static int qtKey(int vk);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    HotKeys();
+    std::map<int, KeyAction> bindings_;
+};
+
+}  // namespace mx::tk

@@ -1,0 +1,232 @@
+// Pictures of edit fields: display, key filtering and read-back (see the header).
+#include "PictureFormat.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ExprFormat.h"
+#include "NumberFormat.h"
+
+namespace mx::tk {
+
+namespace {
+
+char upperOf(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAlpha(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+
+std::string trimRight(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::string trimLeft(std::string s) {
+    size_t i = s.find_first_not_of(' ');
+    return i == std::string::npos ? std::string() : s.substr(i);
+}
+
+// A date picture becomes a template: digit positions for d, m and y, the
+// separators as literals.
+std::string dateTemplate(const std::string& picture) {
+    std::string t;
+    for (char c : picture) {
+        char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        t += (l == 'd' || l == 'm' || l == 'y') ? '9' : c;
+    }
+    return t;
+}
+
+}  // namespace
+
+PictureFormat::PictureFormat(std::string_view picture, const rt::Value& like, DateStyle dates)
+    : type_(like.type()), dates_(std::move(dates)) {
+    std::string_view functions;
+    std::string_view tmpl = picture;
+    if (!picture.empty() && picture[0] == '@') {
+        size_t blank = picture.find(' ');
+        functions = picture.substr(1, blank == std::string_view::npos ? std::string_view::npos : blank - 1);
+        tmpl = blank == std::string_view::npos ? std::string_view() : picture.substr(blank + 1);
+    }
+    for (char f : functions)
+        if (f == '!') upper_ = true;
+
+    switch (type_) {
+        case rt::ValueType::Numeric: {
+            size_t point = tmpl.find('.');
+            if (!tmpl.empty()) {
+                length_ = static_cast<int>(tmpl.size());
+                intDigits_ = static_cast<int>(point == std::string_view::npos ? tmpl.size() : point);
+                decimals_ = point == std::string_view::npos ? 0 : static_cast<int>(tmpl.size() - point - 1);
+            } else {
+                length_ = like.width() > 0 ? like.width() : 10;
+                decimals_ = like.decimals();
+                intDigits_ = decimals_ > 0 ? length_ - decimals_ - 1 : length_;
+            }
+            break;
+        }
+        case rt::ValueType::Logical:
+            logicalYN_ = tmpl.find('Y') != std::string_view::npos || tmpl.find('y') != std::string_view::npos;
+            length_ = 1;
+            break;
+        case rt::ValueType::Date:
+            template_ = dateTemplate(dates_.picture);
+            length_ = static_cast<int>(template_.size());
+            break;
+        default:  // character (and nil, edited as text)
+            template_ = std::string(tmpl);
+            if (template_.empty()) {
+                length_ = like.isCharacter() ? static_cast<int>(like.str().size()) : 0;
+                if (length_ == 0) length_ = 254;
+            } else {
+                length_ = static_cast<int>(template_.size());
+            }
+            break;
+    }
+}
+
+bool PictureFormat::isLiteral(size_t pos) const {
+    if (template_.empty() || pos >= template_.size()) return false;
+    switch (upperOf(template_[pos])) {
+        case '!': case '9': case '#': case 'A': case 'N': case 'X': case 'L': case 'Y': return false;
+        default: return true;
+    }
+}
+
+// Whether `c` may stand at `pos`; *out receives it as the field keeps it.
+bool PictureFormat::allowedAt(size_t pos, char c, char* out) const {
+    *out = upper_ ? upperOf(c) : c;
+    if (type_ == rt::ValueType::Date) {
+        if (isLiteral(pos)) return c == template_[pos];
+        return isDigit(c) || c == ' ';
+    }
+    if (template_.empty()) return true;
+    if (pos >= template_.size()) return false;
+    switch (upperOf(template_[pos])) {
+        case '!': *out = upperOf(c); return true;
+        case '9': return isDigit(c);
+        case '#': return isDigit(c) || c == ' ' || c == '+' || c == '-';
+        case 'A': return isAlpha(c);
+        case 'N': return isAlpha(c) || isDigit(c);
+        case 'X': return true;
+        case 'L': *out = upperOf(c); return std::string_view("TFYN").find(*out) != std::string_view::npos;
+        case 'Y': *out = upperOf(c); return *out == 'Y' || *out == 'N';
+        default: return c == template_[pos];
+    }
+}
+
+std::optional<std::string> PictureFormat::acceptNumber(std::string_view text) const {
+    std::string out;
+    int before = 0, after = 0;
+    bool point = false, digits = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == ' ' && !digits && !point) continue;  // leading blanks
+        if (c == '-' && out.empty()) {
+            out += c;
+            ++before;
+            continue;
+        }
+        if (c == '.' && !point && decimals_ > 0) {
+            point = true;
+            out += c;
+            continue;
+        }
+        if (!isDigit(c)) return std::nullopt;
+        digits = true;
+        if (point) {
+            if (++after > decimals_) return std::nullopt;
+        } else if (++before > intDigits_) {
+            return std::nullopt;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::optional<std::string> PictureFormat::accept(std::string_view text) const {
+    switch (type_) {
+        case rt::ValueType::Numeric: return acceptNumber(text);
+        case rt::ValueType::Logical: {
+            if (text.empty()) return std::string();
+            if (text.size() > 1) return std::nullopt;
+            char c = upperOf(text[0]);
+            if (c == 'Y' || c == 'T') return std::string(1, logicalYN_ ? 'Y' : 'T');
+            if (c == 'N' || c == 'F') return std::string(1, logicalYN_ ? 'N' : 'F');
+            return std::nullopt;
+        }
+        default: break;
+    }
+    std::string out;
+    for (char c : text) {
+        // A key typed where a literal stands puts the literal in first.
+        if (isLiteral(out.size()) && c != template_[out.size()]) out += template_[out.size()];
+        if (static_cast<int>(out.size()) >= length_) return std::nullopt;
+        char kept;
+        if (!allowedAt(out.size(), c, &kept)) return std::nullopt;
+        out += kept;
+    }
+    return out;
+}
+
+std::string PictureFormat::type(std::string_view keys) const {
+    std::string text;
+    for (char k : keys) {
+        std::string next = text + k;
+        if (auto ok = accept(next)) text = *ok;
+    }
+    return text;
+}
+
+std::string PictureFormat::display(const rt::Value& v) const {
+    switch (type_) {
+        case rt::ValueType::Numeric: {
+            if (!v.isNumeric()) return {};
+            int width = std::max(length_, 1);
+            return trimLeft(rt::formatNumber(v.num(), width, decimals_));
+        }
+        case rt::ValueType::Logical:
+            if (!v.isLogical()) return {};
+            return logicalYN_ ? (v.boolean() ? "Y" : "N") : (v.boolean() ? "T" : "F");
+        case rt::ValueType::Date:
+            if (!v.isDate()) return {};
+            return v.day() == 0 ? std::string() : rt::formatDate(v.day(), dates_.picture);
+        default: {
+            if (!v.isCharacter()) return {};
+            std::string s = v.str().substr(0, static_cast<size_t>(length_));
+            if (upper_)
+                for (char& c : s) c = upperOf(c);
+            return trimRight(s);
+        }
+    }
+}
+
+rt::Value PictureFormat::value(std::string_view text, const rt::Value& like) const {
+    switch (type_) {
+        case rt::ValueType::Numeric: {
+            double n = rt::parseNumber(trimLeft(std::string(text)));
+            rt::Value v = rt::Value::numeric(rt::roundHalfAway(n, decimals_), like.width() > 0 ? like.width() : length_,
+                                             like.width() > 0 ? like.decimals() : decimals_);
+            return v;
+        }
+        case rt::ValueType::Logical: {
+            char c = text.empty() ? 'N' : upperOf(text[0]);
+            return rt::Value::logical(c == 'Y' || c == 'T');
+        }
+        case rt::ValueType::Date: {
+            std::string t(text);
+            if (trimRight(t).find_first_not_of(" /.-") == std::string::npos) return rt::Value::date(0);
+            return rt::Value::date(rt::parseDate(t, dates_.picture, dates_.epoch));
+        }
+        default: {
+            std::string s(text);
+            if (upper_)
+                for (char& c : s) c = upperOf(c);
+            size_t width = like.isCharacter() && !like.str().empty() ? like.str().size() : s.size();
+            if (s.size() < width) s.append(width - s.size(), ' ');
+            if (s.size() > width) s.resize(width);
+            return rt::Value::character(std::move(s));
+        }
+    }
+}
+
+}  // namespace mx::tk

@@ -1,0 +1,164 @@
+// Print jobs and column reports written to PDF and read back with pdftotext.
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include "ColumnReport.h"
+#include "Fonts.h"
+#include "PrintJob.h"
+#include "ScriptDriver.h"
+#include "TestSupport.h"
+
+using namespace mx::tk;
+
+namespace {
+
+QString pdfText(const QString& file, bool layout = true) {
+    QProcess p;
+    QStringList args;
+    if (layout) args << "-layout";
+    args << file << "-";
+    p.start("pdftotext", args);
+    if (!p.waitForFinished(30000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString& file) {
+    QProcess p;
+    p.start("pdfinfo", {file});
+    p.waitForFinished(30000);
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+class PrintTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Ui::instance().setTranscript(&log.transcript);
+        Ui::instance().setPrintDir(QDir(dir.path()).filePath("print"));
+    }
+    test::UiReset reset;
+    test::CollectedTranscript log;
+    QTemporaryDir dir;
+};
+
+TEST_F(PrintTest, DrawnJobIsWrittenAsAPdfWhoseTextReadsBack) {
+    PrintJob job({"Library Users", true, true});
+    ASSERT_TRUE(job.ok());
+    EXPECT_EQ(job.resolution(), 600);
+    EXPECT_NEAR(job.pageWidth(), 4961, 4);  // A4 at 600 dpi
+    EXPECT_NEAR(job.pageHeight(), 7016, 4);
+    const double col = job.pageWidth() / 85.0, row = job.pageHeight() / 65.0 * 1.2;
+    for (int page = 1; page <= 2; ++page) {
+        job.startPage();
+        job.text(0, 2 * col, "Banksia Frames", Fonts::printer("Arial", 11, true));
+        job.text(2 * row, 20 * col, "Library Users For ALU", Fonts::printer("Arial", 11, true));
+        job.text(3 * row, 2 * col, QString("Page: %1").arg(page), Fonts::printer("Arial", 11));
+        job.line(4 * row, 2 * col, 4 * row, 83 * col, 10);
+        job.line(4 * row, 16 * col, 6 * row, 16 * col, 4);
+        job.textCm(5, 3, "Customer", Fonts::printer("Arial", 9, true));
+        job.endPage();
+    }
+    EXPECT_NEAR(job.cmToPixels(2.54), 600, 1e-9);
+    ASSERT_TRUE(job.end());
+    const QString file = QDir(dir.path()).filePath("print/001-Library_Users.pdf");
+    EXPECT_EQ(job.writtenFile(), file);
+    EXPECT_TRUE(log.has("print \"Library Users\" preview 001-Library_Users.pdf pages=2")) << log.joined();
+    EXPECT_EQ(pdfPages(file), 2);
+    QString text = pdfText(file);
+    EXPECT_TRUE(text.contains("Banksia Frames"));
+    EXPECT_TRUE(text.contains("Library Users For ALU"));
+    EXPECT_TRUE(text.contains("Page: 1"));
+    EXPECT_TRUE(text.contains("Page: 2"));
+    EXPECT_TRUE(text.contains("Customer"));
+}
+
+TEST_F(PrintTest, LandscapeJobsSwapTheSidesAndNumberInOrder) {
+    PrintJob first({"Data Sheet"});
+    first.setLandscape(true);
+    EXPECT_NEAR(first.pageWidth(), 7016, 4);
+    first.startPage();
+    first.text(100, 100, "sideways", Fonts::printer("Arial", 16));
+    ASSERT_TRUE(first.end());
+    PrintJob second({"Data Sheet"});
+    second.startPage();
+    ASSERT_TRUE(second.end());
+    EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath("print/002-Data_Sheet.pdf")));
+    EXPECT_TRUE(log.has("print \"Data Sheet\" printer 001-Data_Sheet.pdf pages=1"));
+    EXPECT_TRUE(pdfText(first.writtenFile()).contains("sideways"));
+}
+
+// A cursor over n numbered rows, for reports.
+class Numbers : public RowCursor {
+public:
+    explicit Numbers(int n) : n_(n) {}
+    int at = 1;
+    bool top() override { return (at = 1) <= n_; }
+    bool bottom() override { return (at = n_) >= 1; }
+    long skip(long k) override {
+        long to = std::clamp<long>(at + k, 1, n_);
+        long moved = to - at;
+        at = static_cast<int>(to);
+        return moved;
+    }
+    std::uint32_t id() override { return at <= n_ ? static_cast<std::uint32_t>(at) : 0; }
+    bool seek(std::uint32_t id) override { return (at = static_cast<int>(id)) <= n_; }
+    bool settle() override { return at <= n_; }
+    double fraction() override { return 0; }
+    void goFraction(double) override {}
+
+private:
+    int n_;
+};
+
+TEST_F(PrintTest, ColumnReportBreaksPagesWithHeadingsFootersAndPageNumbers) {
+    ColumnReport report("Library / Suite Report", false);
+    report.addHeaderLine([&] { return QString("Page: %1").arg(report.page()); });
+    report.addFooterLine([] { return QString("Mitrex Development from Tallowood Systems  -  01/02/24"); });
+    report.addFooterLine([] { return QString(); });
+    Numbers rows(150);
+    report.addColumn("Code", 0, [&] { return QString("C%1").arg(rows.at, 3, 10, QChar('0')); });
+    report.addColumn("Description", 30, [&] { return QString("ROW NUMBER %1").arg(rows.at); });
+    report.addColumn("Tag", 3, [&] { return rows.at % 2 ? QString("Y") : QString(); });
+    int pages = report.run(rows);
+    ASSERT_GE(pages, 2);
+    const QString file = QDir(dir.path()).filePath("print/001-Library___Suite_Report.pdf");
+    EXPECT_EQ(pdfPages(file), pages);
+    QString text = pdfText(file);
+    EXPECT_EQ(text.count("Library / Suite Report"), pages);  // the title on every page
+    EXPECT_EQ(text.count("Description"), pages);             // and the column headers
+    EXPECT_TRUE(text.contains(QString("Page: %1").arg(pages)));
+    EXPECT_EQ(text.count(QRegularExpression("Tallowood Systems +- +01/02/24")), pages);  // layout may widen blanks
+    for (int i : {1, 75, 150}) EXPECT_TRUE(text.contains(QString("ROW NUMBER %1\n").arg(i)) || text.contains(QString("ROW NUMBER %1 ").arg(i))) << i;
+    EXPECT_TRUE(log.has("print \"Library / Suite Report\" printer 001-Library___Suite_Report.pdf pages=" + std::to_string(pages)));
+
+    // A report of nothing still prints its page of headings.
+    ColumnReport empty("Empty", true);
+    empty.addColumn("Code", 6);
+    Numbers none(0);
+    EXPECT_EQ(empty.run(none), 1);
+}
+
+TEST_F(PrintTest, PrintingStraightToAMissingPrinterSaysSo) {
+    if (PrintJob::printersInstalled()) GTEST_SKIP() << "this machine has a printer";
+    Ui::instance().setPrintDir({});
+    bool shown = false;
+    test::whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        shown = box->text().contains("There are no printers installed!");
+        box->accept();
+    });
+    PrintJob job({"Library Users"});
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(job.ok());
+    job.startPage();
+    EXPECT_FALSE(job.end());
+    EXPECT_TRUE(log.has("stop \"There are no printers installed!\\r\\nPlease exit this application and install a printer.\""));
+    EXPECT_FALSE(log.joined().find("print ") != std::string::npos);
+}
+
+}  // namespace
