@@ -1,0 +1,33 @@
+// The command line: the program's own two arguments (the preview flag and
+// the workstation number) and the options of scripted sessions.
+//
+//   mxdev [ARG1 [ARG2]] [--data DIR] [--play SCRIPT] [--transcript FILE] [--print-dir DIR]
+//
+// Options that begin with "--" are not counted as arguments 1 and 2.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace mx::shell {
+
+struct CommandLine {
+    bool preview = false;  // argument 1 exactly "Y"
+    int ws = 1;            // a non-zero number in argument 1, then argument 2 (which wins)
+    QString dataDir;
+    QString play;          // script file, "-" = standard input
+    QString transcript;    // "-" = standard output
+    QString printDir;
+    QString error;         // an option without its value
+};
+
+// `args` without the program name.
+CommandLine parseCommandLine(const QStringList& args);
+
+// Applies one program argument to the preview flag and the workstation
+// number: "Y" (upper case, argument 1 only) sets the preview; a text that
+// reads as a non-zero number sets the workstation; anything else is ignored.
+void applyProgramArgument(const QString& arg, bool first, CommandLine& into);
+
+}  // namespace mx::shell

@@ -1,0 +1,151 @@
+#include "Workstation.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+
+#include "Fonts.h"
+#include "IndexRebuild.h"
+#include "ItemLists.h"
+#include "Opening.h"
+#include "SystemRecord.h"
+#include "TableDefaults.h"
+#include "TextCodec.h"
+#include "Ui.h"
+#include "WaitCursor.h"
+
+namespace mx::shell {
+
+namespace {
+
+// The main window's caption: two blanks before "by".
+const QString kMainTitle = QStringLiteral("Mitrex Development  by Tallowood Systems");
+
+bool refuseLogin(Workstation&) {
+    tk::Ui::instance().stop(QStringLiteral("This data set requires a login, and logging in is not available in this "
+                                           "version of the program."));
+    return false;
+}
+
+QString fileIn(const QString& dir, const QString& name) { return dir.isEmpty() ? name : QDir(dir).filePath(name); }
+
+}  // namespace
+
+Workstation::Workstation(const CommandLine& commandLine, QString dataDir)
+    : dataDir_(std::move(dataDir)),
+      commandLine_(commandLine),
+      context_(session_, sink_, sleeper_, tk::fromQ(dataDir_)),
+      login_(refuseLogin) {}
+
+Workstation::~Workstation() {
+    try {
+        session_.closeAll();
+    } catch (...) {
+    }
+}
+
+bool Workstation::start() {
+    tk::Ui& ui = tk::Ui::instance();
+    // 1-3: program-wide values and the table-access defaults.
+    ds::applyTableAccessDefaults(session_);
+    ds::registerItemListFunctions(context_);
+    values_.dialogFont = tk::Fonts::dialog();
+    QDate today = QDate::currentDate();
+    values_.sysDate = rt::dayFromYmd(today.year(), today.month(), today.day());
+    // 4: the command line.
+    values_.preview = commandLine_.preview;
+    values_.ws = commandLine_.ws;
+    // 5: a missing index of `indexdef` means the whole index set is rebuilt, silently.
+    if (!ds::indexdefIndexExists(context_)) {
+        ui.waitBox(values_.package1, QStringLiteral("Rebuilding Index Files. Please Wait."),
+                   [this] { REINDEX(false, true); });
+    }
+    // 6: the system record.
+    std::optional<bool> security = ds::readSecurity(context_);
+    if (!security) return false;
+    context_.security = *security;
+    // 7: the splash, not blocking.
+    ui.splash(fileIn(dataDir_, QStringLiteral("tws.bmp")));
+    // 8: the login, when the system record asks for it.
+    if (context_.security && !login_(*this)) {
+        CLOSDATA();
+        return false;
+    }
+    // 9-11: the main window with its menu and logo.
+    window_ = std::make_unique<tk::MainWindow>(kMainTitle, tk::Box{1, 1, 22, 75, tk::Unit::Cell}, BUILDMENU());
+    values_.mainWindow = window_.get();
+    ui.setMainWindow(window_.get());
+    window_->setLogo(fileIn(dataDir_, QStringLiteral("logo.bmp")));
+    window_->show();
+    return true;
+}
+
+void Workstation::CLOSDATA() { ds::CLOSDATA(context_); }
+
+void Workstation::REINDEX(bool ask, bool refresh) {
+    tk::Ui& ui = tk::Ui::instance();
+    if (refresh) QCoreApplication::processEvents();
+    if (ask && !ui.yesNo(QStringLiteral("Do You Wish To Rebuild Index Files?"))) return;
+    {
+        tk::WaitCursor busy;
+        ds::INIT_IDX(context_, false);
+    }
+    if (ask) ui.info(QStringLiteral("Reindex Complete!"));
+}
+
+std::function<void()> Workstation::screen(std::function<void()> body) {
+    return [this, body = std::move(body)] {
+        struct CloseAfter {
+            Workstation* w;
+            ~CloseAfter() {
+                try {
+                    w->CLOSDATA();
+                } catch (...) {
+                }
+            }
+        } closeAfter{this};
+        body();
+    };
+}
+
+void Workstation::notAvailableYet(const QString& what) {
+    tk::Ui::instance().info(what + QStringLiteral(" is not available yet in this version of the program."));
+}
+
+void Workstation::runBrowser() {
+    tk::Ui& ui = tk::Ui::instance();
+    QString program = fileIn(dataDir_, QStringLiteral("browse.pif"));
+    QFileInfo info(program);
+    if (!info.exists() || !info.isExecutable()) {
+        ui.alert(QStringLiteral("The table browser \"browse.pif\" was not found in the data folder."));
+        return;
+    }
+    if (!ui.runProgram(info.absoluteFilePath())) ui.alert(QStringLiteral("The table browser \"browse.pif\" could not be started."));
+}
+
+std::vector<tk::MenuItem> Workstation::BUILDMENU() {
+    using tk::MenuItem;
+    auto later = [this](const char* what) { return screen([this, what] { notAvailableYet(QString::fromUtf8(what)); }); };
+    std::vector<MenuItem> menu;
+    menu.push_back(MenuItem{QStringLiteral("&File"),
+                            {},
+                            {MenuItem{QStringLiteral("Re&index"), screen([this] { REINDEX(); })},
+                             MenuItem::line(),
+                             MenuItem{QStringLiteral("&Browse"), screen([this] { runBrowser(); })},
+                             MenuItem::line(),
+                             MenuItem{QStringLiteral("E&xit"), [this] {
+                                          if (window_) window_->close();
+                                      }}}});
+    menu.push_back(MenuItem{QStringLiteral("&Library"), later("The library screen")});
+    menu.push_back(MenuItem{QStringLiteral("&Configurations"), later("The configurations screen")});
+    menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),
+                            {},
+                            {MenuItem{QStringLiteral("&Component Categories"), later("The component categories screen")},
+                             MenuItem{QStringLiteral("&Apply Type to Comp's"), later("The item-type pass")}}});
+    menu.push_back(MenuItem{QStringLiteral("L&icenses"), later("The customer register")});
+    menu.push_back(MenuItem{QStringLiteral("&Colours"), later("The colours screen")});
+    return menu;
+}
+
+}  // namespace mx::shell

@@ -1,0 +1,68 @@
+// The workstation program: the start-up sequence, the main window with the
+// menu that opens one screen at a time, and the index rebuild the File menu
+// offers. One object for the life of the program; it owns the session, the
+// data store context and the program-wide values.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "CommandLine.h"
+#include "DataContext.h"
+#include "MainWindow.h"
+#include "ProgramValues.h"
+#include "Session.h"
+#include "UiServices.h"
+
+namespace mx::shell {
+
+class Workstation {
+public:
+    // `dataDir`: the data set's folder (empty: the current directory).
+    Workstation(const CommandLine& commandLine, QString dataDir);
+    ~Workstation();
+
+    // Start-up up to the main window, which it creates and shows. False when
+    // the program must end before it (`sysinfo` cannot be opened, the login
+    // refused or cancelled); the reason has been shown.
+    bool start();
+
+    // The login run at start-up when `sysinfo` asks for it. Until accounts
+    // can be checked the default refuses, so a data set that requires a
+    // login cannot be entered without one.
+    void setLogin(std::function<bool(Workstation&)> login) { login_ = std::move(login); }
+
+    // `BUILDMENU`: the main menu.
+    std::vector<tk::MenuItem> BUILDMENU();
+    // `CLOSDATA`: closes every open table.
+    void CLOSDATA();
+    // `REINDEX`: the index rebuild, asking first when `ask`, with the window
+    // system given a chance to draw first when `refresh`.
+    void REINDEX(bool ask = true, bool refresh = false);
+
+    ProgramValues& values() { return values_; }
+    ds::DataContext& data() { return context_; }
+    rt::Session& session() { return session_; }
+    tk::MainWindow* mainWindow() const { return window_.get(); }
+    const QString& dataDir() const { return dataDir_; }
+
+private:
+    // Runs a screen from the menu, then closes every table.
+    std::function<void()> screen(std::function<void()> body);
+    void notAvailableYet(const QString& what);
+    void runBrowser();
+
+    QString dataDir_;
+    CommandLine commandLine_;
+    rt::Session session_;
+    UiMessageSink sink_;
+    UiSleeper sleeper_;
+    ds::DataContext context_;
+    ProgramValues values_;
+    std::unique_ptr<tk::MainWindow> window_;
+    std::function<bool(Workstation&)> login_;
+};
+
+}  // namespace mx::shell

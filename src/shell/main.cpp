@@ -1,0 +1,80 @@
+// Entry point of the workstation: reads the command line, sets up a scripted
+// session when asked for one, runs the start-up sequence and the main
+// window's event loop.
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "CommandLine.h"
+#include "ScriptDriver.h"
+#include "Transcript.h"
+#include "Ui.h"
+#include "Workstation.h"
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    mx::shell::CommandLine cl = mx::shell::parseCommandLine(args);
+    if (!cl.error.isEmpty()) {
+        std::fprintf(stderr, "mxdev: %s\n", qPrintable(cl.error));
+        return 2;
+    }
+    const bool scripted = !cl.play.isEmpty();
+    // A scripted run needs no display.
+    if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    mx::tk::Ui::quietOffscreenNotices();
+    QApplication app(argc, argv);
+    if (!cl.dataDir.isEmpty() && !QDir::setCurrent(cl.dataDir)) {
+        std::fprintf(stderr, "mxdev: cannot work in %s: no such folder\n", qPrintable(cl.dataDir));
+        return 1;
+    }
+    mx::tk::Ui& ui = mx::tk::Ui::instance();
+
+    std::unique_ptr<mx::tk::Transcript> transcript;
+    QString transcriptPath = cl.transcript.isEmpty() && scripted ? QStringLiteral("-") : cl.transcript;
+    if (!transcriptPath.isEmpty()) {
+        QString error;
+        transcript = mx::tk::Transcript::toFile(transcriptPath, &error);
+        if (!transcript) {
+            std::fprintf(stderr, "mxdev: %s\n", qPrintable(error));
+            return 1;
+        }
+        ui.setTranscript(transcript.get());
+    }
+    std::unique_ptr<mx::tk::ScriptDriver> driver;
+    if (scripted) {
+        QString error;
+        std::optional<std::string> script = mx::tk::ScriptDriver::readScript(cl.play, &error);
+        if (!script) {
+            std::fprintf(stderr, "mxdev: %s\n", qPrintable(error));
+            return 1;
+        }
+        driver = std::make_unique<mx::tk::ScriptDriver>(ui, *transcript);
+        driver->load(*script);
+    }
+    if (!cl.printDir.isEmpty())
+        ui.setPrintDir(cl.printDir);
+    else if (scripted)
+        ui.setPrintDir(QDir::current().filePath(QStringLiteral("print")));
+
+    mx::shell::Workstation workstation(cl, QString());
+    const bool started = workstation.start();
+    if (driver) {
+        // The run ends when the script does, not when the last window closes.
+        app.setQuitOnLastWindowClosed(false);
+        if (!started) driver->fail(mx::tk::ScriptDriver::Failed, QStringLiteral("the program ended during start-up"));
+        int status = 0;
+        driver->start([&](int s) {
+            status = s;
+            QCoreApplication::exit(s);
+        });
+        app.exec();
+        if (!driver->error().isEmpty()) std::fprintf(stderr, "mxdev: %s\n", qPrintable(driver->error()));
+        return status;
+    }
+    if (!started) return 1;
+    return app.exec();
+}

@@ -1,0 +1,151 @@
+// The workstation program as a user starts it: command-line rules, start-up
+// with a missing index set or system record, and scripted sessions that walk
+// the main menu. Runs the real mxdev and mxadmin programs on scratch data sets.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "CommandLine.h"
+#include "TestUtil.h"
+
+using mx::shell::CommandLine;
+using mx::shell::parseCommandLine;
+using mx::test::TempDir;
+using mx::test::readFileBytes;
+using mx::test::writeFileBytes;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+};
+
+RunResult run(const std::string& command) {
+    RunResult r;
+    std::string cmd = "QT_QPA_PLATFORM=offscreen " + command + " 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string mxdev() { return std::string(MX_BUILD_DIR) + "/src/shell/mxdev"; }
+std::string mxadmin() { return std::string(MX_BUILD_DIR) + "/tools/mxadmin"; }
+
+// A demo data set in a scratch folder, and a way to play scripts on it.
+struct DemoSet : ::testing::Test {
+    TempDir dir;
+    std::string data;
+    void SetUp() override {
+        data = dir.file("data");
+        ASSERT_EQ(run(mxadmin() + " init '" + data + "' --demo").status, 0);
+    }
+    RunResult play(const std::string& script, const std::string& args = "") {
+        writeFileBytes(dir.file("script.txt"), script);
+        return run(mxdev() + " " + args + " --data '" + data + "' --play '" + dir.file("script.txt") + "'");
+    }
+};
+
+}  // namespace
+
+TEST(CommandLineRules, PreviewFlagAndWorkstationNumber) {
+    struct Case {
+        QStringList args;
+        bool preview;
+        int ws;
+    };
+    const Case cases[] = {
+        {{"Y", "3"}, true, 3},  {{"3"}, false, 3},          {{"y"}, false, 1},        {{"Y", "0"}, true, 1},
+        {{"Y"}, true, 1},       {{"abc", "7"}, false, 7},   {{"2", "5"}, false, 5},   {{"0", "Y"}, false, 1},
+        {{}, false, 1},         {{"12"}, false, 12},        {{" 4"}, false, 4},
+        // Options are not counted as arguments 1 and 2.
+        {{"--data", "/x", "Y", "--play", "s", "4"}, true, 4},
+    };
+    for (const Case& c : cases) {
+        CommandLine cl = parseCommandLine(c.args);
+        EXPECT_EQ(cl.preview, c.preview) << c.args.join(' ').toStdString();
+        EXPECT_EQ(cl.ws, c.ws) << c.args.join(' ').toStdString();
+    }
+    CommandLine cl = parseCommandLine({"--data", "/d", "--play", "-", "--transcript", "t.txt", "--print-dir", "p"});
+    EXPECT_EQ(cl.dataDir, "/d");
+    EXPECT_EQ(cl.play, "-");
+    EXPECT_EQ(cl.transcript, "t.txt");
+    EXPECT_EQ(cl.printDir, "p");
+    EXPECT_FALSE(parseCommandLine({"--play"}).error.isEmpty());
+}
+
+TEST_F(DemoSet, EveryMenuItemRunsAndTheSessionEndsCleanly) {
+    RunResult r = play(R"(menu Library
+menu Configurations
+menu "Integrity Checks" "Component Categories"
+menu "Integrity Checks" "Apply Type to Comp's"
+menu Licenses
+menu Colours
+answer no
+menu File Reindex
+menu File Browse
+dump
+menu File Exit
+)");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("window \"Mitrex Development  by Tallowood Systems\"\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("info \"The library screen is not available yet"), std::string::npos);
+    EXPECT_NE(r.out.find("yesno \"Do You Wish To Rebuild Index Files?\" no\n"), std::string::npos);
+    EXPECT_NE(r.out.find("alert \"The table browser \\\"browse.pif\\\" was not found in the data folder.\""), std::string::npos);
+    EXPECT_NE(r.out.find("dump \"Mitrex Development  by Tallowood Systems\"\nend dump\n"), std::string::npos);
+    EXPECT_EQ(r.out.substr(r.out.size() - 6), "end 0\n");
+}
+
+TEST_F(DemoSet, ReindexFromTheMenuAsksAndAnsweringNoChangesNothing) {
+    auto stamp = [&] {
+        std::string all;
+        for (const auto& e : std::filesystem::directory_iterator(data))
+            if (e.path().extension() == ".ntx") all += e.path().filename().string() + readFileBytes(e.path().string());
+        return all;
+    };
+    std::string before = stamp();
+    EXPECT_EQ(play("answer no\nmenu File Reindex\n").status, 0);
+    EXPECT_EQ(stamp(), before);
+    RunResult r = play("answer yes\nmenu File Reindex\n");
+    EXPECT_NE(r.out.find("info \"Reindex Complete!\""), std::string::npos) << r.out;
+    EXPECT_EQ(run(mxadmin() + " check '" + data + "'").status, 0);
+    // A question without a queued answer ends the run with status 3.
+    EXPECT_EQ(play("menu File Reindex\n").status, 3);
+}
+
+TEST_F(DemoSet, StartUpRebuildsAMissingIndexSetSilently) {
+    std::filesystem::remove(data + "/indexdef.ntx");
+    std::filesystem::remove(data + "/lib.ntx");
+    RunResult r = play("");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "wait \"Mitrex Development from Tallowood Systems\" \"Rebuilding Index Files. Please Wait.\"\n"
+              "window \"Mitrex Development  by Tallowood Systems\"\nend 0\n");
+    EXPECT_TRUE(std::filesystem::exists(data + "/indexdef.ntx"));
+    EXPECT_EQ(run(mxadmin() + " check '" + data + "'").status, 0);
+}
+
+TEST_F(DemoSet, AMissingSystemRecordEndsTheProgram) {
+    std::filesystem::remove(data + "/sysinfo.dbf");
+    RunResult r = play("menu Library\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("alert \"Unable to open sysinfo.DBF. File does not exist\""), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("window "), std::string::npos) << "no main window";
+}
+
+TEST_F(DemoSet, TheTableBrowserIsRunAndWaitedFor) {
+    writeFileBytes(data + "/browse.pif", "#!/bin/sh\nexit 3\n");
+    ::chmod((data + "/browse.pif").c_str(), 0755);
+    RunResult r = play("menu File Browse\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("run \""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("browse.pif\" 3\n"), std::string::npos) << r.out;
+}
