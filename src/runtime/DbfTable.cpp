@@ -434,10 +434,8 @@ void DbfTable::pack() {
                 if (memo_) {
                     for (const FieldDef& f : fields_) {
                         if (f.type != FieldType::Memo) continue;
-                        std::string_view fld(rec + f.offset, static_cast<size_t>(f.length));
-                        int dummy;
-                        double block = parseNumber(fld, &dummy);
-                        std::string text = block >= 1 ? memo_->read(static_cast<std::uint32_t>(block)) : std::string();
+                        std::uint32_t block = MemoFile::blockOfField(std::string_view(rec + f.offset, static_cast<size_t>(f.length)), path());
+                        std::string text = block >= 1 ? memo_->read(block) : std::string();
                         if (text.empty()) {
                             std::memset(rec + f.offset, ' ', static_cast<size_t>(f.length));
                             continue;

@@ -115,4 +115,18 @@ std::uint32_t MemoFile::write(std::string_view text) {
 
 void MemoFile::zap() { writeFreshHeader(*file_); }
 
+std::uint32_t MemoFile::blockOfField(std::string_view field, const std::string& tableFile) {
+    size_t k = 0;
+    while (k < field.size() && field[k] == ' ') ++k;
+    if (k == field.size() || field[0] == '\0') return 0;
+    std::uint64_t block = 0;
+    for (size_t j = k; j < field.size(); ++j) {
+        if (field[j] < '0' || field[j] > '9' || block > 0xFFFFFFFFULL / 10)
+            throwCorrupt(tableFile, "memo field \"" + std::string(field) + "\" is not a block number");
+        block = block * 10 + static_cast<unsigned>(field[j] - '0');
+    }
+    if (block > 0xFFFFFFFFULL) throwCorrupt(tableFile, "memo block number " + std::to_string(block) + " is too large");
+    return static_cast<std::uint32_t>(block);
+}
+
 }  // namespace mx::rt

@@ -36,6 +36,11 @@ public:
     // Back to a bare header (next free block 1).
     void zap();
 
+    // The block number a record's memo field holds: 0 for no memo (blanks,
+    // or a field starting with 0x00). Throws Corrupt naming `tableFile` when
+    // the field holds anything but blanks and digits, or a number too large.
+    static std::uint32_t blockOfField(std::string_view field, const std::string& tableFile);
+
 private:
     std::unique_ptr<File> file_;
 };

@@ -521,13 +521,7 @@ Value WorkArea::fieldValue(int i) const {
         }
         case FieldType::Date: return Value::date(dayFromDtos(b));
         case FieldType::Memo: {
-            size_t k = 0;
-            while (k < b.size() && b[k] == ' ') ++k;
-            if (k == b.size() || b[0] == '\0') return Value::character(std::string());
-            for (size_t j = k; j < b.size(); ++j)
-                if (b[j] < '0' || b[j] > '9')
-                    throwCorrupt(table_->path(), "memo field " + f.name + " of record " + std::to_string(recno_) + " is not a block number");
-            std::uint32_t block = static_cast<std::uint32_t>(parseNumber(b));
+            std::uint32_t block = MemoFile::blockOfField(b, table_->path());
             if (block == 0) return Value::character(std::string());
             MemoFile* m = const_cast<DbfTable&>(*table_).memo();
             if (!m) throwCorrupt(table_->path(), "memo field without memo file");

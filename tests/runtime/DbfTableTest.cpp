@@ -283,19 +283,22 @@ TEST(DbfDamage, BadFilesGiveTypedErrorsNamingTheFile) {
             EXPECT_NE(std::string(e.what()).find("t.dbf"), std::string::npos) << e.what();
         }
     }
-    // A memo number pointing past the end of the memo file.
-    writeFileBytes(dir.file("t.dbf"), patched(226 + 43, "    999999"));
+    // Memo numbers past the end of the memo file, beyond 32 bits, or not numbers.
     Session s;
-    WorkArea& a = s.open(dir.file("t.dbf"), "T");
-    a.goTo(1);
-    try {
-        a.fieldValue("NOTES");
-        ADD_FAILURE() << "read a memo beyond the file";
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.kind(), ErrorKind::Corrupt);
-        EXPECT_NE(std::string(e.what()).find("t.dbt"), std::string::npos);
+    for (const char* field : {"    999999", "5678901234", "     12x45"}) {
+        SCOPED_TRACE(field);
+        writeFileBytes(dir.file("t.dbf"), patched(226 + 43, field));
+        WorkArea& a = s.open(dir.file("t.dbf"), "T");
+        a.goTo(1);
+        try {
+            a.fieldValue("NOTES");
+            ADD_FAILURE() << "read a memo that is not there";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Corrupt);
+            EXPECT_NE(std::string(e.what()).find("t.db"), std::string::npos);
+        }
+        s.closeAll();
     }
-    s.closeAll();
     // The memo file missing altogether.
     std::filesystem::remove(dir.file("t.dbt"));
     writeFileBytes(dir.file("t.dbf"), good);
