@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "DemoBitmaps.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -165,6 +167,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
 
     try {
         ds::createDataSet(work.string(), demoDir);
+        if (!demoDir.empty()) writeDemoBitmaps(work.string());
     } catch (const rt::DbError& e) {
         discard();
         return failure(std::string("cannot create the data set: ") + e.what());
