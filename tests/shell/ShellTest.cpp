@@ -96,7 +96,7 @@ dump
 menu File Exit
 )");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out.rfind("window \"Mitrex Development  by Tallowood Systems\"\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("splash \"tws.bmp\"\nwindow \"Mitrex Development  by Tallowood Systems\"\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("info \"The library screen is not available yet"), std::string::npos);
     EXPECT_NE(r.out.find("yesno \"Do You Wish To Rebuild Index Files?\" no\n"), std::string::npos);
     EXPECT_NE(r.out.find("alert \"The table browser \\\"browse.pif\\\" was not found in the data folder.\""), std::string::npos);
@@ -128,7 +128,7 @@ TEST_F(DemoSet, StartUpRebuildsAMissingIndexSetSilently) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "wait \"Mitrex Development from Tallowood Systems\" \"Rebuilding Index Files. Please Wait.\"\n"
-              "window \"Mitrex Development  by Tallowood Systems\"\nend 0\n");
+              "splash \"tws.bmp\"\nwindow \"Mitrex Development  by Tallowood Systems\"\nend 0\n");
     EXPECT_TRUE(std::filesystem::exists(data + "/indexdef.ntx"));
     EXPECT_EQ(run(mxadmin() + " check '" + data + "'").status, 0);
 }
