@@ -250,38 +250,120 @@ int checkDataSet(const std::string& dir) {
     return r.ok() ? kOk : kFailure;
 }
 
-int setUser(const std::string& dir, const std::string& nameIn, const std::string& levelIn,
-            const std::optional<std::string>& password, const std::optional<std::string>& description) {
-    const std::string name = ds::upper(ds::allTrim(nameIn));
+namespace {
+
+std::string userName(const std::string& typed) { return ds::upper(ds::allTrim(typed)); }
+
+// The stored form of a password as the login's upper-case 6-character field holds it.
+std::string storedPassword(const std::string& password) {
+    return password.empty() ? std::string() : ds::ENCRYPT(ds::FILL_OUT(ds::upper(password), 6));
+}
+
+std::string checkName(const std::string& name) {
+    return name.empty() || name.size() > 10 ? "a login name has 1 to 10 characters" : std::string();
+}
+
+std::string checkPassword(const std::string& password) {
+    return password.size() > 6 ? "a password has at most 6 characters" : std::string();
+}
+
+// Opens `users` with its index and seeks the account `name` exactly (a seek
+// alone also finds names that only begin with the one sought). Null when the
+// table cannot be opened (the message has been shown).
+rt::WorkArea* openUsers(DataSetSession& ds) {
+    if (!ds::OPNALIAS(ds.ctx(), "users", false, true)) return nullptr;
+    return ds.session().selected();
+}
+
+bool seekUser(rt::WorkArea& a, const std::string& name) {
+    return a.seek(Value::character(ds::FILL_OUT(name, 10)), false) && ds::trimRight(a.fieldValue("USERNAME").str()) == name;
+}
+
+}  // namespace
+
+int addUser(const std::string& dir, const std::string& nameIn, const std::string& levelIn, const std::string& password,
+            const std::string& description) {
+    const std::string name = userName(nameIn);
     const std::string level = ds::upper(ds::allTrim(levelIn));
-    if (name.empty() || name.size() > 10) return failure("a login name has 1 to 10 characters");
+    if (std::string p = checkName(name); !p.empty()) return failure(p);
     if (level.size() != 1) return failure("a security level is one character");
-    if (password && password->size() > 6) return failure("a password has at most 6 characters");
-    if (description && description->size() > 30) return failure("a user description has at most 30 characters");
+    if (std::string p = checkPassword(password); !p.empty()) return failure(p);
+    if (description.size() > 30) return failure("a user description has at most 30 characters");
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
     DataSetSession ds(dir);
-    if (!ds::OPNALIAS(ds.ctx(), "users", false, true)) return kFailure;
-    rt::WorkArea& a = *ds.session().selected();
+    rt::WorkArea* a = openUsers(ds);
+    if (!a) return kFailure;
     try {
-        // Exact match: a seek also finds names that only begin with the one sought.
-        bool found = a.seek(Value::character(ds::FILL_OUT(name, 10)), false);
-        if (found) {
-            if (!a.lock()) return failure("the account " + name + " is locked by another user");
-        } else if (!a.append()) {
-            return failure("cannot add to the users table: it is locked by another user");
-        }
-        a.setField("USERNAME", Value::character(name));
-        a.setField("SECURELVL", Value::character(level));
-        // The login scrambles what is typed into its 6-character upper-case field.
-        if (password)
-            a.setField("PASSWORD",
-                       Value::character(password->empty() ? std::string() : ds::ENCRYPT(ds::FILL_OUT(ds::upper(*password), 6))));
-        if (description) a.setField("USERDESC", Value::character(*description));
-        a.unlock();
-        std::cout << (found ? "Account changed: " : "Account added: ") << name << '\n';
+        if (seekUser(*a, name)) return failure("the account " + name + " exists already");
+        if (!a->append()) return failure("cannot add to the users table: it is locked by another user");
+        a->setField("USERNAME", Value::character(name));
+        a->setField("SECURELVL", Value::character(level));
+        a->setField("PASSWORD", Value::character(storedPassword(password)));
+        a->setField("USERDESC", Value::character(description));
+        a->unlock();
     } catch (const rt::DbError& e) {
         return failure(e.what());
     }
+    std::cout << "Account added: " << name << '\n';
+    return kOk;
+}
+
+int listUsers(const std::string& dir) {
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    rt::WorkArea* a = openUsers(ds);
+    if (!a) return kFailure;
+    try {
+        for (a->goTop(); !a->eof(); a->skip()) {
+            const bool hasPassword = !ds::allTrim(a->fieldValue("PASSWORD").str()).empty();
+            std::vector<std::string> parts{ds::trimRight(a->fieldValue("USERNAME").str()),
+                                           ds::trimRight(a->fieldValue("SECURELVL").str()),
+                                           hasPassword ? "password" : "no password"};
+            if (std::string desc = ds::trimRight(a->fieldValue("USERDESC").str()); !desc.empty()) parts.push_back(desc);
+            std::cout << joinLine(parts) << '\n';
+        }
+    } catch (const rt::DbError& e) {
+        return failure(e.what());
+    }
+    return kOk;
+}
+
+int setUserPassword(const std::string& dir, const std::string& nameIn, const std::string& password) {
+    const std::string name = userName(nameIn);
+    if (std::string p = checkName(name); !p.empty()) return failure(p);
+    if (std::string p = checkPassword(password); !p.empty()) return failure(p);
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    rt::WorkArea* a = openUsers(ds);
+    if (!a) return kFailure;
+    try {
+        if (!seekUser(*a, name)) return failure("there is no account " + name);
+        if (!a->lock()) return failure("the account " + name + " is locked by another user");
+        a->setField("PASSWORD", Value::character(storedPassword(password)));
+        a->unlock();
+    } catch (const rt::DbError& e) {
+        return failure(e.what());
+    }
+    std::cout << "Password " << (password.empty() ? "removed" : "changed") << ": " << name << '\n';
+    return kOk;
+}
+
+int removeUser(const std::string& dir, const std::string& nameIn) {
+    const std::string name = userName(nameIn);
+    if (std::string p = checkName(name); !p.empty()) return failure(p);
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
+    DataSetSession ds(dir);
+    rt::WorkArea* a = openUsers(ds);
+    if (!a) return kFailure;
+    try {
+        if (!seekUser(*a, name)) return failure("there is no account " + name);
+        if (!a->lock()) return failure("the account " + name + " is locked by another user");
+        a->deleteRecord();
+        a->unlock();
+    } catch (const rt::DbError& e) {
+        return failure(e.what());
+    }
+    std::cout << "Account removed: " << name << '\n';
     return kOk;
 }
 

@@ -30,11 +30,20 @@ int reindexDataSet(const std::string& dir);
 // Checks every table and index file of the data set; prints each problem.
 int checkDataSet(const std::string& dir);
 
-// Adds a user account, or changes the one of that name: level 1 character,
-// password up to 6 characters, stored scrambled (empty = none; not given =
-// unchanged, none for a new account), description (not given = unchanged).
-int setUser(const std::string& dir, const std::string& name, const std::string& level,
-            const std::optional<std::string>& password, const std::optional<std::string>& description);
+// User accounts of the `users` table. Login names are 1 to 10 characters,
+// kept upper case; passwords up to 6 characters, stored only scrambled as the
+// login scrambles what is typed into its upper-case field (empty = none).
+
+// Adds an account; fails when one of that name exists. Level: 1 character.
+int addUser(const std::string& dir, const std::string& name, const std::string& level,
+            const std::string& password, const std::string& description);
+// Prints the accounts in login-name order: name, level, whether a password
+// is set, description. Never the passwords.
+int listUsers(const std::string& dir);
+// Sets the password of an existing account (empty = none).
+int setUserPassword(const std::string& dir, const std::string& name, const std::string& password);
+// Removes an account (marks its record deleted; the login no longer finds it).
+int removeUser(const std::string& dir, const std::string& name);
 
 // Switches the login requirement of `sysinfo` on or off.
 int setSecurity(const std::string& dir, bool on);

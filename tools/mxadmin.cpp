@@ -2,7 +2,11 @@
 // sets (empty or with the demo records), dumps tables, rebuilds and checks
 // the index set, and keeps user accounts and the login switch, all through
 // the data store services the workstation uses.
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <initializer_list>
 #include <optional>
 #include <iostream>
 #include <string>
@@ -17,7 +21,10 @@ constexpr const char* kUsageText =
     "       mxadmin dump DIR TABLE [--order N] [--header]\n"
     "       mxadmin reindex DIR\n"
     "       mxadmin check DIR\n"
-    "       mxadmin user DIR NAME LEVEL [--password TEXT] [--desc TEXT]\n"
+    "       mxadmin user add DIR NAME --level L [--password TEXT] [--desc TEXT]\n"
+    "       mxadmin user list DIR\n"
+    "       mxadmin user passwd DIR NAME [--password TEXT]\n"
+    "       mxadmin user remove DIR NAME\n"
     "       mxadmin security DIR on|off\n"
     "\n"
     "init     creates a data set in DIR (a new or empty folder): every table, the index\n"
@@ -26,7 +33,9 @@ constexpr const char* kUsageText =
     "         record order or in index order N; deleted records end in \"(deleted)\"\n"
     "reindex  rebuilds every index file that indexdef defines\n"
     "check    checks every table and index file that indexdef names\n"
-    "user     adds a user account or changes it (the password is stored scrambled)\n"
+    "user     keeps the login accounts: add one, list them (never their passwords),\n"
+    "         set a password (read from standard input without --password; an empty\n"
+    "         one removes it), remove one; passwords are stored only scrambled\n"
     "security switches the login requirement on or off\n"
     "\n"
     "Exit status: 0 all well, 1 failure, 2 bad command line.\n";
@@ -79,6 +88,28 @@ CommandLine parse(int argc, char** argv, const std::vector<std::string>& withVal
     return cl;
 }
 
+// One line from standard input, without its line end; echo is off while a
+// terminal is read. Nullopt at end of input.
+std::optional<std::string> readPassword() {
+    const bool terminal = ::isatty(STDIN_FILENO) != 0;
+    termios saved{};
+    if (terminal && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+        std::cerr << "New password: " << std::flush;
+        termios quiet = saved;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::cerr << '\n';
+    }
+    if (!got && line.empty()) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,13 +150,51 @@ int main(int argc, char** argv) {
         return command == "reindex" ? reindexDataSet(cl.positional[0]) : checkDataSet(cl.positional[0]);
     }
     if (command == "user") {
-        CommandLine cl = parse(argc, argv, {"--password", "--desc"}, {});
+        CommandLine cl = parse(argc, argv, {"--password", "--desc", "--level"}, {});
         if (!cl.error.empty()) return usage(cl.error);
-        if (cl.positional.size() != 3) return usage("user needs a folder, a login name and a level");
-        std::optional<std::string> password, description;
-        if (const std::string* v = cl.option("--password")) password = *v;
-        if (const std::string* v = cl.option("--desc")) description = *v;
-        return setUser(cl.positional[0], cl.positional[1], cl.positional[2], password, description);
+        const std::string sub = cl.positional.empty() ? std::string() : cl.positional[0];
+        const std::string* password = cl.option("--password");
+        auto only = [&](std::initializer_list<const char*> allowed) {
+            for (const auto& [name, value] : cl.options) {
+                bool ok = false;
+                for (const char* a : allowed) ok = ok || name == a;
+                if (!ok) return name;
+            }
+            return std::string();
+        };
+        if (sub == "add") {
+            if (std::string o = only({"--password", "--desc", "--level"}); !o.empty()) return usage(o + " does not go with user add");
+            if (cl.positional.size() != 3) return usage("user add needs a folder and a login name");
+            const std::string* level = cl.option("--level");
+            if (!level) return usage("user add needs --level");
+            const std::string* desc = cl.option("--desc");
+            return addUser(cl.positional[1], cl.positional[2], *level, password ? *password : std::string(),
+                           desc ? *desc : std::string());
+        }
+        if (sub == "list") {
+            if (std::string o = only({}); !o.empty()) return usage(o + " does not go with user list");
+            if (cl.positional.size() != 2) return usage("user list needs a folder");
+            return listUsers(cl.positional[1]);
+        }
+        if (sub == "passwd") {
+            if (std::string o = only({"--password"}); !o.empty()) return usage(o + " does not go with user passwd");
+            if (cl.positional.size() != 3) return usage("user passwd needs a folder and a login name");
+            std::string typed;
+            if (password) {
+                typed = *password;
+            } else {
+                std::optional<std::string> read = readPassword();
+                if (!read) return usage("no password on standard input");
+                typed = *read;
+            }
+            return setUserPassword(cl.positional[1], cl.positional[2], typed);
+        }
+        if (sub == "remove") {
+            if (std::string o = only({}); !o.empty()) return usage(o + " does not go with user remove");
+            if (cl.positional.size() != 3) return usage("user remove needs a folder and a login name");
+            return removeUser(cl.positional[1], cl.positional[2]);
+        }
+        return usage("user needs add, list, passwd or remove");
     }
     if (command == "security") {
         CommandLine cl = parse(argc, argv, {}, {});

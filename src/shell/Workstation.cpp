@@ -8,6 +8,7 @@
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
+#include "Login.h"
 #include "Opening.h"
 #include "SystemRecord.h"
 #include "TableDefaults.h"
@@ -22,12 +23,6 @@ namespace {
 // The main window's caption: two blanks before "by".
 const QString kMainTitle = QStringLiteral("Mitrex Development  by Tallowood Systems");
 
-bool refuseLogin(Workstation&) {
-    tk::Ui::instance().stop(QStringLiteral("This data set requires a login, and logging in is not available in this "
-                                           "version of the program."));
-    return false;
-}
-
 QString fileIn(const QString& dir, const QString& name) { return dir.isEmpty() ? name : QDir(dir).filePath(name); }
 
 }  // namespace
@@ -36,7 +31,7 @@ Workstation::Workstation(const CommandLine& commandLine, QString dataDir)
     : dataDir_(std::move(dataDir)),
       commandLine_(commandLine),
       context_(session_, sink_, sleeper_, tk::fromQ(dataDir_)),
-      login_(refuseLogin) {}
+      login_(LOGIN) {}
 
 Workstation::~Workstation() {
     try {

@@ -29,9 +29,8 @@ public:
     // refused or cancelled); the reason has been shown.
     bool start();
 
-    // The login run at start-up when `sysinfo` asks for it. Until accounts
-    // can be checked the default refuses, so a data set that requires a
-    // login cannot be entered without one.
+    // The login run at start-up when `sysinfo` asks for it; `LOGIN`
+    // (Login.h) unless replaced.
     void setLogin(std::function<bool(Workstation&)> login) { login_ = std::move(login); }
 
     // `BUILDMENU`: the main menu.

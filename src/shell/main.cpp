@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "CommandLine.h"
+#include "Login.h"
 #include "ScriptDriver.h"
 #include "Transcript.h"
 #include "Ui.h"
@@ -61,17 +62,33 @@ int main(int argc, char** argv) {
         ui.setPrintDir(QDir::current().filePath(QStringLiteral("print")));
 
     mx::shell::Workstation workstation(cl, QString());
-    const bool started = workstation.start();
-    if (driver) {
-        // The run ends when the script does, not when the last window closes.
-        app.setQuitOnLastWindowClosed(false);
-        if (!started) driver->fail(mx::tk::ScriptDriver::Failed, QStringLiteral("the program ended during start-up"));
-        int status = 0;
+    int status = 0;
+    bool driverStarted = false;
+    auto startDriver = [&] {
+        if (!driver || driverStarted) return;
+        driverStarted = true;
         driver->start([&](int s) {
             status = s;
             QCoreApplication::exit(s);
         });
-        app.exec();
+    };
+    if (driver) {
+        // The run ends when the script does, not when the last window closes.
+        app.setQuitOnLastWindowClosed(false);
+        // The login dialog is the first thing a script acts on: the script
+        // starts playing when it opens, not earlier, so that start-up's own
+        // waits (the index rebuild) do not run commands meant for the menu.
+        workstation.setLogin([&](mx::shell::Workstation& w) {
+            startDriver();
+            return mx::shell::LOGIN(w);
+        });
+    }
+    const bool started = workstation.start();
+    if (driver) {
+        if (!started) driver->fail(mx::tk::ScriptDriver::Failed, QStringLiteral("the program ended during start-up"));
+        startDriver();
+        // The script may have ended while the login was open.
+        if (!driver->finished()) app.exec();
         if (!driver->error().isEmpty()) std::fprintf(stderr, "mxdev: %s\n", qPrintable(driver->error()));
         return status;
     }

@@ -218,10 +218,10 @@ TEST_F(MxadminTest, ReindexFailsWhenAKeyCannotBeEvaluated) {
 TEST_F(MxadminTest, UserAccountsAreStoredScrambledAndSecurityIsSwitched) {
     const std::string dir = work.file("data");
     ASSERT_EQ(mxadmin({"init", dir}).status, 0);
-    EXPECT_EQ(mxadmin({"user", dir, "fred", "5", "--password", "abc", "--desc", "FRED NERK"}).status, 0);
-    EXPECT_EQ(mxadmin({"user", dir, "FRED", "7"}).status, 0) << "changing keeps one record";
-    EXPECT_EQ(mxadmin({"user", dir, "TOOLONGNAME1", "5"}).status, 1);
-    EXPECT_EQ(mxadmin({"user", dir, "BOB", "5", "--password", "SEVENCH"}).status, 1);
+    EXPECT_EQ(mxadmin({"user", "add", dir, "fred", "--level", "7", "--password", "abc", "--desc", "FRED NERK"}).status, 0);
+    EXPECT_EQ(mxadmin({"user", "add", dir, "FRED", "--level", "5"}).status, 1) << "one record per name";
+    EXPECT_EQ(mxadmin({"user", "add", dir, "TOOLONGNAME1", "--level", "5"}).status, 1);
+    EXPECT_EQ(mxadmin({"user", "add", dir, "BOB", "--level", "5", "--password", "SEVENCH"}).status, 1);
     EXPECT_EQ(mxadmin({"security", dir, "on"}).status, 0);
     EXPECT_EQ(mxadmin({"dump", dir, "sysinfo"}).out, "T\n");
 
