@@ -1,0 +1,33 @@
+// SRCH (see Search.h).
+#include "Search.h"
+
+#include <string>
+
+#include "Ui.h"
+#include "WorkArea.h"
+
+namespace mx::ia {
+
+void SRCH(tk::Browse& browse) {
+    rt::WorkArea& area = browse.area();
+    const std::uint32_t remembered = area.recno();
+
+    rt::Value text = rt::Value::character(std::string(10, ' '));
+    tk::PromptOptions options;
+    options.title = QStringLiteral("Search");
+    options.prompt = QStringLiteral("Search");
+    options.bitmap = kSearchBitmap;
+    options.upperCase = false;  // the text is sought as typed
+    if (!tk::Ui::instance().prompt(options, text)) return;
+
+    std::string wanted = text.str();
+    wanted.erase(wanted.find_last_not_of(' ') + 1);
+    // Soft seeking is asked for this one seek; the session's setting stays.
+    if (!area.seek(rt::Value::character(wanted), /*soft=*/true)) {
+        tk::Ui::instance().alert(QStringLiteral("No Match Found"));
+        area.goTo(remembered);
+    }
+    browse.resync();
+}
+
+}  // namespace mx::ia
