@@ -19,6 +19,9 @@ QRect Geometry::box(const Box& b) {
 QRect Geometry::place(const Place& p, Unit dialogUnit) {
     int x = dialogUnit == Unit::Cell ? px(p.col * kCellWidth) : px(p.col * kLayoutScale);
     int y = dialogUnit == Unit::Cell ? px(p.row * kCellHeight) : px(p.row * kLayoutScale);
+    // Dialogs laid out in text cells give their controls' sizes in plain
+    // pixels (a 45-pixel button at column 1 ends before column 8).
+    if (dialogUnit == Unit::Cell) return QRect(x, y, px(p.width), px(p.height));
     return QRect(x, y, length(p.width), length(p.height));
 }
 

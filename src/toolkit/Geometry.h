@@ -23,7 +23,8 @@ struct Box {
 };
 
 // A control's place: row and column in the dialog's unit, width and height in
-// layout units; a width or height of 0 takes the control's natural size.
+// layout units (plain pixels in a dialog laid out in text cells); a width or
+// height of 0 takes the control's natural size.
 struct Place {
     double row = 0, col = 0, width = 0, height = 0;
 };
