@@ -318,6 +318,26 @@ bool WorkArea::settleBackward(std::optional<NtxEntry> e) {
     return false;
 }
 
+bool WorkArea::scanForward(std::uint32_t from) {
+    std::uint32_t count = table_->recordCount();
+    for (std::uint32_t r = from; r <= count; ++r) {
+        recno_ = r;
+        readCurrent();
+        if (eof_) return false;
+        if (visible()) return true;
+    }
+    return false;
+}
+
+bool WorkArea::scanBackward(std::uint32_t from) {
+    for (std::uint32_t r = from; r >= 1; --r) {
+        recno_ = r;
+        readCurrent();
+        if (!eof_ && visible()) return true;
+    }
+    return false;
+}
+
 void WorkArea::goTop() {
     beforeMove();
     found_ = false;
@@ -325,19 +345,8 @@ void WorkArea::goTop() {
     if (controlling_ >= 0) {
         NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
         settleForward(scopeLow_ ? ix.seekFirst(*scopeLow_) : ix.first());
-    } else {
-        std::uint32_t count = table_->recordCount();
-        bool ok = false;
-        for (std::uint32_t r = 1; r <= count; ++r) {
-            recno_ = r;
-            readCurrent();
-            if (eof_) break;
-            if (visible()) {
-                ok = true;
-                break;
-            }
-        }
-        if (!ok) setEof();
+    } else if (!scanForward(1)) {
+        setEof();
     }
     if (eof_) bof_ = true;
 }
@@ -361,14 +370,7 @@ void WorkArea::goBottom() {
         }
         ok = settleBackward(e);
     } else {
-        for (std::uint32_t r = table_->recordCount(); r >= 1; --r) {
-            recno_ = r;
-            readCurrent();
-            if (!eof_ && visible()) {
-                ok = true;
-                break;
-            }
-        }
+        ok = scanBackward(table_->recordCount());
     }
     if (!ok) {
         setEof();
@@ -390,19 +392,8 @@ void WorkArea::skip(long n) {
                 NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
                 auto cur = currentEntry();
                 settleForward(cur ? ix.next(*cur) : std::nullopt);
-            } else {
-                std::uint32_t count = table_->recordCount();
-                bool ok = false;
-                for (std::uint32_t r = recno_ + 1; r <= count; ++r) {
-                    recno_ = r;
-                    readCurrent();
-                    if (eof_) break;
-                    if (visible()) {
-                        ok = true;
-                        break;
-                    }
-                }
-                if (!ok) setEof();
+            } else if (!scanForward(recno_ + 1)) {
+                setEof();
             }
         }
         return;
@@ -424,14 +415,7 @@ void WorkArea::skip(long n) {
             auto cur = currentEntry();
             ok = cur && settleBackward(ix.prev(*cur));
         } else {
-            for (std::uint32_t r = from; r > 1;) {
-                recno_ = --r;
-                readCurrent();
-                if (!eof_ && visible()) {
-                    ok = true;
-                    break;
-                }
-            }
+            ok = from > 1 && scanBackward(from - 1);
         }
         if (!ok) {
             // Before the first visible record: stay on it with BOF set.

@@ -160,6 +160,10 @@ private:
     bool visible();                     // deleted/filter/scope rules on the current record
     bool keyInScope(std::string_view key) const;
     bool scopeBeyondHigh(std::string_view key) const;
+    // Natural order: the first visible record from `from` on / the last one
+    // up to `from`, made current; false when there is none.
+    bool scanForward(std::uint32_t from);
+    bool scanBackward(std::uint32_t from);
     // Moves to the entry, reading its record; false at the end.
     bool settleForward(std::optional<NtxEntry> e);
     bool settleBackward(std::optional<NtxEntry> e);

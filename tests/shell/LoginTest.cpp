@@ -11,33 +11,18 @@
 
 #include "Password.h"
 #include "Session.h"
+#include "ProgramRunner.h"
 #include "TestUtil.h"
 
 using mx::test::TempDir;
+using mx::test::RunResult;
+using mx::test::mxadmin;
+using mx::test::mxdev;
+using mx::test::run;
 using mx::test::writeFileBytes;
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-};
-
-RunResult run(const std::string& command) {
-    RunResult r;
-    std::string cmd = "QT_QPA_PLATFORM=offscreen " + command + " 2>/dev/null";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-std::string mxdev() { return std::string(MX_BUILD_DIR) + "/src/shell/mxdev"; }
-std::string mxadmin() { return std::string(MX_BUILD_DIR) + "/tools/mxadmin"; }
 
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;

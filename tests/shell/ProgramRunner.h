@@ -1,0 +1,34 @@
+// Runs the real mxdev and mxadmin programs from the shell tests and
+// collects what they print and their exit status.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace mx::test {
+
+struct RunResult {
+    int status = -1;
+    std::string out;  // standard output (the transcript of a scripted run)
+};
+
+// Runs a command line with the offscreen platform; standard error is dropped.
+inline RunResult run(const std::string& command) {
+    RunResult r;
+    std::string cmd = "QT_QPA_PLATFORM=offscreen " + command + " 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+inline std::string mxdev() { return std::string(MX_BUILD_DIR) + "/src/shell/mxdev"; }
+inline std::string mxadmin() { return std::string(MX_BUILD_DIR) + "/tools/mxadmin"; }
+
+}  // namespace mx::test
