@@ -100,19 +100,7 @@ Value convert(const rt::FieldDef& f, const std::string& text, const std::string&
 }
 
 void writeDefaultIndexDefinitions(WorkArea& a) {
-    for (const IndexDefEntry& e : defaultIndexDefinitions()) {
-        a.append();
-        a.setField("DB_ALIAS", Value::character(e.alias));
-        a.setField("DB_NAME", Value::character(e.dbName));
-        a.setField("PATH", Value::character(e.path));
-        a.setField("IN_NAME", Value::character(e.inName));
-        a.setField("IN_STR", Value::character(e.inStr));
-        a.setField("UNIQUE", Value::logical(e.unique));
-        a.setField("PACK", Value::logical(e.pack));
-        a.setField("ZAPONINIT", Value::logical(e.zapOnInit));
-        a.setField("NOINDEX", Value::logical(e.noIndex));
-        a.setField("FLOPPY", Value::logical(e.floppy));
-    }
+    for (const IndexDefEntry& e : defaultIndexDefinitions()) appendIndexDefinition(a, e);
     a.commit();
 }
 
@@ -172,6 +160,20 @@ void createDataSet(const std::string& dir, const std::string& demoDir) {
         for (const std::string& m : sink.alerts()) text += (text.empty() ? "" : "; ") + m;
         throw DbError(ErrorKind::Usage, dir, "the index set could not be built: " + text);
     }
+}
+
+void appendIndexDefinition(rt::WorkArea& a, const IndexDefEntry& e) {
+    a.append();
+    a.setField("DB_ALIAS", rt::Value::character(e.alias));
+    a.setField("DB_NAME", rt::Value::character(e.dbName));
+    a.setField("PATH", rt::Value::character(e.path));
+    a.setField("IN_NAME", rt::Value::character(e.inName));
+    a.setField("IN_STR", rt::Value::character(e.inStr));
+    a.setField("UNIQUE", rt::Value::logical(e.unique));
+    a.setField("PACK", rt::Value::logical(e.pack));
+    a.setField("ZAPONINIT", rt::Value::logical(e.zapOnInit));
+    if (a.fieldIndex("NOINDEX") >= 0) a.setField("NOINDEX", rt::Value::logical(e.noIndex));
+    a.setField("FLOPPY", rt::Value::logical(e.floppy));
 }
 
 }  // namespace mx::ds

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CsvReader.h"
+#include "IndexDefEntry.h"
 #include "WorkArea.h"
 
 namespace mx::ds {
@@ -25,6 +26,10 @@ void createDataSet(const std::string& dir, const std::string& demoDir = {});
 // than T/F/Y/N/.T./.F./TRUE/FALSE or blank, a date other than YYYY-MM-DD or
 // blank, or an unknown column throw DbError(Usage) naming `source`, the line
 // and the field.
+// Appends one `indexdef` record; a table without the optional NOINDEX
+// field simply does not get it.
+void appendIndexDefinition(rt::WorkArea& indexdef, const IndexDefEntry& e);
+
 void appendCsvRecords(rt::WorkArea& area, const CsvDocument& doc, const std::string& source);
 
 }  // namespace mx::ds

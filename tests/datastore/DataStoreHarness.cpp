@@ -1,5 +1,7 @@
 #include "DataStoreHarness.h"
 
+#include "DataSet.h"
+
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -39,19 +41,7 @@ void writeIndexDef(const std::string& dir, const std::vector<ds::IndexDefEntry>&
     rt::DbfTable::create(path, fields);
     rt::Session s;
     rt::WorkArea& a = s.open(path, "INDEXDEF", rt::OpenMode::Exclusive);
-    for (const ds::IndexDefEntry& e : entries) {
-        a.append();
-        a.setField("DB_ALIAS", Value::character(e.alias));
-        a.setField("DB_NAME", Value::character(e.dbName));
-        a.setField("PATH", Value::character(e.path));
-        a.setField("IN_NAME", Value::character(e.inName));
-        a.setField("IN_STR", Value::character(e.inStr));
-        a.setField("UNIQUE", Value::logical(e.unique));
-        a.setField("PACK", Value::logical(e.pack));
-        a.setField("ZAPONINIT", Value::logical(e.zapOnInit));
-        if (withNoIndexField) a.setField("NOINDEX", Value::logical(e.noIndex));
-        a.setField("FLOPPY", Value::logical(e.floppy));
-    }
+    for (const ds::IndexDefEntry& e : entries) ds::appendIndexDefinition(a, e);
     s.closeAll();
 }
 
