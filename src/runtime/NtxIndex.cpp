@@ -83,7 +83,9 @@ constexpr std::uint64_t kLockOffset = 1000000000;
 // smallest fan-out (3) hold far more keys than a 4 GB file.
 constexpr std::size_t kMaxDepth = 64;
 
-constexpr std::size_t kCachePages = 512;
+// 2048 pages (2 MB at most, filled only as pages are read) keep every interior
+// page of a million-key index, so a seek reads at most its leaf from disk.
+constexpr std::size_t kCachePages = 2048;
 
 using PagePtr = std::shared_ptr<Page>;
 
