@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "ApplyType.h"
+#include "Colour.h"
+#include "ComponentCategories.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
@@ -136,10 +139,10 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
     menu.push_back(MenuItem{QStringLiteral("&Configurations"), later("The configurations screen")});
     menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),
                             {},
-                            {MenuItem{QStringLiteral("&Component Categories"), later("The component categories screen")},
-                             MenuItem{QStringLiteral("&Apply Type to Comp's"), later("The item-type pass")}}});
+                            {MenuItem{QStringLiteral("&Component Categories"), screen([this] { lib::COMPCAT(context_); })},
+                             MenuItem{QStringLiteral("&Apply Type to Comp's"), screen([this] { lib::COMPTYPE(context_); })}}});
     menu.push_back(MenuItem{QStringLiteral("L&icenses"), later("The customer register")});
-    menu.push_back(MenuItem{QStringLiteral("&Colours"), later("The colours screen")});
+    menu.push_back(MenuItem{QStringLiteral("&Colours"), screen([] { lib::COLOUR(); })});
     return menu;
 }
 

@@ -71,8 +71,10 @@ TEST_F(DemoSet, EveryMenuItemRunsAndTheSessionEndsCleanly) {
     RunResult r = play(R"(menu Library
 menu Configurations
 menu "Integrity Checks" "Component Categories"
+press Exit
 menu "Integrity Checks" "Apply Type to Comp's"
 menu Licenses
+answer cancel
 menu Colours
 answer no
 menu File Reindex

@@ -1,0 +1,109 @@
+#include "ComponentCategories.h"
+
+#include "Dialog.h"
+#include "Error.h"
+#include "HotKeyConvention.h"
+#include "Opening.h"
+#include "RecordServices.h"
+#include "Ui.h"
+#include "WaitCursor.h"
+
+namespace mx::lib {
+
+namespace {
+
+using rt::Value;
+
+rt::WorkArea& required(rt::Session& s, const char* alias) {
+    rt::WorkArea* a = s.area(alias);
+    if (!a) throw rt::DbError(rt::ErrorKind::Usage, alias, "the table is not open");
+    return *a;
+}
+
+void runDialog(rt::Session& s, rt::WorkArea& used) {
+    const int code = used.fieldIndex("CODE"), desc = used.fieldIndex("DESC"), mark = used.fieldIndex("USED");
+    s.select(used);
+    used.goTop();
+    tk::Dialog dlg(QString::fromUtf8(kCompcatTitle), tk::Box{50, 20, 470, 750});
+    tk::Browse* browse = dlg.addBrowse({10, 10, 337.5, 165}, s, used,
+                                       {{QStringLiteral("Code"), 100},
+                                        {QStringLiteral("Description"), 280},
+                                        {QStringLiteral("Used"), 60}},
+                                       [&used, code, desc, mark] {
+                                           const Value m = used.fieldValue(mark);
+                                           const bool isUsed = m.isLogical() && m.boolean();
+                                           return std::vector<Value>{used.fieldValue(code), used.fieldValue(desc),
+                                                                     Value::character(isUsed ? "*" : " ")};
+                                       });
+    dlg.addButton({180, 210, 45, 12}, QStringLiteral("Re&port"),
+                  [browse] { browse->print(QStringLiteral("Component Categories")); });
+    dlg.addButton({180, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
+    dlg.run();
+}
+
+}  // namespace
+
+std::uint32_t markUsedCategories(ds::DataContext& ctx, const ProgressFn& progress) {
+    rt::Session& s = ctx.session;
+    rt::SelectionGuard selection(s);
+    rt::WorkArea& stock = required(s, "STOCK");
+    rt::WorkArea& stockcat = required(s, "STOCKCAT");
+    rt::WorkArea& used = required(s, "USED");
+
+    used.zap();
+    std::uint32_t done = 0;
+    for (stockcat.goTop(); !stockcat.eof(); stockcat.skip()) {
+        if (progress && progressDue(++done)) progress(done);
+        ds::COPYREC(ctx, "STOCKCAT", "USED");
+    }
+
+    used.clearOrders();
+    used.createOrder(ds::newDataFile(ctx, "used.ntx"), "code");
+    used.setOrder(1);
+
+    // Which order the stock items are read in does not matter to the
+    // result; record order spares the index.
+    const int category = stock.fieldIndex("CATEGORY");
+    const int mark = used.fieldIndex("USED");
+    const int savedOrder = stock.order();
+    stock.setOrder(0);
+    std::uint32_t marked = 0;
+    for (stock.goTop(); !stock.eof(); stock.skip()) {
+        if (progress && progressDue(++done)) progress(done);
+        if (!used.seek(stock.fieldValue(category), false)) continue;
+        const Value m = used.fieldValue(mark);
+        if (m.isLogical() && m.boolean()) continue;
+        used.setField(mark, Value::logical(true));  // no lock: `used` is held exclusively
+        ++marked;
+    }
+    stock.setOrder(savedOrder);
+    used.goTop();
+    return marked;
+}
+
+void COMPCAT(ds::DataContext& ctx) {
+    tk::HotKeys& keys = tk::HotKeys::instance();
+    keys.apply(ia::closedScreenKeys());
+    struct ReleaseAfter {
+        tk::HotKeys& keys;
+        ~ReleaseAfter() { keys.apply(ia::closedScreenKeys()); }
+    } releaseAfter{keys};
+
+    rt::Session& s = ctx.session;
+    if (!ds::OPNALIAS(ctx, "stock", false, true) || !ds::OPNALIAS(ctx, "stockcat", false, true)) return;
+    if (!ds::OPNALIAS(ctx, "used", true, false)) return;
+
+    try {
+        {
+            tk::WaitCursor busy;
+            const std::uint32_t total = required(s, "STOCKCAT").recordCount() + required(s, "STOCK").recordCount();
+            PassProgress progress(QStringLiteral("Checking component categories:"), total);
+            markUsedCategories(ctx, progress.callback());
+        }
+        runDialog(s, required(s, "USED"));
+    } catch (const rt::DbError&) {
+        // The operation's guarded block: a table failure ends it quietly.
+    }
+}
+
+}  // namespace mx::lib
