@@ -11,6 +11,7 @@
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
+#include "LibraryScreen.h"
 #include "Login.h"
 #include "Opening.h"
 #include "SystemRecord.h"
@@ -135,7 +136,9 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
                              MenuItem{QStringLiteral("E&xit"), [this] {
                                           if (window_) window_->close();
                                       }}}});
-    menu.push_back(MenuItem{QStringLiteral("&Library"), later("The library screen")});
+    menu.push_back(MenuItem{QStringLiteral("&Library"), screen([this] {
+                                if (!lib::LIB(context_, values_.ws) && window_) window_->close();
+                            })});
     menu.push_back(MenuItem{QStringLiteral("&Configurations"), later("The configurations screen")});
     menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),
                             {},

@@ -1,0 +1,382 @@
+#include "LibraryScreen.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "Dialog.h"
+#include "Error.h"
+#include "HotKeyConvention.h"
+#include "Lookup.h"
+#include "Opening.h"
+#include "Prompts.h"
+#include "RecordServices.h"
+#include "Search.h"
+#include "Ui.h"
+
+namespace mx::lib {
+
+namespace {
+
+using rt::Value;
+
+const QString kUnableToLock = QStringLiteral("Unable to Lock Record.  Try Again Later!");
+
+rt::WorkArea& libArea(ds::DataContext& ctx) {
+    rt::WorkArea* a = ctx.session.area("LIB");
+    if (!a) throw rt::DbError(rt::ErrorKind::Usage, "LIB", "the table is not open");
+    return *a;
+}
+
+// Runs one operation in its guarded block: the selected area is restored
+// afterwards and a table failure ends it quietly.
+template <class F>
+void guarded(ds::DataContext& ctx, F&& body) {
+    rt::SelectionGuard selection(ctx.session);
+    try {
+        body();
+    } catch (const rt::DbError&) {
+    }
+}
+
+std::string trimmed(std::string s) {
+    s.erase(s.find_last_not_of(' ') + 1);
+    s.erase(0, s.find_first_not_of(' ') == std::string::npos ? s.size() : s.find_first_not_of(' '));
+    return s;
+}
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// A number written as text the way VAL() reads it: leading blanks, a sign,
+// digits and a decimal part; anything else ends it; no digits give 0.
+double numericValue(const std::string& text) {
+    std::size_t i = text.find_first_not_of(' ');
+    if (i == std::string::npos) return 0;
+    double sign = 1;
+    if (text[i] == '-' || text[i] == '+') sign = text[i++] == '-' ? -1 : 1;
+    double n = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n = n * 10 + (text[i] - '0');
+    if (i < text.size() && text[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10) n += (text[i] - '0') * scale;
+    }
+    return sign * n;
+}
+
+Value twoDigits(const Value& v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%2.0f", v.isNumeric() ? v.num() : 0.0);
+    return Value::character(buf);
+}
+
+bool tagOf(const rt::WorkArea& lib, int ws) {
+    std::string field = tagFieldName(ws);
+    const Value v = lib.fieldValue(field.empty() ? "TAG" : field);
+    return v.isLogical() && v.boolean();
+}
+
+// Sets (or clears) the workstation's tag on every entry from the current one
+// to the end of the active order that `wanted` accepts, each under its own
+// lock; entries that cannot be locked are skipped. Back on the current entry.
+template <class Pred>
+void walkSetting(ds::DataContext& ctx, int ws, bool value, Pred wanted) {
+    const std::string field = tagFieldName(ws);
+    rt::WorkArea& lib = libArea(ctx);
+    ctx.session.select(lib);
+    if (field.empty() || lib.eof()) return;
+    const std::uint32_t remembered = lib.recno();
+    for (; !lib.eof(); lib.skip()) {
+        if (!wanted(lib)) continue;
+        if (!ds::RECLOCK(ctx, 2)) continue;
+        lib.setField(field, Value::logical(value));
+        lib.unlock();
+    }
+    lib.goTo(remembered);
+}
+
+}  // namespace
+
+std::string tagFieldName(int ws) {
+    if (ws == 1) return "TAG";
+    if (ws >= 2 && ws <= 9) return "TAG" + std::to_string(ws);
+    return {};
+}
+
+std::string scratchTableName(int ws) {
+    if (ws == 1) return "libimp";
+    if (ws >= 2 && ws <= 9) return "libimp" + std::to_string(ws);
+    return {};
+}
+
+bool GETTAG(ds::DataContext& ctx, int ws) {
+    bool tagged = false;
+    guarded(ctx, [&] {
+        rt::WorkArea& lib = libArea(ctx);
+        if (!lib.eof()) tagged = tagOf(lib, ws);
+    });
+    return tagged;
+}
+
+void TAG(ds::DataContext& ctx, int ws) {
+    guarded(ctx, [&] {
+        const std::string field = tagFieldName(ws);
+        rt::WorkArea& lib = libArea(ctx);
+        ctx.session.select(lib);
+        if (field.empty() || lib.eof() || !ds::RECLOCK(ctx, 2)) return;
+        lib.setField(field, Value::logical(!tagOf(lib, ws)));
+        lib.unlock();
+    });
+}
+
+void UNTAG(ds::DataContext& ctx, int ws) {
+    guarded(ctx, [&] { walkSetting(ctx, ws, false, [](rt::WorkArea&) { return true; }); });
+}
+
+void TAGALL(ds::DataContext& ctx, int ws) {
+    guarded(ctx, [&] {
+        walkSetting(ctx, ws, true, [](rt::WorkArea& lib) { return !trimmed(lib.fieldValue("DESC").str()).empty(); });
+    });
+}
+
+void CHNGORDR(tk::Browse& browse) {
+    rt::WorkArea& area = browse.area();
+    const int order = area.order();
+    if (order >= 1 && order <= 3 && area.orderCount() >= (order % 3) + 1) area.setOrder(order % 3 + 1);
+    area.goTop();
+    browse.resync();
+}
+
+void tagByLibraryCode(ds::DataContext& ctx, int ws, const std::string& text) {
+    guarded(ctx, [&] {
+        double n = numericValue(trimmed(text));
+        rt::WorkArea& lib = libArea(ctx);
+        ctx.session.select(lib);
+        lib.pack();
+        lib.goTop();
+        UNTAG(ctx, ws);
+        const long count = static_cast<long>(lib.recordCount());
+
+        const std::string scratchName = scratchTableName(ws);
+        if (scratchName.empty()) return;
+        if (!ds::OPNALIAS(ctx, scratchName, true, true)) return;
+        rt::WorkArea* scratch = ctx.session.selected();
+        if (!scratch) return;
+        scratch->zap();
+        for (long i = count; i >= 1; --i) {
+            const double bit = std::ldexp(1.0, static_cast<int>(i));
+            if (n > 0 && n >= bit) {
+                scratch->append();
+                scratch->setField("SERIAL", Value::numeric(static_cast<double>(i)));
+                n -= bit;
+            }
+        }
+        scratch->commit();
+
+        const std::string field = tagFieldName(ws);
+        const int serialField = scratch->fieldIndex("SERIAL");
+        for (lib.goTop(); !lib.eof(); lib.skip()) {
+            const double serial = lib.fieldValue("SERIAL").num();
+            bool named = false;
+            for (scratch->goTop(); !scratch->eof() && !named; scratch->skip())
+                named = scratch->fieldValue(serialField).num() == serial;
+            if (named) lib.setField(field, Value::logical(true));  // `lib` is held exclusively
+        }
+        lib.commit();
+    });
+}
+
+void TAGNUM(ds::DataContext& ctx, int ws, tk::Browse& browse) {
+    rt::Session& s = ctx.session;
+    const int remembered = s.selectedArea();
+    Value code = Value::character(std::string(16, ' '));
+    if (ia::MSGGET1(QStringLiteral("Library Code"), QStringLiteral("Enter Library Code:"), code))
+        tagByLibraryCode(ctx, ws, code.str());
+    try {
+        s.selectById(remembered);
+        if (rt::WorkArea* a = s.selected()) a->goTop();
+    } catch (const rt::DbError&) {
+    }
+    browse.resync();
+}
+
+void SRCH(ds::DataContext& ctx, tk::Browse& browse) {
+    rt::Settings& settings = ctx.session.settings();
+    const bool softBefore = settings.softSeek;
+    settings.softSeek = true;
+    guarded(ctx, [&] {
+        Value code = Value::character(std::string(8, ' '));
+        if (!ia::MSGGET1(QStringLiteral("Search"), QStringLiteral("Library / Suite Code"), code,
+                         QString::fromStdString(ds::dataFile(ctx, ia::kSearchBitmap.toStdString()))))
+            return;
+        rt::WorkArea& area = browse.area();
+        if (!area.seek(Value::character(upper(trimmed(code.str()))), true)) {
+            tk::Ui::instance().alert(QStringLiteral("No Match Found"));
+            area.goTop();
+        }
+        browse.resync();
+    });
+    settings.softSeek = softBefore;
+}
+
+void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
+    // The keys the screen binds again when the dialog closes.
+    ia::ScreenKeys screenKeys({.viewUpdate = [&ctx, &browse] { UPD(ctx, browse, false); },
+                               .add = [&ctx, &browse] { UPD(ctx, browse, true); },
+                               .remove = {},
+                               .search = [&ctx, &browse] { SRCH(ctx, browse); }});
+    guarded(ctx, [&] {
+        rt::WorkArea& lib = browse.area();
+        ctx.session.select(lib);
+        if (adding) {
+            if (!ds::ADDREC(ctx, 2)) return;
+            lib.unlock();  // no lock is held while the dialog is open
+            browse.resync();
+        }
+        if (lib.eof()) return;
+
+        Value code = lib.fieldValue("CODE"), desc = lib.fieldValue("DESC"), tag = lib.fieldValue("TAG"),
+              serial = lib.fieldValue("SERIAL"), maxAdjust = lib.fieldValue("MAXADJUST"),
+              category = lib.fieldValue("CATEGORY");
+        bool save = false;
+        tk::Dialog dlg(QString::fromUtf8(kLibEntryTitle), tk::Box{50, 50, 280, 720});
+        dlg.addText({7, 10}, QStringLiteral("Code:"));
+        dlg.addField({5, 55, 80, 12}, code, {.name = "CODE", .picture = "@!"});
+        dlg.addText({20, 10}, QStringLiteral("Description:"));
+        dlg.addField({18, 55, 150, 12}, desc, {.name = "DESC", .picture = "@!"});
+        dlg.addText({33, 10}, QStringLiteral("Tag:"));
+        dlg.addField({31, 55, 12, 12}, tag, {.name = "TAG", .picture = "Y"});
+        dlg.addText({46, 10}, QStringLiteral("Number:"));
+        dlg.addField({44, 55, 30, 12}, serial, {.name = "SERIAL", .picture = "99", .readOnly = true});
+        dlg.addText({59, 10}, QStringLiteral("Manual Tol.:"));
+        dlg.addField({57, 55, 30, 12}, maxAdjust, {.name = "MAXADJUST", .picture = "99"});
+        dlg.addText({72, 10}, QStringLiteral("Category:"));
+        dlg.addField({70, 55, 90, 12}, category,
+                     {.name = "CATEGORY", .picture = "@!", .valid = [&] {
+                          ia::LOOKUPW(ctx, category, "libcat", "libcat->Code", QStringLiteral("Code"), 50, 200, 350,
+                                      600, "1", "libcat->Desc", QStringLiteral("Name"), "", QString(), false);
+                          dlg.refresh();
+                          return true;
+                      }});
+        auto saveAndClose = [&] {
+            save = true;
+            dlg.end();
+        };
+        dlg.addButton({100, 10, 45, 12}, QStringLiteral("&Save"), saveAndClose);
+        dlg.addButton({100, 60, 45, 12}, QStringLiteral("&Cancel"), [&] { dlg.end(); });
+        screenKeys.attachEdit(dlg, saveAndClose);
+        dlg.run();
+
+        if (save) {
+            ctx.session.select(lib);
+            if (ds::RECLOCK(ctx, 2)) {
+                lib.setField("CODE", code);
+                lib.setField("DESC", desc);
+                lib.setField("TAG", tag);
+                lib.setField("SERIAL", serial);
+                lib.setField("MAXADJUST", maxAdjust);
+                lib.setField("CATEGORY", category);
+                lib.commit();
+                lib.unlock();
+            } else {
+                tk::Ui::instance().alert(kUnableToLock);
+            }
+        }
+    });
+    browse.resync();
+}
+
+bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& links) {
+    rt::Session& s = ctx.session;
+    rt::SelectionGuard selection(s);
+    tk::Browse* browse = nullptr;
+    auto viewUpdate = [&] {
+        if (browse) UPD(ctx, *browse, false);
+    };
+    ia::ScreenKeys keys({.viewUpdate = viewUpdate,
+                         .add = [&] {
+                             if (browse) UPD(ctx, *browse, true);
+                         },
+                         .remove = {},
+                         .search = [&] {
+                             if (browse) SRCH(ctx, *browse);
+                         }});
+    keys.bind();
+    struct ReleaseAfter {
+        ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
+    } releaseAfter;
+
+    if (!ds::OPNALIAS(ctx, "lib", true, true)) return false;
+    rt::WorkArea& lib = libArea(ctx);
+    lib.goTop();
+
+    tk::Dialog dlg(QString::fromUtf8(kLibTitle), tk::Box{10, 100, 465, 800});
+    browse = dlg.addBrowse({10, 10, 332.5, 167.5}, s, lib,
+                           {{QStringLiteral("Code"), 80},
+                            {QStringLiteral("Description"), 180},
+                            {QStringLiteral("Category"), 90},
+                            {QStringLiteral("Tag"), 45},
+                            {QStringLiteral("No"), 50},
+                            {QStringLiteral("Max Tol"), 60}},
+                           [&lib, ws] {
+                               return std::vector<Value>{lib.fieldValue("CODE"),
+                                                         lib.fieldValue("DESC"),
+                                                         lib.fieldValue("CATEGORY"),
+                                                         Value::character(tagOf(lib, ws) ? "*" : " "),
+                                                         twoDigits(lib.fieldValue("SERIAL")),
+                                                         twoDigits(lib.fieldValue("MAXADJUST"))};
+                           });
+    browse->onDoubleClick(viewUpdate);
+    tk::Ui& ui = tk::Ui::instance();
+    auto notYet = [&ui](const char* what) {
+        ui.info(QString::fromUtf8(what) + QStringLiteral(" is not available yet in this version of the program."));
+    };
+
+    dlg.addButton({182.5, 60, 45, 12}, QStringLiteral("View/&Update"), viewUpdate);
+    dlg.addButton({182.5, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, *browse); });
+    dlg.addButton({182.5, 210, 45, 12}, QStringLiteral("Re&port"), [&] {
+        if (links.report)
+            guarded(ctx, links.report);
+        else
+            notYet("The library report");
+        browse->resync();
+    });
+    dlg.addButton({182.5, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
+    dlg.addButton({197.5, 10, 45, 12}, QStringLiteral("&Tag/Untag"), [&] {
+        TAG(ctx, ws);
+        browse->refresh();
+    });
+    dlg.addButton({197.5, 60, 45, 12}, QStringLiteral("Untag A&ll"), [&] {
+        UNTAG(ctx, ws);
+        browse->refresh();
+    });
+    dlg.addButton({197.5, 110, 45, 12}, QStringLiteral("Ta&g All"), [&] {
+        TAGALL(ctx, ws);
+        browse->refresh();
+    });
+    dlg.addButton({197.5, 210, 45, 12}, QStringLiteral("&Lib Code"), [&] {
+        if (links.libCode)
+            guarded(ctx, links.libCode);
+        else
+            notYet("The suite code");
+        browse->resync();
+    });
+    dlg.addButton({197.5, 260, 45, 12}, QStringLiteral("C&hange Order"), [&] { CHNGORDR(*browse); });
+    dlg.addButton({212.5, 10, 45, 12}, QStringLiteral("Tag/&Num"), [&] { TAGNUM(ctx, ws, *browse); });
+    if (!registerMode)
+        dlg.addButton({212.5, 60, 45, 12}, QStringLiteral("Customers"), [&] {
+            if (links.customers)
+                guarded(ctx, [&] { links.customers(lib.eof() ? std::string() : trimmed(lib.fieldValue("CODE").str())); });
+            else
+                notYet("The library users search");
+            browse->resync();
+        });
+
+    keys.attach(dlg);
+    dlg.run();
+    return true;
+}
+
+}  // namespace mx::lib
