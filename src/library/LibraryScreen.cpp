@@ -6,6 +6,7 @@
 #include "Dialog.h"
 #include "Error.h"
 #include "HotKeyConvention.h"
+#include "LibraryCodes.h"
 #include "Lookup.h"
 #include "Opening.h"
 #include "Prompts.h"
@@ -360,7 +361,7 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
         if (links.libCode)
             guarded(ctx, links.libCode);
         else
-            notYet("The suite code");
+            LIBCODE(ctx);
         browse->resync();
     });
     dlg.addButton({197.5, 260, 45, 12}, QStringLiteral("C&hange Order"), [&] { CHNGORDR(*browse); });

@@ -1,0 +1,88 @@
+// The library codes: one value naming a set of `lib` entries.
+//
+// The numeric library code is the sum of 2^`SERIAL` over the named entries;
+// bit 0 carries nothing, so an entry with `SERIAL` 0 cannot be named.
+//
+// The suite code takes the entries in `lib` index order 3 in consecutive
+// groups of four; inside a group the entries have `NUMBER` 1, 2, 4 and 8 and
+// the group's digit is the sum of the named entries' numbers as one
+// upper-case hexadecimal digit. A "-" follows every fourth digit (also the
+// last one), and the text is cut to 24 characters: at most 20 digits, so
+// entries beyond the 80th cannot be named. A last group of fewer than four
+// entries still gives a digit.
+//
+// The pure functions below do the arithmetic; `LIBCODE` and the two decoders
+// (the numeric one is `tagByLibraryCode`, LibraryScreen.h) work on the data.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "DataContext.h"
+
+namespace mx::lib {
+
+inline constexpr std::size_t kSuiteCodeLength = 24;
+
+// ---- numeric library code
+
+// The sum of 2^serial over `serials`; serials below 1 add nothing.
+double libraryCodeOf(const std::vector<int>& serials);
+// The serials a numeric code names when `lib` has `entries` records: from
+// `entries` down to 1, each 2^i that the rest of `n` still reaches (so a
+// value above the library's bits names its highest entries). Highest first.
+std::vector<int> serialsOfLibraryCode(double n, long entries);
+
+// ---- suite code
+
+// One entry in order 3: its stored `NUMBER` and whether it is named.
+struct SuiteEntry {
+    double number = 0;
+    bool tagged = false;
+};
+
+// The digit of a group whose named numbers add up to `sum`: "0" ... "F"
+// (a sum above 15, possible only with stale numbers, is written in full).
+std::string suiteDigit(double sum);
+// The digits joined: "-" after every fourth, the whole cut to 24 characters.
+std::string joinSuiteDigits(const std::vector<std::string>& digits);
+// The code of entries in order 3, each group of four counted by position and
+// summed from the entries' stored numbers.
+std::string suiteCodeOf(const std::vector<SuiteEntry>& entries);
+// The code of freshly numbered entries: `tagged` in order 3.
+std::string suiteCodeOfTags(const std::vector<bool>& tagged);
+
+// A position a suite code names: digit `group` (from 1), `number` 1, 2, 4 or 8.
+struct SuitePosition {
+    int group = 0;
+    int number = 0;
+    bool operator==(const SuitePosition&) const = default;
+};
+// The positions `code` names, in the order of its digits, each digit's
+// numbers from the highest down. "-" is skipped; every other character is a
+// digit position; one that is not a hexadecimal digit (a blank included)
+// names nothing. Lower-case letters are read as upper case.
+std::vector<SuitePosition> positionsOfSuiteCode(const std::string& code);
+
+// ---- on the data
+
+// `LIBCODE`: numbers every `lib` entry (order 3, groups of four, each under
+// its own lock; an entry that cannot be locked keeps its old GROUP/NUMBER),
+// builds the suite code from the `TAG` fields, shows it, offers to copy it
+// to the clipboard and shows it once more in a prompt. `lib` is opened
+// shared with its indexes (an open `lib` is reused) and left in order 3 at
+// its end; nothing happens when it cannot be opened (after the open
+// service's message). The selected work area is kept; a table failure ends
+// the operation quietly. Returns the code (empty when `lib` did not open).
+std::string LIBCODE(ds::DataContext& ctx);
+
+// The suite-code decode: empties workstation `ws`'s scratch table (opened
+// exclusively), writes a record per position of `code` and, for each, the
+// `SERIAL` of the `lib` entry with that GROUP and NUMBER (searched from the
+// first record of the active order) while setting the workstation's tag on
+// that entry. Does nothing for `ws` outside 1..9 or when the scratch table
+// cannot be opened (false then). Uses the open `lib`, else opens it shared.
+// Tags are not cleared first. The selected work area is kept.
+bool tagBySuiteCode(ds::DataContext& ctx, int ws, const std::string& code);
+
+}  // namespace mx::lib

@@ -1,0 +1,237 @@
+// The library codes: the numeric code and the suite code, encoded from tags
+// and decoded back (table-driven); the "&Lib Code" button of LIB played as a
+// scripted session on five entries; the suite-code decode on the data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "LibraryCodes.h"
+#include "LibraryHarness.h"
+#include "LibraryScreen.h"
+#include "Opening.h"
+
+namespace mx::lib::test {
+namespace {
+
+using rt::Value;
+
+Value N(double n) { return Value::numeric(n); }
+Value L(bool b) { return Value::logical(b); }
+
+std::vector<double> numbers(LibraryHarness& h, const std::string& table, const char* field) {
+    rt::Session s;
+    rt::WorkArea& a = s.open(h.tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+    std::vector<double> out;
+    for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
+        a.goTo(r);
+        out.push_back(a.fieldValue(field).num());
+    }
+    s.closeAll();
+    return out;
+}
+
+std::vector<bool> tagsFrom(const std::string& pattern) {  // "x" tagged, "." not
+    std::vector<bool> out;
+    for (char c : pattern) out.push_back(c == 'x');
+    return out;
+}
+
+TEST(NumericLibraryCode, EncodesAndDecodesTheBitsAboveBitZero) {
+    struct Case {
+        std::vector<int> serials;
+        double code;
+    };
+    for (const Case& c : std::vector<Case>{{{}, 0},
+                                           {{1}, 2},
+                                           {{1, 2}, 6},
+                                           {{0, 3}, 8},  // SERIAL 0 cannot be named
+                                           {{5, 1, 3}, 42},
+                                           {{40}, std::ldexp(1.0, 40)}})
+        EXPECT_EQ(libraryCodeOf(c.serials), c.code);
+
+    struct Decode {
+        double n;
+        long entries;
+        std::vector<int> serials;
+    };
+    for (const Decode& d : std::vector<Decode>{{6, 4, {2, 1}},
+                                               {7, 4, {2, 1}},  // bit 0 is never read
+                                               {1, 4, {}},
+                                               {0, 4, {}},
+                                               {-6, 4, {}},
+                                               {42, 5, {5, 3, 1}},
+                                               {42, 4, {4, 3, 2, 1}},  // a bit above the library
+                                               {std::ldexp(1.0, 40) + 2, 40, {40, 1}}})
+        EXPECT_EQ(serialsOfLibraryCode(d.n, d.entries), d.serials) << d.n << " over " << d.entries;
+}
+
+TEST(SuiteCode, EncodesGroupsOfFourWithADashAfterEveryFourthDigit) {
+    struct Case {
+        std::string tags;
+        std::string code;
+    };
+    const std::string none100(100, '.');
+    std::string all100(100, 'x');
+    for (const Case& c : std::vector<Case>{
+             {"", ""},
+             {"x...x", "11"},
+             {"xxxxx", "F1"},
+             {"....", "0"},
+             {"........", "00"},
+             {std::string(16, '.'), "0000-"},
+             {".x..x.x..x.x...x", "25A8-"},
+             {"..xx" + std::string(12, '.') + "x", "C000-1"},
+             {none100, "0000-0000-0000-0000-0000"},  // 20 digits, the dash cut off
+             {all100, "FFFF-FFFF-FFFF-FFFF-FFFF"},
+             {std::string(80, '.') + "x", "0000-0000-0000-0000-0000"},  // the 81st cannot be named
+         })
+        EXPECT_EQ(suiteCodeOfTags(tagsFrom(c.tags)), c.code) << c.tags;
+}
+
+TEST(SuiteCode, EncodingUsesTheStoredNumbersAndCountsGroupsByPosition) {
+    // A stale entry keeps its old number: the group still ends after four entries.
+    EXPECT_EQ(suiteCodeOf({{1, true}, {1, true}, {4, false}, {8, true}, {1, true}}), "A1");
+    EXPECT_EQ(suiteCodeOf({{8, true}, {8, true}, {0, false}, {0, false}}), "10");
+    EXPECT_EQ(suiteDigit(0), "0");
+    EXPECT_EQ(suiteDigit(10), "A");
+    EXPECT_EQ(suiteDigit(15), "F");
+    EXPECT_EQ(joinSuiteDigits({"1", "2", "3", "4", "5", "6", "7", "8"}), "1234-5678-");
+}
+
+TEST(SuiteCode, DecodesDigitsIntoGroupAndNumber) {
+    using P = SuitePosition;
+    struct Case {
+        std::string code;
+        std::vector<P> positions;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"F1", {{1, 8}, {1, 4}, {1, 2}, {1, 1}, {2, 1}}},
+             {"0-0", {}},
+             {"-", {}},
+             {"", {}},
+             {"G1", {{2, 1}}},             // G names nothing but takes its position
+             {"a 3", {{1, 8}, {1, 2}, {3, 2}, {3, 1}}},  // lower case; a blank names nothing
+             {"0000-0006", {{8, 4}, {8, 2}}},
+             {"11        ", {{1, 1}, {2, 1}}},  // trailing blanks of a stored code
+         })
+        EXPECT_EQ(positionsOfSuiteCode(c.code), c.positions) << c.code;
+
+    // Round trip: the positions of a built code are exactly the tagged entries.
+    const std::vector<bool> t = tagsFrom("x..xx.x.xxx..x.xx..x");
+    std::vector<P> expected;
+    for (std::size_t i = 0; i < t.size(); ++i)
+        if (t[i]) expected.push_back({static_cast<int>(i / 4) + 1, 1 << (i % 4)});
+    std::vector<P> decoded = positionsOfSuiteCode(suiteCodeOfTags(t));
+    std::sort(decoded.begin(), decoded.end(),
+              [](const P& a, const P& b) { return a.group != b.group ? a.group < b.group : a.number < b.number; });
+    EXPECT_EQ(decoded, expected);
+}
+
+// Five entries, record order unlike order 3 (by SERIAL): in order 3 they
+// are ALU(1) BRZ(2) CED(3) DUR(4) EXT(5); stale GROUP/NUMBER on file.
+class LibCodeButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.append("lib", {{{"CODE", C("DUR")}, {"DESC", C("DURALITE")}, {"SERIAL", N(4)}, {"GROUP", N(9)}},
+                         {{"CODE", C("EXT")}, {"DESC", C("EXTRUSION")}, {"SERIAL", N(5)}, {"TAG", L(true)}},
+                         {{"CODE", C("CED")}, {"DESC", C("CEDAR")}, {"SERIAL", N(3)}, {"TAG2", L(true)}},
+                         {{"CODE", C("ALU")}, {"DESC", C("ALUMINIUM")}, {"SERIAL", N(1)}, {"TAG", L(true)}},
+                         {{"CODE", C("BRZ")}, {"DESC", C("BRONZE")}, {"SERIAL", N(2)}, {"NUMBER", N(8)}}});
+        h.action = [this] {
+            LIB(h.ctx, ws);
+            ds::CLOSDATA(h.ctx);
+        };
+    }
+    void play(const std::string& script) {
+        h.reindex();
+        ASSERT_EQ(h.play("menu Run\n" + script), 0) << h.joined();
+    }
+    std::vector<double> numbers(const char* field) { return test::numbers(h, "lib", field); }
+
+    LibraryHarness h;
+    int ws = 2;
+};
+
+TEST_F(LibCodeButtonTest, BuildsTheCodeFromTagShowsItAndCopiesItOnYes) {
+    // Workstation 2 still builds from `TAG` (ALU and EXT), not `TAG2` (CED).
+    play("row 3\nanswer yes\nanswer text junk\npress \"Lib Code\"\npress Exit\n");
+    const std::vector<std::string> expected = {
+        "info \"11\"",
+        "yesno \"Library Code: 11. Copy to Windows Clipboard\" yes",
+        "clipboard \"11\"",
+        "info \"Library Code Written to Windows Clipboard\"",
+    };
+    auto at = std::find(h.lines.begin(), h.lines.end(), expected[0]);
+    ASSERT_NE(at, h.lines.end()) << h.joined();
+    ASSERT_GE(h.lines.end() - at, 5) << h.joined();
+    EXPECT_EQ(std::vector<std::string>(at, at + 4), expected) << h.joined();
+    EXPECT_EQ(at[4].rfind("prompt \"Library Code\" \"\" ok ", 0), 0u) << h.joined();
+    EXPECT_FALSE(h.hasPrefix("info \"The suite code")) << h.joined();
+
+    // Every entry renumbered in order 3; record order DUR EXT CED ALU BRZ.
+    EXPECT_EQ(numbers("GROUP"), (std::vector<double>{1, 2, 1, 1, 1}));
+    EXPECT_EQ(numbers("NUMBER"), (std::vector<double>{8, 1, 4, 1, 2}));
+    // What was typed in the last prompt went nowhere; the tags are untouched.
+    EXPECT_EQ(h.column("lib", "CODE"), (std::vector<std::string>{"DUR", "EXT", "CED", "ALU", "BRZ"}));
+    EXPECT_EQ(h.column("lib", "TAG"), (std::vector<std::string>{"F", "T", "F", "T", "F"}));
+    EXPECT_TRUE(h.sink.alerts().empty());
+}
+
+TEST_F(LibCodeButtonTest, NoLeavesTheClipboardAloneAndAllTaggedGivesF1) {
+    ws = 1;  // Tag All sets `TAG`
+    play("row 1\npress \"Tag All\"\nanswer no\nanswer cancel\npress \"Lib Code\"\npress Exit\n");
+    EXPECT_TRUE(h.has("info \"F1\"")) << h.joined();
+    EXPECT_TRUE(h.has("yesno \"Library Code: F1. Copy to Windows Clipboard\" no")) << h.joined();
+    EXPECT_FALSE(h.hasPrefix("clipboard ")) << h.joined();
+    EXPECT_FALSE(h.has("info \"Library Code Written to Windows Clipboard\"")) << h.joined();
+    EXPECT_TRUE(h.has("prompt \"Library Code\" \"\" cancel")) << h.joined();
+}
+
+TEST(LibCode, NothingHappensWhenLibCannotBeOpened) {
+    LibraryHarness h;
+    h.reindex();
+    rt::Session other;
+    other.open(h.tmp.file("lib.dbf"), "", rt::OpenMode::Exclusive);
+    std::string code = "?";
+    h.action = [&] { code = LIBCODE(h.ctx); };
+    ASSERT_EQ(h.play("menu Run\n"), 0) << h.joined();
+    EXPECT_EQ(code, "");
+    EXPECT_FALSE(h.sink.alerts().empty());
+    EXPECT_FALSE(h.hasPrefix("info ")) << h.joined();
+    EXPECT_FALSE(h.hasPrefix("yesno ")) << h.joined();
+    other.closeAll();
+}
+
+TEST(SuiteCodeDecode, TagsTheEntriesAtTheNamedPositionsAndFillsTheScratchTable) {
+    LibraryHarness h;
+    // GROUP/NUMBER as a numbering pass left them; record order mixed.
+    h.append("lib", {{{"CODE", C("E")}, {"SERIAL", N(5)}, {"GROUP", N(2)}, {"NUMBER", N(1)}},
+                     {{"CODE", C("A")}, {"SERIAL", N(1)}, {"GROUP", N(1)}, {"NUMBER", N(1)}},
+                     {{"CODE", C("C")}, {"SERIAL", N(3)}, {"GROUP", N(1)}, {"NUMBER", N(4)}, {"TAG3", L(true)}},
+                     {{"CODE", C("B")}, {"SERIAL", N(2)}, {"GROUP", N(1)}, {"NUMBER", N(2)}},
+                     {{"CODE", C("D")}, {"SERIAL", N(4)}, {"GROUP", N(1)}, {"NUMBER", N(8)}}});
+    h.append("libimp3", {{{"SERIAL", N(77)}}});  // left from an earlier decode
+    h.reindex();
+
+    // "9" names group 1 numbers 8 and 1 (D, A); "4" group 3 number 4 (none on file).
+    EXPECT_TRUE(tagBySuiteCode(h.ctx, 3, "9g4"));
+    h.session.closeAll();
+    EXPECT_EQ(h.column("lib", "TAG3"), (std::vector<std::string>{"F", "T", "T", "F", "T"})) << "C kept its tag";
+    EXPECT_EQ(h.column("lib", "TAG"), (std::vector<std::string>{"F", "F", "F", "F", "F"}));
+    EXPECT_EQ(numbers(h, "libimp3", "GROUP"), (std::vector<double>{1, 1, 3}));
+    EXPECT_EQ(numbers(h, "libimp3", "NUMBER"), (std::vector<double>{8, 1, 4}));
+    EXPECT_EQ(numbers(h, "libimp3", "SERIAL"), (std::vector<double>{4, 1, 0}));
+
+    // No workstation outside 1..9; a scratch table held elsewhere stops it.
+    EXPECT_FALSE(tagBySuiteCode(h.ctx, 0, "F"));
+    h.session.closeAll();
+    rt::Session other;
+    other.open(h.tmp.file("libimp3.dbf"), "", rt::OpenMode::Shared);
+    EXPECT_FALSE(tagBySuiteCode(h.ctx, 3, "2"));
+    h.session.closeAll();
+    other.closeAll();
+    EXPECT_EQ(h.column("lib", "TAG3")[3], "F") << "B stays untagged";
+}
+
+}  // namespace
+}  // namespace mx::lib::test
