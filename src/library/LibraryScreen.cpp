@@ -166,13 +166,9 @@ void tagByLibraryCode(ds::DataContext& ctx, int ws, const std::string& text) {
         rt::WorkArea* scratch = ctx.session.selected();
         if (!scratch) return;
         scratch->zap();
-        for (long i = count; i >= 1; --i) {
-            const double bit = std::ldexp(1.0, static_cast<int>(i));
-            if (n > 0 && n >= bit) {
-                scratch->append();
-                scratch->setField("SERIAL", Value::numeric(static_cast<double>(i)));
-                n -= bit;
-            }
+        for (int serial : serialsOfLibraryCode(n, count)) {
+            scratch->append();
+            scratch->setField("SERIAL", Value::numeric(static_cast<double>(serial)));
         }
         scratch->commit();
 
