@@ -1,6 +1,8 @@
 #include "LibraryCodes.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "Error.h"
 #include "LibraryScreen.h"
@@ -13,22 +15,87 @@ namespace mx::lib {
 
 using rt::Value;
 
-double libraryCodeOf(const std::vector<int>& serials) {
-    double sum = 0;
-    for (int s : serials)
-        if (s >= 1) sum += std::ldexp(1.0, s);
-    return sum;
-}
+namespace {
 
-std::vector<int> serialsOfLibraryCode(double n, long entries) {
-    std::vector<int> out;
-    for (long i = entries; i >= 1; --i) {
-        const double bit = std::ldexp(1.0, static_cast<int>(i));
-        if (n > 0 && n >= bit) {
-            out.push_back(static_cast<int>(i));
-            n -= bit;
+// A non-negative whole number of any size, 32 bits to a limb, lowest first.
+class WholeNumber {
+public:
+    void addPowerOfTwo(int exponent) {
+        std::size_t limb = static_cast<std::size_t>(exponent) / 32;
+        if (limbs_.size() <= limb) limbs_.resize(limb + 1, 0);
+        std::uint64_t carry = std::uint64_t{1} << (exponent % 32);
+        for (std::size_t i = limb; carry != 0; ++i) {
+            if (i == limbs_.size()) limbs_.push_back(0);
+            const std::uint64_t sum = limbs_[i] + carry;
+            limbs_[i] = static_cast<std::uint32_t>(sum);
+            carry = sum >> 32;
         }
     }
+    void timesTenPlus(unsigned digit) {
+        std::uint64_t carry = digit;
+        for (std::uint32_t& l : limbs_) {
+            const std::uint64_t v = std::uint64_t{l} * 10 + carry;
+            l = static_cast<std::uint32_t>(v);
+            carry = v >> 32;
+        }
+        if (carry != 0) limbs_.push_back(static_cast<std::uint32_t>(carry));
+    }
+    // Number of binary digits (0 for zero).
+    long bitLength() const {
+        for (std::size_t i = limbs_.size(); i-- > 0;)
+            if (limbs_[i] != 0) return static_cast<long>(i * 32) + std::bit_width(limbs_[i]);
+        return 0;
+    }
+    bool bit(long i) const {
+        const std::size_t limb = static_cast<std::size_t>(i / 32);
+        return limb < limbs_.size() && ((limbs_[limb] >> (i % 32)) & 1u) != 0;
+    }
+    std::string decimal() const {
+        std::vector<std::uint32_t> rest = limbs_;
+        std::string out;
+        for (;;) {
+            while (!rest.empty() && rest.back() == 0) rest.pop_back();
+            if (rest.empty()) break;
+            std::uint64_t remainder = 0;
+            for (std::size_t i = rest.size(); i-- > 0;) {
+                const std::uint64_t v = (remainder << 32) | rest[i];
+                rest[i] = static_cast<std::uint32_t>(v / 10);
+                remainder = v % 10;
+            }
+            out.insert(out.begin(), static_cast<char>('0' + remainder));
+        }
+        return out.empty() ? "0" : out;
+    }
+
+private:
+    std::vector<std::uint32_t> limbs_;
+};
+
+}  // namespace
+
+std::string libraryCodeOf(const std::vector<int>& serials) {
+    WholeNumber sum;
+    for (int s : serials)
+        if (s >= 1) sum.addPowerOfTwo(s);
+    return sum.decimal();
+}
+
+std::vector<int> serialsOfLibraryCode(const std::string& text, long entries) {
+    std::size_t i = text.find_first_not_of(' ');
+    if (i == std::string::npos || entries < 1) return {};
+    if (text[i] == '-' || text[i] == '+') {
+        if (text[i] == '-') return {};  // a value below zero reaches no bit
+        ++i;
+    }
+    WholeNumber n;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n.timesTenPlus(static_cast<unsigned>(text[i] - '0'));
+
+    // Taking 2^i greedily from the top: while the value is below 2^(entries+1)
+    // this names exactly its set bits; from there up it names every entry.
+    std::vector<int> out;
+    const bool all = n.bitLength() > entries + 1;
+    for (long bit = entries; bit >= 1; --bit)
+        if (all || n.bit(bit)) out.push_back(static_cast<int>(bit));
     return out;
 }
 

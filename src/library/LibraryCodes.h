@@ -25,13 +25,21 @@ namespace mx::lib {
 inline constexpr std::size_t kSuiteCodeLength = 24;
 
 // ---- numeric library code
+//
+// A code can name entries up to `SERIAL` 99 and is stored as text (the
+// register's `LIBCODE` holds 30 digits): past 2^53 a double no longer holds
+// every whole number, so both directions use exact integer arithmetic.
 
-// The sum of 2^serial over `serials`; serials below 1 add nothing.
-double libraryCodeOf(const std::vector<int>& serials);
-// The serials a numeric code names when `lib` has `entries` records: from
-// `entries` down to 1, each 2^i that the rest of `n` still reaches (so a
-// value above the library's bits names its highest entries). Highest first.
-std::vector<int> serialsOfLibraryCode(double n, long entries);
+// The sum of 2^serial over `serials` as decimal digits; serials below 1 add
+// nothing (so no serials give "0").
+std::string libraryCodeOf(const std::vector<int>& serials);
+// The serials the code in `text` names when `lib` has `entries` records.
+// `text` is read the way VAL() reads a number: leading blanks, a sign, digits,
+// a decimal part that cannot reach bit 1 and so names nothing; anything else
+// ends it and no digits read as 0. From `entries` down to 1, each 2^i that
+// the rest of the value still reaches is named and taken off (so a value
+// above the library's bits names its highest entries). Highest first.
+std::vector<int> serialsOfLibraryCode(const std::string& text, long entries);
 
 // ---- suite code
 

@@ -51,22 +51,6 @@ std::string upper(std::string s) {
     return s;
 }
 
-// A number written as text the way VAL() reads it: leading blanks, a sign,
-// digits and a decimal part; anything else ends it; no digits give 0.
-double numericValue(const std::string& text) {
-    std::size_t i = text.find_first_not_of(' ');
-    if (i == std::string::npos) return 0;
-    double sign = 1;
-    if (text[i] == '-' || text[i] == '+') sign = text[i++] == '-' ? -1 : 1;
-    double n = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n = n * 10 + (text[i] - '0');
-    if (i < text.size() && text[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10) n += (text[i] - '0') * scale;
-    }
-    return sign * n;
-}
-
 Value twoDigits(const Value& v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%2.0f", v.isNumeric() ? v.num() : 0.0);
@@ -152,7 +136,6 @@ void CHNGORDR(tk::Browse& browse) {
 
 void tagByLibraryCode(ds::DataContext& ctx, int ws, const std::string& text) {
     guarded(ctx, [&] {
-        double n = numericValue(trimmed(text));
         rt::WorkArea& lib = libArea(ctx);
         ctx.session.select(lib);
         lib.pack();
@@ -166,7 +149,7 @@ void tagByLibraryCode(ds::DataContext& ctx, int ws, const std::string& text) {
         rt::WorkArea* scratch = ctx.session.selected();
         if (!scratch) return;
         scratch->zap();
-        for (int serial : serialsOfLibraryCode(n, count)) {
+        for (int serial : serialsOfLibraryCode(trimmed(text), count)) {
             scratch->append();
             scratch->setField("SERIAL", Value::numeric(static_cast<double>(serial)));
         }

@@ -39,30 +39,52 @@ std::vector<bool> tagsFrom(const std::string& pattern) {  // "x" tagged, "." not
 TEST(NumericLibraryCode, EncodesAndDecodesTheBitsAboveBitZero) {
     struct Case {
         std::vector<int> serials;
-        double code;
+        std::string code;
     };
-    for (const Case& c : std::vector<Case>{{{}, 0},
-                                           {{1}, 2},
-                                           {{1, 2}, 6},
-                                           {{0, 3}, 8},  // SERIAL 0 cannot be named
-                                           {{5, 1, 3}, 42},
-                                           {{40}, std::ldexp(1.0, 40)}})
+    for (const Case& c : std::vector<Case>{{{}, "0"},
+                                           {{1}, "2"},
+                                           {{1, 2}, "6"},
+                                           {{0, 3}, "8"},  // SERIAL 0 cannot be named
+                                           {{5, 1, 3}, "42"},
+                                           {{40}, "1099511627776"},
+                                           {{99, 1}, "633825300114114700748351602690"}})
         EXPECT_EQ(libraryCodeOf(c.serials), c.code);
 
     struct Decode {
-        double n;
+        std::string text;
         long entries;
         std::vector<int> serials;
     };
-    for (const Decode& d : std::vector<Decode>{{6, 4, {2, 1}},
-                                               {7, 4, {2, 1}},  // bit 0 is never read
-                                               {1, 4, {}},
-                                               {0, 4, {}},
-                                               {-6, 4, {}},
-                                               {42, 5, {5, 3, 1}},
-                                               {42, 4, {4, 3, 2, 1}},  // a bit above the library
-                                               {std::ldexp(1.0, 40) + 2, 40, {40, 1}}})
-        EXPECT_EQ(serialsOfLibraryCode(d.n, d.entries), d.serials) << d.n << " over " << d.entries;
+    for (const Decode& d : std::vector<Decode>{{"6", 4, {2, 1}},
+                                               {"7", 4, {2, 1}},  // bit 0 is never read
+                                               {"1", 4, {}},
+                                               {"0", 4, {}},
+                                               {"", 4, {}},
+                                               {"abc", 4, {}},
+                                               {"-6", 4, {}},
+                                               {"  +6.9", 4, {2, 1}},
+                                               {"6abc", 4, {2, 1}},
+                                               {"42", 5, {5, 3, 1}},
+                                               {"42", 4, {4, 3, 2, 1}},  // a bit above the library
+                                               {"42", 0, {}}})
+        EXPECT_EQ(serialsOfLibraryCode(d.text, d.entries), d.serials) << d.text << " over " << d.entries;
+}
+
+// Past 2^53 a double rounds: 2^60 + 2 would read as 2^60 and lose entry 1;
+// 2^99 - 2 (every entry 1..98) would round up to 2^99 and name entry 99.
+TEST(NumericLibraryCode, LargeCodesDecodeExactly) {
+    EXPECT_EQ(serialsOfLibraryCode("1152921504606846978", 99), (std::vector<int>{60, 1}));
+    std::vector<int> below99;
+    for (int s = 98; s >= 1; --s) below99.push_back(s);
+    EXPECT_EQ(serialsOfLibraryCode("633825300114114700748351602686", 99), below99);
+
+    // Round trip over a 99-entry library with every third entry named.
+    std::vector<int> named;
+    for (int s = 99; s >= 1; s -= 3) named.push_back(s);
+    EXPECT_EQ(serialsOfLibraryCode(libraryCodeOf(named), 99), named);
+    // The 30-digit field's largest value lies above 2^99: it names every
+    // entry of a 98-entry library.
+    EXPECT_EQ(serialsOfLibraryCode(std::string(30, '9'), 98).size(), 98u);
 }
 
 TEST(SuiteCode, EncodesGroupsOfFourWithADashAfterEveryFourthDigit) {
