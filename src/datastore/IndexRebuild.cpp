@@ -147,4 +147,28 @@ RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
     return report;
 }
 
+void buildOrderList(WorkArea& area, const std::vector<IndexFileSpec>& specs) {
+    const std::string& table = area.table().path();
+    const std::size_t slash = table.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : table.substr(0, slash + 1);
+    std::vector<std::string> built;
+    area.clearOrders();
+    for (const IndexFileSpec& spec : specs) {
+        const std::string target = rt::resolvePath(folder + spec.name + extensionFor(spec.name));
+        const std::string partial = target + ".tmp";
+        try {
+            area.createOrder(partial, spec.key);
+            area.clearOrders();
+            if (std::rename(partial.c_str(), target.c_str()) != 0) rt::throwIo(target, "rename", errno);
+        } catch (const DbError&) {
+            area.clearOrders();
+            std::remove(partial.c_str());
+            throw;
+        }
+        built.push_back(target);
+    }
+    for (const std::string& file : built) area.addOrder(file);
+    if (!built.empty()) area.setOrder(1);
+}
+
 }  // namespace mx::ds

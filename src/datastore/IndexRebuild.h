@@ -54,4 +54,19 @@ struct RebuildReport {
 // table in this system; true is for a data set being initialised.
 RebuildReport INIT_IDX(DataContext& ctx, bool initialise = false);
 
+// One index file a screen builds for itself: its name without extension and
+// its key expression.
+struct IndexFileSpec {
+    std::string name;
+    std::string key;
+};
+
+// Builds the index files `specs` of the open table in `area` from scratch,
+// beside the table's file, each under a temporary name renamed over the old
+// file only when complete (a workstation that has the old file open keeps
+// reading it), and makes them the area's order list in the order given with
+// the first one controlling. Throws DbError on the first that cannot be built;
+// the area is then left without orders.
+void buildOrderList(rt::WorkArea& area, const std::vector<IndexFileSpec>& specs);
+
 }  // namespace mx::ds

@@ -11,6 +11,8 @@
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
+#include "ExprFormat.h"
+#include "LibraryReports.h"
 #include "LibraryScreen.h"
 #include "Login.h"
 #include "Opening.h"
@@ -137,7 +139,13 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
                                           if (window_) window_->close();
                                       }}}});
     menu.push_back(MenuItem{QStringLiteral("&Library"), screen([this] {
-                                if (!lib::LIB(context_, values_.ws) && window_) window_->close();
+                                const lib::ReportValues report{
+                                    values_.company, values_.package1,
+                                    QString::fromStdString(
+                                        rt::formatDate(values_.sysDate, context_.session.settings().dateFormat))};
+                                if (!lib::LIB(context_, values_.ws, false, lib::reportLinks(context_, values_.ws, report)) &&
+                                    window_)
+                                    window_->close();
                             })});
     menu.push_back(MenuItem{QStringLiteral("&Configurations"), later("The configurations screen")});
     menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),

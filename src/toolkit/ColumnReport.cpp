@@ -67,14 +67,17 @@ void ColumnReport::layoutColumns(const QStringList& first) {
         bodyFont_ = Fonts::printer(QStringLiteral("Arial"), points);
         boldFont_ = Fonts::printer(QStringLiteral("Arial"), points, true);
         QFontMetricsF fm(bodyFont_, const_cast<QPaintDevice*>(dev));
+        QFontMetricsF boldFm(boldFont_, const_cast<QPaintDevice*>(dev));
         double charW = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
         colX_.clear();
         colW_.clear();
         double x = left_;
-        for (int c : chars) {
+        for (size_t i = 0; i < chars.size(); ++i) {
+            // Wide enough for its header too, which is printed in bold.
+            const double w = std::max(chars[i] * charW, boldFm.horizontalAdvance(columns_[i].header));
             colX_.push_back(x);
-            colW_.push_back(c * charW);
-            x += c * charW + gap;
+            colW_.push_back(w);
+            x += w + gap;
         }
         if (x - gap <= right_ || points <= 5) break;
         points -= 0.5;

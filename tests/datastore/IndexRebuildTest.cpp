@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "ChildHolder.h"
+#include "Error.h"
 #include "DataStoreHarness.h"
 #include "IndexRebuild.h"
 #include "Opening.h"
@@ -156,6 +157,29 @@ TEST_F(IndexRebuildTest, FailedKeyKeepsTheOldIndexUnlessThisRunPackedTheTable) {
     writeIndexDef(h.dir(), {packing});
     EXPECT_FALSE(ds::INIT_IDX(h.ctx).ok());
     EXPECT_FALSE(fileExists(h.file("pname.ntx")));
+}
+
+// A screen's own index files over a shared table: built beside it, attached
+// in the order given; one that cannot be built leaves its old file as it was.
+TEST_F(IndexRebuildTest, ScreenOrderListIsBuiltBesideTheTableWholeOrNotAtAll) {
+    rt::Session other;  // another workstation reading the table meanwhile
+    rt::WorkArea& reader = other.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    reader.createOrder(h.file("byname.ntx"), "NAME");
+
+    rt::WorkArea& people = h.session.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    ds::buildOrderList(people, {{"bycode", "CODE"}, {"byname", "UPPER(NAME)"}});
+    EXPECT_EQ(people.orderCount(), 2);
+    EXPECT_EQ(people.order(), 1);
+    EXPECT_EQ(people.orderExpression(2), "UPPER(NAME)");
+    EXPECT_TRUE(people.checkIntegrity().empty());
+    EXPECT_TRUE(reader.checkIntegrity().empty()) << "the reader keeps its own, older file";
+
+    const std::string before = readFileBytes(h.file("byname.ntx"));
+    EXPECT_THROW(ds::buildOrderList(people, {{"bycode", "CODE"}, {"byname", "NAME+"}}), rt::DbError);
+    EXPECT_EQ(people.orderCount(), 0);
+    EXPECT_EQ(readFileBytes(h.file("byname.ntx")), before);
+    EXPECT_FALSE(fileExists(h.file("byname.ntx.tmp")));
+    other.closeAll();
 }
 
 TEST_F(IndexRebuildTest, BusyTableIsSkippedAfterTheOpeningMessageAndTheOthersAreBuilt) {

@@ -7,6 +7,7 @@
 
 #include "ColumnReport.h"
 #include "Fonts.h"
+#include "PdfText.h"
 #include "PrintJob.h"
 #include "ScriptDriver.h"
 #include "TestSupport.h"
@@ -15,24 +16,8 @@ using namespace mx::tk;
 
 namespace {
 
-QString pdfText(const QString& file, bool layout = true) {
-    QProcess p;
-    QStringList args;
-    if (layout) args << "-layout";
-    args << file << "-";
-    p.start("pdftotext", args);
-    if (!p.waitForFinished(30000)) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int pdfPages(const QString& file) {
-    QProcess p;
-    p.start("pdfinfo", {file});
-    p.waitForFinished(30000);
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
-        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
-    return -1;
-}
+using mx::test::pdfPages;
+using mx::test::pdfText;
 
 class PrintTest : public ::testing::Test {
 protected:
