@@ -7,21 +7,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
+#include "BenchDataSet.h"
 #include "Catalogue.h"
-#include "DataSet.h"
 #include "IndexRebuild.h"
-#include "ItemLists.h"
 #include "LibraryReports.h"
 #include "Opening.h"
-#include "RecordingSink.h"
-#include "RecordingSleeper.h"
-#include "TableDefaults.h"
 
 namespace {
 
@@ -30,29 +24,44 @@ using mx::rt::Value;
 constexpr int kEntries = 80;
 constexpr int kCustomers = 20000;
 
-class UsersData {
-    std::string dir_;  // first: the context below keeps it
+// An 80-entry library numbered in groups of four, and the customers.
+void fill(const std::string& dir) {
+    std::mt19937 rng(7);
+    mx::rt::Session s;
+    mx::rt::WorkArea& lib = s.open(dir + "/lib.dbf", "", mx::rt::OpenMode::Exclusive);
+    for (int i = 0; i < kEntries; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "S%03d", i);
+        lib.append();
+        lib.setField("CODE", Value::character(code));
+        lib.setField("DESC", Value::character(std::string("SUITE ") + code));
+        lib.setField("SERIAL", Value::numeric(i + 1));
+        lib.setField("GROUP", Value::numeric(i / 4 + 1));
+        lib.setField("NUMBER", Value::numeric(1 << (i % 4)));
+    }
+    mx::rt::WorkArea& mitrex = s.open(dir + "/mitrex.dbf", "", mx::rt::OpenMode::Exclusive);
+    static const char* hex = "0123456789ABCDEF";
+    for (int i = 0; i < kCustomers; ++i) {
+        std::string suites;
+        for (int d = 0; d < 20; ++d) {
+            suites += hex[rng() % 16];
+            if (d % 4 == 3) suites += '-';
+        }
+        suites.resize(24);
+        mitrex.append();
+        mitrex.setField("CUSTNO", Value::numeric(kCustomers - i));
+        mitrex.setField("COMPANY", Value::character("CUSTOMER " + std::to_string(i)));
+        mitrex.setField("LIBCODE1", Value::character(suites));
+    }
+    s.closeAll();
+}
 
-public:
-    mx::rt::Session session;
-    mx::ds::RecordingSink sink;
-    mx::ds::RecordingSleeper sleeper;
-    mx::ds::DataContext ctx;
-
-    UsersData() : dir_(makeFolder()), ctx{session, sink, sleeper, dir_} {
-        mx::ds::createDataSet(dir_);
-        fill();
-        mx::ds::applyTableAccessDefaults(session);
-        mx::ds::registerItemListFunctions(ctx);
-        if (!mx::ds::INIT_IDX(ctx).ok()) throw std::runtime_error("index rebuild failed");
-        session.closeAll();
+// The library held exclusively and the register shared, as the library
+// screen's search has them.
+struct UsersData : mx::bench::BenchDataSet {
+    UsersData() : BenchDataSet("libusers-bench", fill) {
         if (!mx::ds::OPNALIAS(ctx, "lib", true, true) || !mx::ds::OPNDBF(ctx, "mitrex", false))
             throw std::runtime_error("tables could not be opened");
-    }
-    ~UsersData() {
-        session.closeAll();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     mx::rt::WorkArea& mitrex() { return *session.area("MITREX"); }
@@ -66,44 +75,6 @@ public:
             m.setField("TAG", Value::logical(false));
             m.unlock();
         }
-    }
-
-private:
-    static std::string makeFolder() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "libusers-bench-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("no temporary folder");
-        return tmpl;
-    }
-
-    void fill() {
-        std::mt19937 rng(7);
-        mx::rt::Session s;
-        mx::rt::WorkArea& lib = s.open(dir_ + "/lib.dbf", "", mx::rt::OpenMode::Exclusive);
-        for (int i = 0; i < kEntries; ++i) {
-            char code[16];
-            std::snprintf(code, sizeof code, "S%03d", i);
-            lib.append();
-            lib.setField("CODE", Value::character(code));
-            lib.setField("DESC", Value::character(std::string("SUITE ") + code));
-            lib.setField("SERIAL", Value::numeric(i + 1));
-            lib.setField("GROUP", Value::numeric(i / 4 + 1));
-            lib.setField("NUMBER", Value::numeric(1 << (i % 4)));
-        }
-        mx::rt::WorkArea& mitrex = s.open(dir_ + "/mitrex.dbf", "", mx::rt::OpenMode::Exclusive);
-        static const char* hex = "0123456789ABCDEF";
-        for (int i = 0; i < kCustomers; ++i) {
-            std::string suites;
-            for (int d = 0; d < 20; ++d) {
-                suites += hex[rng() % 16];
-                if (d % 4 == 3) suites += '-';
-            }
-            suites.resize(24);
-            mitrex.append();
-            mitrex.setField("CUSTNO", Value::numeric(kCustomers - i));
-            mitrex.setField("COMPANY", Value::character("CUSTOMER " + std::to_string(i)));
-            mitrex.setField("LIBCODE1", Value::character(suites));
-        }
-        s.closeAll();
     }
 };
 

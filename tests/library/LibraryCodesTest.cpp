@@ -19,15 +19,7 @@ Value N(double n) { return Value::numeric(n); }
 Value L(bool b) { return Value::logical(b); }
 
 std::vector<double> numbers(LibraryHarness& h, const std::string& table, const char* field) {
-    rt::Session s;
-    rt::WorkArea& a = s.open(h.tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
-    std::vector<double> out;
-    for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
-        a.goTo(r);
-        out.push_back(a.fieldValue(field).num());
-    }
-    s.closeAll();
-    return out;
+    return h.numbers(table, field);
 }
 
 std::vector<bool> tagsFrom(const std::string& pattern) {  // "x" tagged, "." not

@@ -80,6 +80,19 @@ public:
         return out;
     }
 
+    // Numeric field `field` of every record of `table` in record order.
+    std::vector<double> numbers(const std::string& table, const std::string& field) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+        std::vector<double> out;
+        for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
+            a.goTo(r);
+            out.push_back(a.fieldValue(field).num());
+        }
+        s.closeAll();
+        return out;
+    }
+
     // Plays `script` (commands one a line); the transcript collects in lines.
     int play(const std::string& script) {
         tk::ScriptDriver driver(tk::Ui::instance(), transcript);
@@ -92,6 +105,24 @@ public:
         tk::Ui::instance().setMainWindow(nullptr);
         error = driver.error().toStdString();
         return status;
+    }
+
+    // Rebuilds the indexes, then plays "menu Run" followed by `script`.
+    int playAction(const std::string& script) {
+        reindex();
+        return play("menu Run\n" + script);
+    }
+
+    // The lines of the n-th dump of the transcript (0-based), "end dump" included.
+    std::vector<std::string> dump(int n) const {
+        std::vector<std::string> out;
+        int seen = -1;
+        for (const auto& l : lines) {
+            if (l.rfind("dump ", 0) == 0) ++seen;
+            if (seen == n) out.push_back(l);
+            if (seen == n && l == "end dump") break;
+        }
+        return out;
     }
 
     bool has(const std::string& line) const {

@@ -40,18 +40,6 @@ std::vector<Row> fourEntries() {
              {"GROUP", N(1)}, {"NUMBER", N(2)}}};
 }
 
-std::vector<double> serials(LibraryHarness& h, const std::string& table) {
-    rt::Session s;
-    rt::WorkArea& a = s.open(h.tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
-    std::vector<double> out;
-    for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
-        a.goTo(r);
-        out.push_back(a.fieldValue("SERIAL").num());
-    }
-    s.closeAll();
-    return out;
-}
-
 Row customer(int number, const std::string& company, const std::string& suites, bool tagged = false) {
     return {{"CUSTNO", N(number)}, {"COMPANY", Value::character(company)}, {"LIBCODE1", Value::character(suites)},
             {"TAG", L(tagged)}};
@@ -70,21 +58,8 @@ protected:
         };
     }
 
-    void play(const std::string& script) {
-        h.reindex();
-        ASSERT_EQ(h.play("menu Run\n" + script), 0) << h.joined();
-    }
-    // The lines of the n-th dump (0-based).
-    std::vector<std::string> dump(int n) {
-        std::vector<std::string> out;
-        int seen = -1;
-        for (const auto& l : h.lines) {
-            if (l.rfind("dump ", 0) == 0) ++seen;
-            if (seen == n) out.push_back(l);
-            if (seen == n && l == "end dump") break;
-        }
-        return out;
-    }
+    void play(const std::string& script) { ASSERT_EQ(h.playAction(script), 0) << h.joined(); }
+    std::vector<std::string> dump(int n) const { return h.dump(n); }
     std::vector<std::string> rows(int n) {
         std::vector<std::string> out;
         for (const auto& l : dump(n))
@@ -177,7 +152,7 @@ TEST_F(LibraryReportsTest, FortyUsersListedAndPrintedOnTwoPagesWithThirtyNineOnT
     EXPECT_EQ(after[0], "row* 1 \"ALU\" \"ALUMINIUM\" \"RES\" \"\" \" 1\" \" 3\"") << "ALU's tag is gone";
     EXPECT_EQ(after[1], "row 2 \"BRZ\" \"BRONZE\" \"COM\" \"*\" \"12\" \" 0\"");
     EXPECT_EQ(after[2], "row 3 \"CED\" \"CEDAR\" \"RES\" \"*\" \" 3\" \" 0\"");
-    EXPECT_EQ(serials(h, "libimp"), (std::vector<double>{3, 12}));  // numbers 4 then 2
+    EXPECT_EQ(h.numbers("libimp", "SERIAL"), (std::vector<double>{3, 12}));  // numbers 4 then 2
     EXPECT_EQ(selectedAfter, "");
 }
 
@@ -265,8 +240,8 @@ TEST(LibraryTagsAcrossWorkstations, TwoWorkstationsDecodingAtOnceKeepTheirTagsAp
     EXPECT_EQ(h.column("lib", "TAG2"), (std::vector<std::string>{"F", "T", "T", "F"}));
     EXPECT_EQ(h.column("lib", "TAG3"), (std::vector<std::string>{"T", "F", "F", "T"}));
     EXPECT_EQ(h.column("lib", "TAG"), (std::vector<std::string>{"F", "T", "F", "F"}));
-    EXPECT_EQ(serials(h, "libimp2"), (std::vector<double>{3, 1}));
-    EXPECT_EQ(serials(h, "libimp3"), (std::vector<double>{4, 12}));
+    EXPECT_EQ(h.numbers("libimp2", "SERIAL"), (std::vector<double>{3, 1}));
+    EXPECT_EQ(h.numbers("libimp3", "SERIAL"), (std::vector<double>{4, 12}));
 }
 
 }  // namespace

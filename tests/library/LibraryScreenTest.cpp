@@ -41,33 +41,10 @@ protected:
         };
     }
 
-    void play(const std::string& script) {
-        h.reindex();
-        ASSERT_EQ(h.play("menu Run\n" + script), 0) << h.joined();
-    }
-    // The lines of the transcript from the n-th dump on (0-based) to its end.
-    std::vector<std::string> dump(int n) {
-        std::vector<std::string> out;
-        int seen = -1;
-        for (const auto& l : h.lines) {
-            if (l.rfind("dump ", 0) == 0) ++seen;
-            if (seen == n) out.push_back(l);
-            if (seen == n && l == "end dump") break;
-        }
-        return out;
-    }
+    void play(const std::string& script) { ASSERT_EQ(h.playAction(script), 0) << h.joined(); }
+    std::vector<std::string> dump(int n) const { return h.dump(n); }
     std::vector<std::string> tags(const char* field) { return h.column("lib", field); }
-    std::vector<double> numbers(const std::string& table, const char* field) {
-        rt::Session s;
-        rt::WorkArea& a = s.open(h.tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
-        std::vector<double> out;
-        for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
-            a.goTo(r);
-            out.push_back(a.fieldValue(field).num());
-        }
-        s.closeAll();
-        return out;
-    }
+    std::vector<double> numbers(const std::string& table, const char* field) { return h.numbers(table, field); }
 
     LibraryHarness h;
     int ws = 1;

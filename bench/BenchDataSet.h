@@ -1,0 +1,60 @@
+// A whole data set for a benchmark in a temporary folder of its own: every
+// table of the catalogue, filled by the benchmark, indexed with the default
+// index set, and a data context over it (messages recorded, waits counted,
+// the item-list functions the stock order calls registered). The folder is
+// removed with it.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+#include "DataSet.h"
+#include "IndexRebuild.h"
+#include "ItemLists.h"
+#include "RecordingSink.h"
+#include "RecordingSleeper.h"
+#include "TableDefaults.h"
+
+namespace mx::bench {
+
+class BenchDataSet {
+    std::string dir_;  // first: the context below keeps it
+
+public:
+    rt::Session session;
+    ds::RecordingSink sink;
+    ds::RecordingSleeper sleeper;
+    ds::DataContext ctx;
+
+    // `fill` writes the benchmark's records into the empty tables in `dir`.
+    BenchDataSet(const char* name, const std::function<void(const std::string& dir)>& fill)
+        : dir_(makeFolder(name)), ctx{session, sink, sleeper, dir_} {
+        ds::createDataSet(dir_);
+        fill(dir_);
+        ds::applyTableAccessDefaults(session);
+        ds::registerItemListFunctions(ctx);
+        if (!ds::INIT_IDX(ctx).ok()) throw std::runtime_error("index rebuild failed");
+        session.closeAll();
+    }
+    ~BenchDataSet() {
+        session.closeAll();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    BenchDataSet(const BenchDataSet&) = delete;
+    BenchDataSet& operator=(const BenchDataSet&) = delete;
+
+    const std::string& dir() const { return dir_; }
+
+private:
+    static std::string makeFolder(const char* name) {
+        std::string tmpl = (std::filesystem::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
+        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("no temporary folder");
+        return tmpl;
+    }
+};
+
+}  // namespace mx::bench
