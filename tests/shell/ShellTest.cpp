@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <QDate>
+
 #include "CommandLine.h"
+#include "PdfText.h"
 #include "ProgramRunner.h"
 #include "TestUtil.h"
 
@@ -136,4 +139,42 @@ TEST_F(DemoSet, TheTableBrowserIsRunAndWaitedFor) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("run \""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("browse.pif\" 3\n"), std::string::npos) << r.out;
+}
+
+// The library's reports from the main menu, on workstation 2: the users of
+// one suite and their drawn report, then the library list to the printer;
+// both land in the print folder, dated with the working date.
+TEST_F(DemoSet, LibraryReportsFromTheMenuGoToThePrintFolder) {
+    const std::string prints = dir.file("prints");
+    RunResult r = play(R"(menu Library
+row 10
+press Customers
+press Report
+press OK
+answer no
+press Report
+press Exit
+menu File Exit
+)",
+                       "2 --print-dir '" + prints + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("open \"Library Users For RS400\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("print \"Library Users\" preview 001-Library_Users.pdf pages=1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("yesno \"Preview Report on Screen\" no\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("print \"Library / Suite Report\" printer 002-"), std::string::npos) << r.out;
+
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yy"));
+    const QString users = mx::test::pdfText(QString::fromStdString(prints + "/001-Library_Users.pdf"));
+    EXPECT_TRUE(users.contains(QStringLiteral("Library Users For RS400"))) << users.toStdString();
+    EXPECT_TRUE(users.contains(QStringLiteral("Date: ") + today)) << users.toStdString();
+    const QString list = mx::test::pdfText(QString::fromStdString(prints + "/002-Library___Suite_Report.pdf"));
+    EXPECT_TRUE(list.simplified().contains(QStringLiteral("Tallowood Systems - ") + today)) << list.toStdString();
+
+    // The register's index files were rebuilt on their keys; no mark is left.
+    EXPECT_EQ(run(mxadmin() + " check '" + data + "'").status, 0);
+    // `TAG` is the last field but one of a dumped customer.
+    const QStringList customers = QString::fromStdString(run(mxadmin() + " dump '" + data + "' mitrex").out)
+                                      .split('\n', Qt::SkipEmptyParts);
+    ASSERT_GT(customers.size(), 30);
+    for (const QString& c : customers) EXPECT_EQ(c.split(QStringLiteral(" | ")).value(26), QStringLiteral("F")) << c.toStdString();
 }
