@@ -1,8 +1,6 @@
 // Scaffolding for the interaction tests: a scratch data set holding the
 // `libcat` table (CODE, NAME; order 1 on CODE, order 2 on NAME) known to
-// `indexdef`, a data context over it, and a scripted session played
-// in-process against a main window whose one menu item "Run" runs the
-// test's action. The transcript's lines stay in memory.
+// `indexdef`, a data context over it, and the scripted run (ScriptedRun.h).
 #pragma once
 
 #include <QString>
@@ -13,79 +11,33 @@
 #include "Catalogue.h"
 #include "DataContext.h"
 #include "DbfTable.h"
-#include "HotKeys.h"
 #include "IndexRebuild.h"
-#include "MainWindow.h"
 #include "RecordingSink.h"
 #include "RecordingSleeper.h"
-#include "ScriptDriver.h"
+#include "ScriptedRun.h"
 #include "Session.h"
 #include "TestUtil.h"
-#include "Transcript.h"
-#include "Ui.h"
 
 namespace mx::ia::test {
 
-class SessionHarness {
+class SessionHarness : public mx::test::ScriptedRun {
 public:
     SessionHarness() {
-        reset();
         writeIndexDef();
         writeLibcat({{"AAA", "Anodised"}, {"ABC", "Aluminium"}, {"ABD", "Architectural"}, {"XYZ", "Extra"}});
         ds::RecordingSink quiet;
         ds::DataContext build(buildSession, quiet, sleeper, tmp.path());
         if (!ds::INIT_IDX(build).ok()) throw std::runtime_error("the test data set's indexes were not built");
     }
-    ~SessionHarness() {
-        session.closeAll();
-        reset();
-    }
-
-    // Plays `script` (commands one a line); the transcript collects in lines.
-    int play(const std::string& script) {
-        tk::ScriptDriver driver(tk::Ui::instance(), transcript);
-        tk::MainWindow main("Test", tk::Box{1, 1, 22, 75, tk::Unit::Cell},
-                            {tk::MenuItem{"&Run", [this] { action(); }}});
-        main.show();
-        driver.load(script);
-        int status = driver.run();
-        error = driver.error().toStdString();
-        return status;
-    }
-
-    bool has(const std::string& line) const {
-        for (const auto& l : lines)
-            if (l == line) return true;
-        return false;
-    }
-    // Index of the first line equal to `line` at or after `from`; npos when none.
-    size_t find(const std::string& line, size_t from = 0) const {
-        for (size_t i = from; i < lines.size(); ++i)
-            if (lines[i] == line) return i;
-        return std::string::npos;
-    }
-    std::string joined() const {
-        std::string all = error.empty() ? "" : "error: " + error + "\n";
-        for (const auto& l : lines) all += l + "\n";
-        return all;
-    }
+    ~SessionHarness() { session.closeAll(); }
 
     mx::test::TempDir tmp;
     rt::Session session;
     ds::RecordingSink sink;
     ds::RecordingSleeper sleeper;
     ds::DataContext ctx{session, sink, sleeper, tmp.path()};
-    std::function<void()> action = [] {};
-    std::vector<std::string> lines;
-    tk::Transcript transcript{[this](const std::string& l) { lines.push_back(l); }};
-    std::string error;
 
 private:
-    static void reset() {
-        tk::Ui::instance().reset();
-        tk::HotKeys::instance().clear();
-    }
-
     void writeIndexDef() {
         const std::string path = tmp.file("indexdef.dbf");
         rt::DbfTable::create(path, ds::findTableDef("indexdef")->fields);

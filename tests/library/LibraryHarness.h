@@ -2,9 +2,8 @@
 // catalogue (every table, the default `indexdef`, the index set), into which
 // a test writes its own `stockcat`, `stock` and `assline` records before the
 // indexes are rebuilt; a data context over it with the item-list functions
-// registered (the default `stock` order 2 calls them); and a scripted
-// session played in-process against a main window whose one menu item "Run"
-// runs the test's action. The transcript's lines stay in memory.
+// registered (the default `stock` order 2 calls them); and the scripted run
+// (ScriptedRun.h).
 #pragma once
 
 #include <QString>
@@ -15,17 +14,14 @@
 
 #include "DataContext.h"
 #include "DataSet.h"
-#include "HotKeys.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
-#include "MainWindow.h"
 #include "RecordingSink.h"
 #include "RecordingSleeper.h"
-#include "ScriptDriver.h"
+#include "ScriptedRun.h"
 #include "Session.h"
 #include "TableDefaults.h"
 #include "TestUtil.h"
-#include "Transcript.h"
 #include "Ui.h"
 
 namespace mx::lib::test {
@@ -35,19 +31,15 @@ using Row = std::vector<std::pair<std::string, rt::Value>>;
 
 inline rt::Value C(const char* s) { return rt::Value::character(s); }
 
-class LibraryHarness {
+class LibraryHarness : public mx::test::ScriptedRun {
 public:
     LibraryHarness() {
-        reset();
         ds::createDataSet(tmp.path());
         ds::applyTableAccessDefaults(session);
         ds::registerItemListFunctions(ctx);
         tk::Ui::instance().setPrintDir(QString::fromStdString(tmp.file("print")));
     }
-    ~LibraryHarness() {
-        session.closeAll();
-        reset();
-    }
+    ~LibraryHarness() { session.closeAll(); }
 
     // Appends records to a table of the data set (held exclusively meanwhile).
     void append(const std::string& table, const std::vector<Row>& rows) {
@@ -93,52 +85,10 @@ public:
         return out;
     }
 
-    // Plays `script` (commands one a line); the transcript collects in lines.
-    int play(const std::string& script) {
-        tk::ScriptDriver driver(tk::Ui::instance(), transcript);
-        tk::MainWindow main("Test", tk::Box{1, 1, 22, 75, tk::Unit::Cell},
-                            {tk::MenuItem{"&Run", [this] { action(); }}});
-        main.show();
-        tk::Ui::instance().setMainWindow(&main);
-        driver.load(script);
-        int status = driver.run();
-        tk::Ui::instance().setMainWindow(nullptr);
-        error = driver.error().toStdString();
-        return status;
-    }
-
     // Rebuilds the indexes, then plays "menu Run" followed by `script`.
     int playAction(const std::string& script) {
         reindex();
         return play("menu Run\n" + script);
-    }
-
-    // The lines of the n-th dump of the transcript (0-based), "end dump" included.
-    std::vector<std::string> dump(int n) const {
-        std::vector<std::string> out;
-        int seen = -1;
-        for (const auto& l : lines) {
-            if (l.rfind("dump ", 0) == 0) ++seen;
-            if (seen == n) out.push_back(l);
-            if (seen == n && l == "end dump") break;
-        }
-        return out;
-    }
-
-    bool has(const std::string& line) const {
-        for (const auto& l : lines)
-            if (l == line) return true;
-        return false;
-    }
-    bool hasPrefix(const std::string& prefix) const {
-        for (const auto& l : lines)
-            if (l.rfind(prefix, 0) == 0) return true;
-        return false;
-    }
-    std::string joined() const {
-        std::string all = error.empty() ? "" : "error: " + error + "\n";
-        for (const auto& l : lines) all += l + "\n";
-        return all;
     }
 
     mx::test::TempDir tmp;
@@ -146,16 +96,6 @@ public:
     ds::RecordingSink sink;
     ds::RecordingSleeper sleeper;
     ds::DataContext ctx{session, sink, sleeper, tmp.path()};
-    std::function<void()> action = [] {};
-    std::vector<std::string> lines;
-    tk::Transcript transcript{[this](const std::string& l) { lines.push_back(l); }};
-    std::string error;
-
-private:
-    static void reset() {
-        tk::Ui::instance().reset();
-        tk::HotKeys::instance().clear();
-    }
 };
 
 }  // namespace mx::lib::test
