@@ -11,12 +11,6 @@ namespace mx::lib {
 
 namespace {
 
-rt::WorkArea& required(rt::Session& s, const char* alias) {
-    rt::WorkArea* a = s.area(alias);
-    if (!a) throw rt::DbError(rt::ErrorKind::Usage, alias, "the table is not open");
-    return *a;
-}
-
 bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
@@ -24,8 +18,8 @@ bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::strin
 std::uint32_t applyLineTypes(ds::DataContext& ctx, const ProgressFn& progress) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    rt::WorkArea& stock = required(s, "STOCK");
-    rt::WorkArea& lines = required(s, "ASSLINE");
+    rt::WorkArea& stock = s.openArea("STOCK");
+    rt::WorkArea& lines = s.openArea("ASSLINE");
     const int lineCode = lines.fieldIndex("STKCODE"), lineType = lines.fieldIndex("TYPE");
     const int stockType = stock.fieldIndex("TYPE");
     if (lineCode < 0 || lineType < 0 || stockType < 0)
@@ -56,7 +50,7 @@ void COMPTYPE(ds::DataContext& ctx) {
     if (!ds::OPNALIAS(ctx, "stock", false, true) || !ds::OPNALIAS(ctx, "assline", false, true)) return;
     try {
         PassProgress progress(QStringLiteral("Applying types to components:"),
-                              required(ctx.session, "ASSLINE").recordCount());
+                              ctx.session.openArea("ASSLINE").recordCount());
         applyLineTypes(ctx, progress.callback());
     } catch (const rt::DbError&) {
         return;  // the operation's guarded block: a table failure ends it quietly

@@ -14,12 +14,6 @@ namespace {
 
 using rt::Value;
 
-rt::WorkArea& required(rt::Session& s, const char* alias) {
-    rt::WorkArea* a = s.area(alias);
-    if (!a) throw rt::DbError(rt::ErrorKind::Usage, alias, "the table is not open");
-    return *a;
-}
-
 void runDialog(rt::Session& s, rt::WorkArea& used) {
     const int code = used.fieldIndex("CODE"), desc = used.fieldIndex("DESC"), mark = used.fieldIndex("USED");
     s.select(used);
@@ -46,9 +40,9 @@ void runDialog(rt::Session& s, rt::WorkArea& used) {
 std::uint32_t markUsedCategories(ds::DataContext& ctx, const ProgressFn& progress) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    rt::WorkArea& stock = required(s, "STOCK");
-    rt::WorkArea& stockcat = required(s, "STOCKCAT");
-    rt::WorkArea& used = required(s, "USED");
+    rt::WorkArea& stock = s.openArea("STOCK");
+    rt::WorkArea& stockcat = s.openArea("STOCKCAT");
+    rt::WorkArea& used = s.openArea("USED");
 
     used.zap();
     std::uint32_t done = 0;
@@ -96,11 +90,11 @@ void COMPCAT(ds::DataContext& ctx) {
     try {
         {
             tk::WaitCursor busy;
-            const std::uint32_t total = required(s, "STOCKCAT").recordCount() + required(s, "STOCK").recordCount();
+            const std::uint32_t total = s.openArea("STOCKCAT").recordCount() + s.openArea("STOCK").recordCount();
             PassProgress progress(QStringLiteral("Checking component categories:"), total);
             markUsedCategories(ctx, progress.callback());
         }
-        runDialog(s, required(s, "USED"));
+        runDialog(s, s.openArea("USED"));
     } catch (const rt::DbError&) {
         // The operation's guarded block: a table failure ends it quietly.
     }

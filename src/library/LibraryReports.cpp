@@ -38,12 +38,6 @@ QString twoWide(const Value& v) {
 
 bool isTrue(const Value& v) { return v.isLogical() && v.boolean(); }
 
-rt::WorkArea& required(rt::Session& s, const char* alias) {
-    rt::WorkArea* a = s.area(alias);
-    if (!a) throw rt::DbError(rt::ErrorKind::Usage, alias, "the table is not open");
-    return *a;
-}
-
 // Sets `field` to `value` on every record of `area` (deleted ones included)
 // that does not hold it yet, each under its own lock (wait 2); a record that
 // cannot be locked keeps its value. The area's record is kept.
@@ -121,7 +115,7 @@ void REPHD(UsersPage& p) {
 void REP(ds::DataContext& ctx, const ReportValues& values) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    rt::WorkArea& lib = required(s, "LIB");
+    rt::WorkArea& lib = s.openArea("LIB");
     s.select(lib);
     const std::uint32_t remembered = lib.recno();
     struct Return {
@@ -161,8 +155,8 @@ void REP(ds::DataContext& ctx, const ReportValues& values) {
 bool markLibraryUsers(ds::DataContext& ctx, int ws, const std::string& code) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    rt::WorkArea& mitrex = required(s, "MITREX");
-    rt::WorkArea& lib = required(s, "LIB");
+    rt::WorkArea& mitrex = s.openArea("MITREX");
+    rt::WorkArea& lib = s.openArea("LIB");
     mitrex.goTop();
     if (mitrex.eof()) return true;
 
@@ -212,7 +206,7 @@ int REP1(ds::DataContext& ctx, const std::string& code, const ReportValues& valu
     UsersPage p{tk::PageGrid(job, kWidth, kPageRows, kRowStretch), values};
     const QStringList headings{QStringLiteral("Library Users For ") + tk::toQ(code)};
     try {
-        rt::WorkArea& mitrex = required(s, "MITREX");
+        rt::WorkArea& mitrex = s.openArea("MITREX");
         s.select(mitrex);
         rt::SelectionGuard keepRecord(s, true);
         if (mitrex.orderCount() > 0) mitrex.setOrder(1);
@@ -256,11 +250,11 @@ void SHOWLIB1(ds::DataContext& ctx, int ws, const std::string& code, const Repor
         {
             tk::WaitCursor busy;
             if (!ds::OPNDBF(ctx, "mitrex", false)) return;
-            rt::WorkArea& mitrex = required(s, "MITREX");
+            rt::WorkArea& mitrex = s.openArea("MITREX");
             ds::buildOrderList(mitrex, {{ds::kCustomerKeyIndex, ds::kCustomerKeyField}, {"mxcust", "company"}});
             completed = markLibraryUsers(ctx, ws, code);
         }
-        rt::WorkArea& mitrex = required(s, "MITREX");
+        rt::WorkArea& mitrex = s.openArea("MITREX");
         if (completed) {
             s.select(mitrex);
             mitrex.setFilter("TAG");

@@ -22,11 +22,7 @@ using rt::Value;
 
 const QString kUnableToLock = QStringLiteral("Unable to Lock Record.  Try Again Later!");
 
-rt::WorkArea& libArea(ds::DataContext& ctx) {
-    rt::WorkArea* a = ctx.session.area("LIB");
-    if (!a) throw rt::DbError(rt::ErrorKind::Usage, "LIB", "the table is not open");
-    return *a;
-}
+rt::WorkArea& libArea(ds::DataContext& ctx) { return ctx.session.openArea("LIB"); }
 
 // Runs one operation in its guarded block: the selected area is restored
 // afterwards and a table failure ends it quietly.

@@ -50,6 +50,12 @@ WorkArea* Session::area(std::string_view alias) const {
     return nullptr;
 }
 
+WorkArea& Session::openArea(std::string_view alias) const {
+    WorkArea* a = area(alias);
+    if (!a) throw DbError(ErrorKind::Usage, upper(alias), "the table is not open");
+    return *a;
+}
+
 WorkArea* Session::selected() const { return byId(selected_); }
 
 WorkArea& Session::select(std::string_view alias) {

@@ -35,6 +35,8 @@ public:
                    bool readOnly = false);
     // nullptr when no area has that alias (case-insensitive).
     WorkArea* area(std::string_view alias) const;
+    // The area of an alias that must be open; throws Usage when it is not.
+    WorkArea& openArea(std::string_view alias) const;
     WorkArea* selected() const;
     // Selects by alias; throws NotFound when there is none.
     WorkArea& select(std::string_view alias);
