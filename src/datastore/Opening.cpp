@@ -171,8 +171,8 @@ private:
 }  // namespace
 
 bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
-            const std::string& alias) {
-    return openTable(ctx, file, exclusive, indexes, alias, nullptr);
+            const std::string& alias, std::optional<DbError>* lastError) {
+    return openTable(ctx, file, exclusive, indexes, alias, lastError);
 }
 
 bool NETUSE(DataContext& ctx, const std::string& file, bool exclusive, int tries, const std::string& aliasIn) {

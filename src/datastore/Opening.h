@@ -15,11 +15,13 @@
 // attempts at once: waiting cannot mend it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "DataContext.h"
+#include "Error.h"
 
 namespace mx::ds {
 
@@ -42,9 +44,11 @@ bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, 
 // attaches the index files given, in order (empty names attach nothing; at
 // most 7 are attached). Up to 11 attempts one second apart while the file is
 // busy. When the alias is already open it only selects that area. No
-// message; on failure the previously selected area stays selected.
+// message; on failure the previously selected area stays selected and
+// `lastError`, when given, receives the last failure, for a caller that
+// explains a damaged file.
 bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes = {},
-            const std::string& alias = {});
+            const std::string& alias = {}, std::optional<rt::DbError>* lastError = nullptr);
 
 // Opens `file` in place of the selected work area (which is closed first),
 // without indexes, under `alias` (default: the file's base name). `tries`

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "AreaCursor.h"
@@ -245,11 +246,21 @@ void SHOWLIB1(ds::DataContext& ctx, int ws, const std::string& code, const Repor
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s, true);
     const bool wasOpen = s.area("MITREX") != nullptr;
+    // A register that is busy or missing ends the search quietly; a damaged
+    // one is explained, naming the file and what is wrong with it.
+    auto explain = [&ctx](const rt::DbError& e) {
+        if (e.kind() == rt::ErrorKind::Corrupt || e.kind() == rt::ErrorKind::Io)
+            ctx.sink.alert(std::string("Unable to list the library users. ") + e.what());
+    };
     try {
         bool completed = false;
         {
             tk::WaitCursor busy;
-            if (!ds::OPNDBF(ctx, "mitrex", false)) return;
+            std::optional<rt::DbError> why;
+            if (!ds::OPNDBF(ctx, "mitrex", false, {}, {}, &why)) {
+                if (why) explain(*why);
+                return;
+            }
             rt::WorkArea& mitrex = s.openArea("MITREX");
             ds::buildOrderList(mitrex, {{ds::kCustomerKeyIndex, ds::kCustomerKeyField}, {"mxcust", "company"}});
             completed = markLibraryUsers(ctx, ws, code);
@@ -275,8 +286,14 @@ void SHOWLIB1(ds::DataContext& ctx, int ws, const std::string& code, const Repor
             setEverywhere(ctx, mitrex, "TAG", false);
         }
         if (!wasOpen) s.close("MITREX");
-    } catch (const rt::DbError&) {
-        // A table failure ends the search quietly.
+    } catch (const rt::DbError& e) {
+        explain(e);
+        if (!wasOpen && s.area("MITREX")) {
+            try {
+                s.close("MITREX");
+            } catch (const rt::DbError&) {
+            }
+        }
     }
 }
 

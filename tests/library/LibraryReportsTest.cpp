@@ -196,6 +196,17 @@ TEST_F(LibraryReportsTest, WithoutAScratchTableTheSearchStopsAndChangesNoMark) {
     EXPECT_EQ(h.column("lib", "TAG2"), (std::vector<std::string>{"F", "F", "F", "F", "F"}));
 }
 
+TEST_F(LibraryReportsTest, ADamagedRegisterIsExplainedAndNothingIsTagged) {
+    h.reindex();
+    mx::test::writeFileBytes(h.tmp.file("mitrex.dbf"), std::string("\x03\x7a\x0c\x08garbage", 11));
+    ASSERT_EQ(h.play("menu Run\nrow 1\npress Customers\npress Exit\n"), 0) << h.joined();
+    EXPECT_FALSE(h.hasPrefix("open \"Library Users For")) << h.joined();
+    ASSERT_EQ(h.sink.alerts().size(), 1u);
+    EXPECT_NE(h.sink.alerts()[0].find("mitrex.dbf"), std::string::npos) << h.sink.alerts()[0];
+    EXPECT_NE(h.sink.alerts()[0].find("corrupt"), std::string::npos) << h.sink.alerts()[0];
+    EXPECT_EQ(h.column("lib", "TAG"), (std::vector<std::string>{"F", "T", "F", "F"}));
+}
+
 // Two workstations, 2 and 3, each in its own process, decode suite codes into
 // the shared library over and over at the same time: each ends with exactly
 // its own last code's entries in its own tag field and scratch table.
