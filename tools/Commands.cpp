@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <vector>
 
@@ -328,22 +329,37 @@ int listUsers(const std::string& dir) {
     return kOk;
 }
 
-int setUserPassword(const std::string& dir, const std::string& nameIn, const std::string& password) {
-    const std::string name = userName(nameIn);
-    if (std::string p = checkName(name); !p.empty()) return failure(p);
-    if (std::string p = checkPassword(password); !p.empty()) return failure(p);
+namespace {
+
+// Finds the account `name` in the data set `dir`, locks it and runs `change`
+// on it. kOk, or the failure (told on the console) that stood in the way.
+int changeAccount(const std::string& dir, const std::string& name, const std::function<void(rt::WorkArea&)>& change) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
     DataSetSession ds(dir);
     rt::WorkArea* a = openUsers(ds);
-    if (!a) return kFailure;
+    if (!a) return kFailure;  // the opening service has said why
     try {
         if (!seekUser(*a, name)) return failure("there is no account " + name);
         if (!a->lock()) return failure("the account " + name + " is locked by another user");
-        a->setField("PASSWORD", Value::character(storedPassword(password)));
+        change(*a);
         a->unlock();
     } catch (const rt::DbError& e) {
         return failure(e.what());
     }
+    return kOk;
+}
+
+}  // namespace
+
+int setUserPassword(const std::string& dir, const std::string& nameIn, const std::string& password) {
+    const std::string name = userName(nameIn);
+    if (std::string p = checkName(name); !p.empty()) return failure(p);
+    if (std::string p = checkPassword(password); !p.empty()) return failure(p);
+    if (int rc = changeAccount(dir, name, [&](rt::WorkArea& a) {
+            a.setField("PASSWORD", Value::character(storedPassword(password)));
+        });
+        rc != kOk)
+        return rc;
     std::cout << "Password " << (password.empty() ? "removed" : "changed") << ": " << name << '\n';
     return kOk;
 }
@@ -351,18 +367,7 @@ int setUserPassword(const std::string& dir, const std::string& nameIn, const std
 int removeUser(const std::string& dir, const std::string& nameIn) {
     const std::string name = userName(nameIn);
     if (std::string p = checkName(name); !p.empty()) return failure(p);
-    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
-    rt::WorkArea* a = openUsers(ds);
-    if (!a) return kFailure;
-    try {
-        if (!seekUser(*a, name)) return failure("there is no account " + name);
-        if (!a->lock()) return failure("the account " + name + " is locked by another user");
-        a->deleteRecord();
-        a->unlock();
-    } catch (const rt::DbError& e) {
-        return failure(e.what());
-    }
+    if (int rc = changeAccount(dir, name, [](rt::WorkArea& a) { a.deleteRecord(); }); rc != kOk) return rc;
     std::cout << "Account removed: " << name << '\n';
     return kOk;
 }
