@@ -2,8 +2,6 @@
 // refused or failed init leaves nothing behind.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +10,7 @@
 #include "DataStoreHarness.h"
 #include "Opening.h"
 #include "Password.h"
+#include "ProgramRunner.h"
 
 namespace mx::test {
 namespace {
@@ -28,20 +27,11 @@ class MxadminTest : public ::testing::Test {
 protected:
     // Runs mxadmin with the arguments (each quoted), capturing both outputs.
     Outcome mxadmin(const std::vector<std::string>& args) {
-        std::string cmd = std::string(MX_BUILD_DIR) + "/tools/mxadmin";
+        std::string cmd = mx::test::mxadmin();
         for (const std::string& a : args) cmd += " '" + a + "'";
         const std::string errFile = scratch.file("stderr.txt");
-        cmd += " 2>'" + errFile + "'";
-        Outcome r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return r;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = readFileBytes(errFile);
-        return r;
+        const RunResult run = mx::test::run(cmd, errFile);
+        return Outcome{run.status, run.out, readFileBytes(errFile)};
     }
 
     // Every file below `dir` with its bytes.

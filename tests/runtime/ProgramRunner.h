@@ -1,5 +1,5 @@
-// Runs the real mxdev and mxadmin programs from the shell tests and
-// collects what they print and their exit status.
+// Runs the real mxdev and mxadmin programs from the tests and collects what
+// they print and their exit status.
 #pragma once
 
 #include <sys/wait.h>
@@ -14,10 +14,11 @@ struct RunResult {
     std::string out;  // standard output (the transcript of a scripted run)
 };
 
-// Runs a command line with the offscreen platform; standard error is dropped.
-inline RunResult run(const std::string& command) {
+// Runs a command line with the offscreen platform; standard error goes to
+// `errFile`, or is dropped when none is given.
+inline RunResult run(const std::string& command, const std::string& errFile = {}) {
     RunResult r;
-    std::string cmd = "QT_QPA_PLATFORM=offscreen " + command + " 2>/dev/null";
+    std::string cmd = "QT_QPA_PLATFORM=offscreen " + command + " 2>" + (errFile.empty() ? "/dev/null" : "'" + errFile + "'");
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;
     char buf[4096];
