@@ -2,7 +2,6 @@
 // dialog with its browse, buttons and hot keys.
 #include "Lookup.h"
 
-#include <cctype>
 #include <charconv>
 
 #include "Dialog.h"
@@ -10,16 +9,12 @@
 #include "HotKeyConvention.h"
 #include "Opening.h"
 #include "Search.h"
+#include "Text.h"
 #include "Ui.h"
 
 namespace mx::ia {
 
 namespace {
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // The order number held in text; text that holds none gives order 1.
 int orderNumber(const std::string& text) {
@@ -33,10 +28,7 @@ int orderNumber(const std::string& text) {
 
 // Text loses its trailing blanks; other values are sought as they are.
 rt::Value trimmedForSoftSeek(const rt::Value& v) {
-    if (!v.isCharacter()) return v;
-    std::string s = v.str();
-    s.erase(s.find_last_not_of(' ') + 1);
-    return rt::Value::character(std::move(s));
+    return v.isCharacter() ? rt::Value::character(ds::trimRight(v.str())) : v;
 }
 
 // Puts the table's index order back on every way out, when it was open before.
@@ -95,7 +87,7 @@ bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const std::string& table, c
              const std::string& secondField, const QString& secondTitle, const std::string& /*thirdField*/,
              const QString& /*thirdTitle*/, bool alreadyOpen) {
     rt::Session& session = ctx.session;
-    const std::string alias = upper(table);
+    const std::string alias = ds::upper(table);
     rt::SelectionGuard selection(session);
     OrderRestorer restoreOrder{session, alias};
 

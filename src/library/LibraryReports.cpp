@@ -16,6 +16,7 @@
 #include "Opening.h"
 #include "PageGrid.h"
 #include "RecordServices.h"
+#include "Text.h"
 #include "TextCodec.h"
 #include "Ui.h"
 #include "WaitCursor.h"
@@ -25,11 +26,6 @@ namespace mx::lib {
 namespace {
 
 using rt::Value;
-
-std::string trimmed(std::string s) {
-    s.erase(s.find_last_not_of(' ') + 1);
-    return s;
-}
 
 QString twoWide(const Value& v) {
     char buf[32];
@@ -225,7 +221,7 @@ int REP1(ds::DataContext& ctx, const std::string& code, const ReportValues& valu
                 onPage = 0;
             }
             const double top = p.row;
-            p.grid.text(top + 0.2, kCompanyColumn, tk::toQ(trimmed(mitrex.fieldValue("COMPANY").str())), p.regular11);
+            p.grid.text(top + 0.2, kCompanyColumn, tk::toQ(ds::trimRight(mitrex.fieldValue("COMPANY").str())), p.regular11);
             p.row = top + 1.2;
             p.verticalRules(top, p.row);
             p.grid.horizontal(p.row, kMargin, kRight, kThin);

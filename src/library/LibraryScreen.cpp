@@ -5,6 +5,7 @@
 
 #include "Dialog.h"
 #include "Error.h"
+#include "Guarded.h"
 #include "HotKeyConvention.h"
 #include "LibraryCodes.h"
 #include "Lookup.h"
@@ -12,6 +13,7 @@
 #include "Prompts.h"
 #include "RecordServices.h"
 #include "Search.h"
+#include "Text.h"
 #include "Ui.h"
 
 namespace mx::lib {
@@ -23,29 +25,6 @@ using rt::Value;
 const QString kUnableToLock = QStringLiteral("Unable to Lock Record.  Try Again Later!");
 
 rt::WorkArea& libArea(ds::DataContext& ctx) { return ctx.session.openArea("LIB"); }
-
-// Runs one operation in its guarded block: the selected area is restored
-// afterwards and a table failure ends it quietly.
-template <class F>
-void guarded(ds::DataContext& ctx, F&& body) {
-    rt::SelectionGuard selection(ctx.session);
-    try {
-        body();
-    } catch (const rt::DbError&) {
-    }
-}
-
-std::string trimmed(std::string s) {
-    s.erase(s.find_last_not_of(' ') + 1);
-    s.erase(0, s.find_first_not_of(' ') == std::string::npos ? s.size() : s.find_first_not_of(' '));
-    return s;
-}
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 Value twoDigits(const Value& v) {
     char buf[32];
@@ -94,7 +73,7 @@ std::string scratchTableName(int ws) {
 
 bool GETTAG(ds::DataContext& ctx, int ws) {
     bool tagged = false;
-    guarded(ctx, [&] {
+    ia::guarded(ctx, [&] {
         rt::WorkArea& lib = libArea(ctx);
         if (!lib.eof()) tagged = tagOf(lib, ws);
     });
@@ -102,7 +81,7 @@ bool GETTAG(ds::DataContext& ctx, int ws) {
 }
 
 void TAG(ds::DataContext& ctx, int ws) {
-    guarded(ctx, [&] {
+    ia::guarded(ctx, [&] {
         const std::string field = tagFieldName(ws);
         rt::WorkArea& lib = libArea(ctx);
         ctx.session.select(lib);
@@ -113,12 +92,12 @@ void TAG(ds::DataContext& ctx, int ws) {
 }
 
 void UNTAG(ds::DataContext& ctx, int ws) {
-    guarded(ctx, [&] { walkSetting(ctx, ws, false, [](rt::WorkArea&) { return true; }); });
+    ia::guarded(ctx, [&] { walkSetting(ctx, ws, false, [](rt::WorkArea&) { return true; }); });
 }
 
 void TAGALL(ds::DataContext& ctx, int ws) {
-    guarded(ctx, [&] {
-        walkSetting(ctx, ws, true, [](rt::WorkArea& lib) { return !trimmed(lib.fieldValue("DESC").str()).empty(); });
+    ia::guarded(ctx, [&] {
+        walkSetting(ctx, ws, true, [](rt::WorkArea& lib) { return !ds::allTrim(lib.fieldValue("DESC").str()).empty(); });
     });
 }
 
@@ -131,7 +110,7 @@ void CHNGORDR(tk::Browse& browse) {
 }
 
 void tagByLibraryCode(ds::DataContext& ctx, int ws, const std::string& text) {
-    guarded(ctx, [&] {
+    ia::guarded(ctx, [&] {
         rt::WorkArea& lib = libArea(ctx);
         ctx.session.select(lib);
         lib.pack();
@@ -145,7 +124,7 @@ void tagByLibraryCode(ds::DataContext& ctx, int ws, const std::string& text) {
         rt::WorkArea* scratch = ctx.session.selected();
         if (!scratch) return;
         scratch->zap();
-        for (int serial : serialsOfLibraryCode(trimmed(text), count)) {
+        for (int serial : serialsOfLibraryCode(ds::allTrim(text), count)) {
             scratch->append();
             scratch->setField("SERIAL", Value::numeric(static_cast<double>(serial)));
         }
@@ -182,13 +161,13 @@ void SRCH(ds::DataContext& ctx, tk::Browse& browse) {
     rt::Settings& settings = ctx.session.settings();
     const bool softBefore = settings.softSeek;
     settings.softSeek = true;
-    guarded(ctx, [&] {
+    ia::guarded(ctx, [&] {
         Value code = Value::character(std::string(8, ' '));
         if (!ia::MSGGET1(QStringLiteral("Search"), QStringLiteral("Library / Suite Code"), code,
                          QString::fromStdString(ds::dataFile(ctx, ia::kSearchBitmap.toStdString()))))
             return;
         rt::WorkArea& area = browse.area();
-        if (!area.seek(Value::character(upper(trimmed(code.str()))), true)) {
+        if (!area.seek(Value::character(ds::upper(ds::allTrim(code.str()))), true)) {
             tk::Ui::instance().alert(QStringLiteral("No Match Found"));
             area.goTop();
         }
@@ -203,7 +182,7 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
                                .add = [&ctx, &browse] { UPD(ctx, browse, true); },
                                .remove = {},
                                .search = [&ctx, &browse] { SRCH(ctx, browse); }});
-    guarded(ctx, [&] {
+    ia::guarded(ctx, [&] {
         rt::WorkArea& lib = browse.area();
         ctx.session.select(lib);
         if (adding) {
@@ -314,7 +293,7 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
     dlg.addButton({182.5, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, *browse); });
     dlg.addButton({182.5, 210, 45, 12}, QStringLiteral("Re&port"), [&] {
         if (links.report)
-            guarded(ctx, links.report);
+            ia::guarded(ctx, links.report);
         else
             notYet("The library report");
         browse->resync();
@@ -334,7 +313,7 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
     });
     dlg.addButton({197.5, 210, 45, 12}, QStringLiteral("&Lib Code"), [&] {
         if (links.libCode)
-            guarded(ctx, links.libCode);
+            ia::guarded(ctx, links.libCode);
         else
             LIBCODE(ctx);
         browse->resync();
@@ -344,7 +323,7 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
     if (!registerMode)
         dlg.addButton({212.5, 60, 45, 12}, QStringLiteral("Customers"), [&] {
             if (links.customers)
-                guarded(ctx, [&] { links.customers(lib.eof() ? std::string() : trimmed(lib.fieldValue("CODE").str())); });
+                ia::guarded(ctx, [&] { links.customers(lib.eof() ? std::string() : ds::allTrim(lib.fieldValue("CODE").str())); });
             else
                 notYet("The library users search");
             browse->resync();
