@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Dialog.h"
+#include "EditDialog.h"
 #include "Error.h"
 #include "Guarded.h"
 #include "HotKeyConvention.h"
@@ -21,8 +22,6 @@ namespace mx::lib {
 namespace {
 
 using rt::Value;
-
-const QString kUnableToLock = QStringLiteral("Unable to Lock Record.  Try Again Later!");
 
 rt::WorkArea& libArea(ds::DataContext& ctx) { return ctx.session.openArea("LIB"); }
 
@@ -186,28 +185,29 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
         rt::WorkArea& lib = browse.area();
         ctx.session.select(lib);
         if (adding) {
+            // The append service tells of a failure itself; the blank entry
+            // stays even when the dialog is cancelled.
             if (!ds::ADDREC(ctx, 2)) return;
             lib.unlock();  // no lock is held while the dialog is open
             browse.resync();
         }
         if (lib.eof()) return;
 
-        Value code = lib.fieldValue("CODE"), desc = lib.fieldValue("DESC"), tag = lib.fieldValue("TAG"),
-              serial = lib.fieldValue("SERIAL"), maxAdjust = lib.fieldValue("MAXADJUST"),
-              category = lib.fieldValue("CATEGORY");
-        bool save = false;
-        tk::Dialog dlg(QString::fromUtf8(kLibEntryTitle), tk::Box{50, 50, 280, 720});
+        ia::EditDialog edit(ctx, lib, QString::fromUtf8(kLibEntryTitle), tk::Box{50, 50, 280, 720});
+        edit.copy({"CODE", "DESC", "TAG", "SERIAL", "MAXADJUST", "CATEGORY"});
+        tk::Dialog& dlg = edit.dialog();
         dlg.addText({7, 10}, QStringLiteral("Code:"));
-        dlg.addField({5, 55, 80, 12}, code, {.name = "CODE", .picture = "@!"});
+        dlg.addField({5, 55, 80, 12}, edit["CODE"], {.name = "CODE", .picture = "@!"});
         dlg.addText({20, 10}, QStringLiteral("Description:"));
-        dlg.addField({18, 55, 150, 12}, desc, {.name = "DESC", .picture = "@!"});
+        dlg.addField({18, 55, 150, 12}, edit["DESC"], {.name = "DESC", .picture = "@!"});
         dlg.addText({33, 10}, QStringLiteral("Tag:"));
-        dlg.addField({31, 55, 12, 12}, tag, {.name = "TAG", .picture = "Y"});
+        dlg.addField({31, 55, 12, 12}, edit["TAG"], {.name = "TAG", .picture = "Y"});
         dlg.addText({46, 10}, QStringLiteral("Number:"));
-        dlg.addField({44, 55, 30, 12}, serial, {.name = "SERIAL", .picture = "99", .readOnly = true});
+        dlg.addField({44, 55, 30, 12}, edit["SERIAL"], {.name = "SERIAL", .picture = "99", .readOnly = true});
         dlg.addText({59, 10}, QStringLiteral("Manual Tol.:"));
-        dlg.addField({57, 55, 30, 12}, maxAdjust, {.name = "MAXADJUST", .picture = "99"});
+        dlg.addField({57, 55, 30, 12}, edit["MAXADJUST"], {.name = "MAXADJUST", .picture = "99"});
         dlg.addText({72, 10}, QStringLiteral("Category:"));
+        rt::Value& category = edit["CATEGORY"];
         dlg.addField({70, 55, 90, 12}, category,
                      {.name = "CATEGORY", .picture = "@!", .valid = [&] {
                           ia::LOOKUPW(ctx, category, "libcat", "libcat->Code", QStringLiteral("Code"), 50, 200, 350,
@@ -215,30 +215,8 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
                           dlg.refresh();
                           return true;
                       }});
-        auto saveAndClose = [&] {
-            save = true;
-            dlg.end();
-        };
-        dlg.addButton({100, 10, 45, 12}, QStringLiteral("&Save"), saveAndClose);
-        dlg.addButton({100, 60, 45, 12}, QStringLiteral("&Cancel"), [&] { dlg.end(); });
-        screenKeys.attachEdit(dlg, saveAndClose);
-        dlg.run();
-
-        if (save) {
-            ctx.session.select(lib);
-            if (ds::RECLOCK(ctx, 2)) {
-                lib.setField("CODE", code);
-                lib.setField("DESC", desc);
-                lib.setField("TAG", tag);
-                lib.setField("SERIAL", serial);
-                lib.setField("MAXADJUST", maxAdjust);
-                lib.setField("CATEGORY", category);
-                lib.commit();
-                lib.unlock();
-            } else {
-                tk::Ui::instance().alert(kUnableToLock);
-            }
-        }
+        edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
+        edit.run(screenKeys);
     });
     browse.resync();
 }

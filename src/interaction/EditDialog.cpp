@@ -1,0 +1,113 @@
+// The edit pattern (see EditDialog.h).
+#include "EditDialog.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "Error.h"
+#include "RecordServices.h"
+#include "Text.h"
+#include "Ui.h"
+
+namespace mx::ia {
+
+void WorkingValues::copy(const rt::WorkArea& area, const std::vector<std::string>& fields) {
+    for (const std::string& name : fields) {
+        const int i = area.fieldIndex(name);
+        if (i < 0) throw rt::DbError(rt::ErrorKind::NotFound, area.alias(), "no field " + name);
+        const std::string key = ds::upper(name);
+        if (values_.find(key) == values_.end()) order_.push_back(key);
+        values_[key] = area.fieldValue(i);
+    }
+}
+
+rt::Value& WorkingValues::operator[](std::string_view field) {
+    auto it = values_.find(ds::upper(field));
+    if (it == values_.end()) throw std::out_of_range("no working value for " + std::string(field));
+    return it->second;
+}
+
+const rt::Value& WorkingValues::operator[](std::string_view field) const {
+    auto it = values_.find(ds::upper(field));
+    if (it == values_.end()) throw std::out_of_range("no working value for " + std::string(field));
+    return it->second;
+}
+
+bool WorkingValues::has(std::string_view field) const { return values_.find(ds::upper(field)) != values_.end(); }
+
+void WorkingValues::store(rt::WorkArea& area, const std::vector<std::string>& fields) const {
+    for (const std::string& name : fields) area.setField(name, (*this)[name]);
+}
+
+EditDialog::EditDialog(ds::DataContext& ctx, rt::WorkArea& area, const QString& title, const tk::Box& box)
+    : ctx_(ctx), area_(area), dialog_(title, box) {}
+
+void EditDialog::writeAllExcept(const std::vector<std::string>& fields) {
+    std::vector<std::string> out;
+    for (const std::string& f : values_.fields()) {
+        const bool left = std::any_of(fields.begin(), fields.end(),
+                                      [&f](const std::string& x) { return ds::equalsNoCase(x, f); });
+        if (!left) out.push_back(f);
+    }
+    writeOnly(std::move(out));
+}
+
+void EditDialog::addSaveCancel(const tk::Place& save, const tk::Place& cancel) {
+    dialog_.addButton(save, QStringLiteral("&Save"), [this] { this->save(); });
+    dialog_.addButton(cancel, QStringLiteral("&Cancel"), [this] { dialog_.reject(); });
+}
+
+void EditDialog::save() {
+    saved_ = true;
+    dialog_.end();
+}
+
+EditOutcome EditDialog::run(const ScreenKeys& screen, tk::Browse* list) {
+    // Keys and list come back in every case, a table failure included.
+    struct Afterwards {
+        const ScreenKeys& screen;
+        tk::Browse* list;
+        ~Afterwards() {
+            screen.bind();
+            if (list) {
+                try {
+                    list->resync();
+                } catch (...) {
+                }
+            }
+        }
+    } afterwards{screen, list};
+
+    saved_ = false;
+    screen.attachEdit(dialog_, [this] { save(); });
+    dialog_.run();
+    if (!saved_) return EditOutcome::Cancelled;
+
+    ctx_.session.select(area_);
+    if (!ds::RECLOCK(ctx_, 2)) {
+        if (lockFailure_ == LockFailure::Alert) tk::Ui::instance().alert(kUnableToLock);
+        return EditOutcome::LockFailed;
+    }
+    values_.store(area_, writesSet_ ? writes_ : values_.fields());
+    area_.commit();
+    area_.unlock();
+    return EditOutcome::Saved;
+}
+
+bool appendRecord(ds::DataContext& ctx, rt::WorkArea& area,
+                  const std::vector<std::pair<std::string, rt::Value>>& keyFields, bool alert) {
+    ctx.session.select(area);
+    if (!ds::ADDREC(ctx, 2)) {
+        if (alert) tk::Ui::instance().alert(kUnableToAdd);
+        return false;
+    }
+    if (!ds::RECLOCK(ctx, 2)) {
+        if (alert) tk::Ui::instance().alert(kUnableToLock);
+        return false;
+    }
+    for (const auto& [field, value] : keyFields) area.setField(field, value);
+    area.unlock();
+    return true;
+}
+
+}  // namespace mx::ia

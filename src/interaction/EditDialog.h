@@ -1,0 +1,124 @@
+// The edit pattern every screen repeats: the fields of the current record
+// are copied into working values, a dialog edits the copies, and Save locks
+// the record (wait 2), writes the copies back, commits and unlocks. No lock
+// is held while the dialog is open, so the last writer wins for the fields
+// a dialog writes. Whatever happens, the screen's keys are bound again and
+// its list refreshed when the dialog is over.
+//
+//   ia::EditDialog edit(ctx, area, "Library / Suite Code View", {50, 50, 280, 720});
+//   edit.copy({"CODE", "DESC"});
+//   tk::Dialog& dlg = edit.dialog();
+//   dlg.addField({5, 55, 80, 12}, edit["CODE"], {.name = "CODE", .picture = "@!"});
+//   edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
+//   edit.run(screenKeys, browse);
+//
+// `appendRecord` is the step before the dialog of an Add: a blank record
+// appended, locked, stamped with its owner's key fields and unlocked.
+#pragma once
+
+#include <QString>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "DataContext.h"
+#include "Dialog.h"
+#include "HotKeyConvention.h"
+#include "Value.h"
+
+namespace mx::ia {
+
+inline const QString kUnableToLock = QStringLiteral("Unable to Lock Record.  Try Again Later!");
+inline const QString kUnableToAdd = QStringLiteral("Unable to Add Record to Data File.  Try Again Later!");
+
+// Copies of named fields of one record. References returned stay valid for
+// the life of the object (controls are bound to them).
+class WorkingValues {
+public:
+    // Copies `fields` of the area's current record, in that order; a name
+    // the table does not have is an rt::DbError (NotFound).
+    void copy(const rt::WorkArea& area, const std::vector<std::string>& fields);
+    // The working value of a copied field (any case); std::out_of_range
+    // for a field that was not copied.
+    rt::Value& operator[](std::string_view field);
+    const rt::Value& operator[](std::string_view field) const;
+    bool has(std::string_view field) const;
+    // The copied fields in the order they were copied (upper case).
+    const std::vector<std::string>& fields() const { return order_; }
+    // Stores the working values of `fields` into the area's current record
+    // (which the caller has locked).
+    void store(rt::WorkArea& area, const std::vector<std::string>& fields) const;
+
+private:
+    std::map<std::string, rt::Value, std::less<>> values_;
+    std::vector<std::string> order_;
+};
+
+// What Save does when the record cannot be locked within the wait.
+enum class LockFailure {
+    Alert,  // "Unable to Lock Record.  Try Again Later!"
+    Quiet,  // nothing written, no word
+};
+
+// The outcome of an edit dialog.
+enum class EditOutcome {
+    Cancelled,   // Cancel, Escape, the close box: nothing written
+    Saved,       // Save: the record locked, written, committed and unlocked
+    LockFailed,  // Save, but the lock could not be had: nothing written
+};
+
+class EditDialog {
+public:
+    // The dialog over `area`'s current record. Nothing is copied or shown yet.
+    EditDialog(ds::DataContext& ctx, rt::WorkArea& area, const QString& title, const tk::Box& box);
+
+    tk::Dialog& dialog() { return dialog_; }
+    WorkingValues& values() { return values_; }
+    rt::Value& operator[](std::string_view field) { return values_[field]; }
+
+    // Copies `fields` of the current record into working values.
+    void copy(const std::vector<std::string>& fields) { values_.copy(area_, fields); }
+    // Save writes these copied fields only (default: every copied field).
+    void writeOnly(std::vector<std::string> fields) {
+        writes_ = std::move(fields);
+        writesSet_ = true;
+    }
+    // Save writes every copied field except these.
+    void writeAllExcept(const std::vector<std::string>& fields);
+    void onLockFailure(LockFailure policy) { lockFailure_ = policy; }
+
+    // The "&Save" and "&Cancel" buttons; Page Down does what Save does.
+    void addSaveCancel(const tk::Place& save, const tk::Place& cancel);
+    // Ends the dialog as Save does (for screens with buttons of their own).
+    void save();
+
+    // Shows the dialog modally: Enter, Space, Insert, Delete and F2 to no
+    // action and Page Down to Save while it stands. On Save the record is
+    // locked (wait 2) and written. Afterwards, in every case (also when a
+    // table failure escapes), `screen`'s keys are bound again and `list`,
+    // when given, re-synchronised.
+    EditOutcome run(const ScreenKeys& screen, tk::Browse* list = nullptr);
+
+private:
+    ds::DataContext& ctx_;
+    rt::WorkArea& area_;
+    tk::Dialog dialog_;
+    WorkingValues values_;
+    std::vector<std::string> writes_;
+    bool writesSet_ = false;
+    LockFailure lockFailure_ = LockFailure::Alert;
+    bool saved_ = false;
+};
+
+// The record an Add edits: appends a blank record to `area` (ADDREC, wait
+// 2), locks it (RECLOCK, wait 2), sets `keyFields` and unlocks; the new
+// record is current and stays in the table whatever the dialog does next.
+// False when the append or the lock failed; with `alert` the user is told
+// "Unable to Add Record to Data File.  Try Again Later!" or
+// "Unable to Lock Record.  Try Again Later!" (the append service has shown
+// its own notice first).
+bool appendRecord(ds::DataContext& ctx, rt::WorkArea& area,
+                  const std::vector<std::pair<std::string, rt::Value>>& keyFields = {}, bool alert = true);
+
+}  // namespace mx::ia

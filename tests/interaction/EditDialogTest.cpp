@@ -1,0 +1,144 @@
+// The edit pattern played on `libcat`: Save writes the working values under
+// the record's lock and Cancel writes nothing; a dialog that writes some of
+// its fields leaves the others as another workstation last wrote them; a
+// lock held elsewhere makes Save alert (or stay quiet) and write nothing; the
+// screen's keys come back in every case; and an Add's appended record.
+#include <gtest/gtest.h>
+
+#include "EditDialog.h"
+#include "Opening.h"
+#include "SessionHarness.h"
+
+using namespace mx;
+using mx::ia::test::SessionHarness;
+using mx::rt::Value;
+
+namespace {
+
+std::string trimmed(const Value& v) {
+    std::string s = v.str();
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+
+class EditDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.action = [this] { runEdit(); };
+    }
+
+    // "Category" over the second `libcat` record (ABC), editing CODE and NAME.
+    void runEdit() {
+        ASSERT_TRUE(ds::OPNALIAS(h.ctx, "libcat"));
+        rt::WorkArea& area = h.session.openArea("LIBCAT");
+        area.goTo(2);
+        ia::ScreenKeys keys({.viewUpdate = [this] { ++enters; }});
+        keys.bind();
+        if (adding) {
+            appended = ia::appendRecord(h.ctx, area, {{"CODE", Value::character("NEW")}});
+            if (!appended) return;
+        }
+        ia::EditDialog edit(h.ctx, area, "Category", tk::Box{50, 50, 280, 720});
+        edit.copy({"CODE", "NAME"});
+        edit.dialog().addField({5, 55, 80, 12}, edit["CODE"], {.name = "CODE", .picture = "@!"});
+        edit.dialog().addField({20, 55, 150, 12}, edit["NAME"], {.name = "NAME"});
+        edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
+        if (!writeOnly.empty()) edit.writeOnly(writeOnly);
+        edit.onLockFailure(policy);
+        if (meanwhile) meanwhile();
+        outcome = edit.run(keys);
+        enterBoundAfter = tk::HotKeys::instance().hasAction(tk::HotKeys::Enter);
+        ds::CLOSDATA(h.ctx);
+    }
+
+    // The record `recno` of `libcat` read by a session of its own.
+    std::pair<std::string, std::string> record(std::uint32_t recno) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(h.tmp.file("libcat.dbf"), "", rt::OpenMode::Shared, true);
+        a.goTo(recno);
+        return {trimmed(a.fieldValue("CODE")), trimmed(a.fieldValue("NAME"))};
+    }
+
+    void play(const std::string& script) { ASSERT_EQ(h.play(script), 0) << h.joined(); }
+
+    SessionHarness h;
+    bool adding = false, appended = false;
+    std::vector<std::string> writeOnly;
+    ia::LockFailure policy = ia::LockFailure::Alert;
+    std::function<void()> meanwhile;
+    ia::EditOutcome outcome = ia::EditOutcome::Cancelled;
+    bool enterBoundAfter = false;
+    int enters = 0;
+};
+
+TEST_F(EditDialogTest, SaveWritesTheWorkingValuesAndCancelNothingAndTheScreensKeysComeBack) {
+    play("menu Run\nset CODE abx\nset NAME Bronze\npress Save\n");
+    EXPECT_EQ(outcome, ia::EditOutcome::Saved);
+    EXPECT_EQ(record(2), (std::pair<std::string, std::string>{"ABX", "Bronze"}));
+    EXPECT_TRUE(enterBoundAfter);
+
+    h.lines.clear();
+    play("menu Run\nset CODE zzz\nkey Escape\n");
+    play("menu Run\nset NAME nothing\npress Cancel\n");
+    EXPECT_EQ(outcome, ia::EditOutcome::Cancelled);
+    EXPECT_EQ(record(2), (std::pair<std::string, std::string>{"ABX", "Bronze"}));
+    EXPECT_TRUE(enterBoundAfter);
+
+    // Page Down saves as the button does.
+    play("menu Run\nset NAME Paged\nkey PageDown\n");
+    EXPECT_EQ(outcome, ia::EditOutcome::Saved);
+    EXPECT_EQ(record(2).second, "Paged");
+}
+
+TEST_F(EditDialogTest, AFieldTheDialogDoesNotWriteKeepsWhatAnotherWorkstationWroteMeanwhile) {
+    writeOnly = {"CODE"};
+    // Another workstation renames the record while the dialog stands.
+    meanwhile = [this] {
+        rt::Session other;
+        rt::WorkArea& a = other.open(h.tmp.file("libcat.dbf"), "", rt::OpenMode::Shared);
+        a.goTo(2);
+        ASSERT_TRUE(a.lock());
+        a.setField("NAME", Value::character("Renamed elsewhere"));
+        a.unlock();
+        other.closeAll();
+    };
+    play("menu Run\nset CODE abq\nset NAME typed\npress Save\n");
+    EXPECT_EQ(record(2), (std::pair<std::string, std::string>{"ABQ", "Renamed elsewhere"}));
+}
+
+TEST_F(EditDialogTest, ALockHeldElsewhereWritesNothingWithTheAlertOrQuietly) {
+    rt::Session other;
+    rt::WorkArea& holder = other.open(h.tmp.file("libcat.dbf"), "", rt::OpenMode::Shared);
+    holder.goTo(2);
+    ASSERT_TRUE(holder.lock());
+
+    play("menu Run\nset NAME lost\npress Save\n");
+    EXPECT_EQ(outcome, ia::EditOutcome::LockFailed);
+    EXPECT_TRUE(h.has("alert \"Unable to Lock Record.  Try Again Later!\"")) << h.joined();
+    EXPECT_EQ(record(2).second, "Aluminium");
+    EXPECT_GT(h.sleeper.count(), 50) << "the lock is retried for its whole budget";
+    EXPECT_TRUE(enterBoundAfter);
+
+    h.lines.clear();
+    policy = ia::LockFailure::Quiet;
+    play("menu Run\nset NAME lost\npress Save\n");
+    EXPECT_EQ(outcome, ia::EditOutcome::LockFailed);
+    EXPECT_FALSE(h.hasPrefix("alert")) << h.joined();
+    EXPECT_EQ(record(2).second, "Aluminium");
+    other.closeAll();
+}
+
+TEST_F(EditDialogTest, AnAddAppendsTheStampedRecordThatStaysWhenTheDialogIsCancelled) {
+    adding = true;
+    play("menu Run\nset NAME typed\npress Cancel\n");
+    EXPECT_TRUE(appended);
+    EXPECT_EQ(record(5), (std::pair<std::string, std::string>{"NEW", ""}));
+    // Nothing stays locked: another workstation can lock the new record.
+    rt::Session other;
+    rt::WorkArea& a = other.open(h.tmp.file("libcat.dbf"), "", rt::OpenMode::Shared);
+    a.goTo(5);
+    EXPECT_TRUE(a.lock());
+    other.closeAll();
+}
+
+}  // namespace
