@@ -53,17 +53,15 @@ struct LookupLayout {
     }
 };
 
-void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value, const std::string& keyField,
-                     const QString& keyTitle, int top, int left, int bottom, int right,
-                     const std::string& secondField, const QString& secondTitle) {
+void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value, const LookupOptions& o) {
     session.select(area);
-    rt::Expression key = rt::Expression::compile(keyField, session);
-    rt::Expression second = secondField.empty() ? rt::Expression() : rt::Expression::compile(secondField, session);
-    const LookupLayout at = LookupLayout::of(top, left, bottom, right);
+    rt::Expression key = rt::Expression::compile(o.keyField, session);
+    rt::Expression second = o.secondField.empty() ? rt::Expression() : rt::Expression::compile(o.secondField, session);
+    const LookupLayout at = LookupLayout::of(o.top, o.left, o.bottom, o.right);
 
-    tk::Dialog dlg(QStringLiteral("Lookup"), tk::Box{double(top), double(left), double(bottom), double(right)});
+    tk::Dialog dlg(QStringLiteral("Lookup"), tk::Box{double(o.top), double(o.left), double(o.bottom), double(o.right)});
     tk::Browse* browse = dlg.addBrowse({0, 0, at.browseWidth, at.browseHeight}, session, area,
-                                       {{keyTitle, 100}, {secondTitle, 150}}, [&] {
+                                       {{o.keyTitle, 100}, {o.secondTitle, 150}}, [&] {
                                            return std::vector<rt::Value>{key.evaluate(session),
                                                                          second.evaluate(session)};
                                        });
@@ -82,17 +80,14 @@ void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value,
 
 }  // namespace
 
-bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const std::string& table, const std::string& keyField,
-             const QString& keyTitle, int top, int left, int bottom, int right, const std::string& order,
-             const std::string& secondField, const QString& secondTitle, const std::string& /*thirdField*/,
-             const QString& /*thirdTitle*/, bool alreadyOpen) {
+bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& o) {
     rt::Session& session = ctx.session;
-    const std::string alias = ds::upper(table);
+    const std::string alias = ds::upper(o.table);
     rt::SelectionGuard selection(session);
     OrderRestorer restoreOrder{session, alias};
 
     rt::WorkArea* area = nullptr;
-    if (alreadyOpen) {
+    if (o.alreadyOpen) {
         area = session.area(alias);
         if (area) {
             session.select(*area);
@@ -106,14 +101,14 @@ bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const std::string& table, c
         return true;
     }
 
-    area->setOrder(orderNumber(order));
+    area->setOrder(orderNumber(o.order));
     if (area->seek(value, /*soft=*/false)) {
-        if (!alreadyOpen) session.close(alias);
+        if (!o.alreadyOpen) session.close(alias);
         return true;
     }
     area->seek(trimmedForSoftSeek(value), /*soft=*/true);
 
-    runLookupDialog(session, *area, value, keyField, keyTitle, top, left, bottom, right, secondField, secondTitle);
+    runLookupDialog(session, *area, value, o);
     tk::HotKeys::instance().apply(lookupClosedKeys());
     return true;
 }

@@ -14,30 +14,34 @@ namespace mx::ia {
 
 inline const QString kLookupUnavailable = QStringLiteral("Entry Not Validated. Database Unavailable.");
 
-// The fourteen arguments, after the data context the table is opened in:
-//   value        the code, by reference; replaced by the selected record's
-//                key field, otherwise left as it was;
-//   table        alias of the table, any case;
-//   keyField     field expression of the code ("lib->Code"), keyTitle its
-//                column header;
-//   top .. right the dialog's box in screen pixels (not centred);
-//   order        the index order to seek in, as a number in text ("1");
-//   secondField  field expression of the description column, secondTitle
-//                its header;
-//   thirdField, thirdTitle  accepted and not shown;
-//   alreadyOpen  true: the caller has the table open; it is used in place
-//                and its index order restored (not its record). False: the
-//                table is opened shared through OPNALIAS, closed again when
-//                the code was found, left open otherwise (the screen's
-//                close-all on return closes it).
-// Always returns true, so the field can always be left. The selected work
-// area is restored. When the dialog was shown, Enter and F2 are left bound
-// to `FNIL`. A table that cannot be opened gets the timed box
-// "Entry Not Validated. Database Unavailable." for 1 second and the value is
-// accepted unchecked.
-bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const std::string& table, const std::string& keyField,
-             const QString& keyTitle, int top, int left, int bottom, int right, const std::string& order,
-             const std::string& secondField, const QString& secondTitle, const std::string& thirdField,
-             const QString& thirdTitle, bool alreadyOpen);
+// What the lookup is given besides the value, named as the callers pass
+// them (the fourteen arguments of the lookup after the value):
+struct LookupOptions {
+    std::string table{};          // alias of the table, any case
+    std::string keyField{};       // field expression of the code ("lib->Code")
+    QString keyTitle{};           // its column header ("Code")
+    int top = 50, left = 200, bottom = 350, right = 600;  // the dialog's box in screen pixels (not centred)
+    std::string order = "1";      // the index order to seek in, as a number in text
+    std::string secondField{};    // field expression of the description column
+    QString secondTitle{};        // its header
+    std::string thirdField{};     // accepted and not shown
+    QString thirdTitle{};         // accepted and not shown
+    // True: the caller has the table open; it is used in place and its index
+    // order restored (not its record). False: the table is opened shared
+    // through OPNALIAS, closed again when the code was found, left open
+    // otherwise (the screen's close-all on return closes it).
+    bool alreadyOpen = false;
+};
+
+// Validates `value` (by reference: replaced by the selected record's key
+// field, otherwise left as it was). Always returns true, so the field can
+// always be left. The selected work area is restored. When the dialog was
+// shown, Enter and F2 are left bound to `FNIL`. A table that cannot be
+// opened gets the timed box "Entry Not Validated. Database Unavailable."
+// for 1 second and the value is accepted unchecked.
+//
+//   ia::LOOKUPW(ctx, category, {.table = "libcat", .keyField = "libcat->Code", .keyTitle = "Code",
+//                               .secondField = "libcat->Desc", .secondTitle = "Name"});
+bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& options);
 
 }  // namespace mx::ia

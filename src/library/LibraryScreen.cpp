@@ -210,8 +210,12 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
         rt::Value& category = edit["CATEGORY"];
         dlg.addField({70, 55, 90, 12}, category,
                      {.name = "CATEGORY", .picture = "@!", .valid = [&] {
-                          ia::LOOKUPW(ctx, category, "libcat", "libcat->Code", QStringLiteral("Code"), 50, 200, 350,
-                                      600, "1", "libcat->Desc", QStringLiteral("Name"), "", QString(), false);
+                          ia::LOOKUPW(ctx, category,
+                                      {.table = "libcat",
+                                       .keyField = "libcat->Code",
+                                       .keyTitle = QStringLiteral("Code"),
+                                       .secondField = "libcat->Desc",
+                                       .secondTitle = QStringLiteral("Name")});
                           dlg.refresh();
                           return true;
                       }});

@@ -39,8 +39,14 @@ protected:
         dlg.addField({5, 55, 80, 12}, note, {.name = "NOTE"});
         dlg.addField({20, 55, 80, 12}, code,
                      {.name = "CODE", .picture = "@!", .valid = [this] {
-                          return ia::LOOKUPW(h.ctx, code, table, "libcat->Code", "Code", 50, 200, 350, 600, order,
-                                             "libcat->Name", "Name", "", "", alreadyOpen);
+                          return ia::LOOKUPW(h.ctx, code,
+                                             {.table = table,
+                                              .keyField = "libcat->Code",
+                                              .keyTitle = "Code",
+                                              .order = order,
+                                              .secondField = "libcat->Name",
+                                              .secondTitle = "Name",
+                                              .alreadyOpen = alreadyOpen});
                       }});
         dlg.addButton({100, 10, 45, 12}, "&Rebind", [&keys] { keys.bind(); });
         dlg.addButton({100, 60, 45, 12}, "E&xit", [&dlg] { dlg.end(); });
