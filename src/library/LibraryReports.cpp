@@ -20,6 +20,7 @@
 #include "TextCodec.h"
 #include "Ui.h"
 #include "WaitCursor.h"
+#include "WorkstationTags.h"
 
 namespace mx::lib {
 

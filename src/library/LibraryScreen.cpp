@@ -58,18 +58,6 @@ void walkSetting(ds::DataContext& ctx, int ws, bool value, Pred wanted) {
 
 }  // namespace
 
-std::string tagFieldName(int ws) {
-    if (ws == 1) return "TAG";
-    if (ws >= 2 && ws <= 9) return "TAG" + std::to_string(ws);
-    return {};
-}
-
-std::string scratchTableName(int ws) {
-    if (ws == 1) return "libimp";
-    if (ws >= 2 && ws <= 9) return "libimp" + std::to_string(ws);
-    return {};
-}
-
 bool GETTAG(ds::DataContext& ctx, int ws) {
     bool tagged = false;
     ia::guarded(ctx, [&] {

@@ -18,6 +18,7 @@
 
 #include "Browse.h"
 #include "DataContext.h"
+#include "WorkstationTags.h"
 
 namespace mx::lib {
 
@@ -32,12 +33,6 @@ struct LibraryLinks {
     std::function<void()> libCode{};
     std::function<void(const std::string& code)> customers{};
 };
-
-// The tag field of workstation `ws`; empty outside 1..9.
-std::string tagFieldName(int ws);
-// The alias of the workstation's scratch table (`libimp`, `libimp2` ...);
-// empty outside 1..9.
-std::string scratchTableName(int ws);
 
 // The screen. `registerMode` (called from the customer register) hides the
 // "Customers" button. False when `lib` could not be opened exclusively (the
