@@ -15,9 +15,6 @@ namespace {
 
 using rt::Value;
 
-Value N(double n) { return Value::numeric(n); }
-Value L(bool b) { return Value::logical(b); }
-
 std::vector<double> numbers(LibraryHarness& h, const std::string& table, const char* field) {
     return h.numbers(table, field);
 }

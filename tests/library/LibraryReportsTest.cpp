@@ -24,9 +24,6 @@ namespace {
 
 using rt::Value;
 
-Value N(double n) { return Value::numeric(n); }
-Value L(bool b) { return Value::logical(b); }
-
 // Four entries numbered as "&Lib Code" leaves them: one group, ALU 1, BRZ 2,
 // CED 4, DUR 8. Record order differs from code order.
 std::vector<Row> fourEntries() {

@@ -14,9 +14,6 @@ namespace {
 
 using rt::Value;
 
-Value N(double n) { return Value::numeric(n); }
-Value L(bool b) { return Value::logical(b); }
-
 class LibraryScreenTest : public ::testing::Test {
 protected:
     void SetUp() override {
