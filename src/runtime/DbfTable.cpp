@@ -271,6 +271,7 @@ void DbfTable::flush() {
 
 bool DbfTable::readRecord(std::uint32_t recno, char* buf) {
     if (recno == 0) return false;
+    ++recordReads_;
     if (inTail(recno, 1)) {
         size_t at = static_cast<size_t>(recno - tailFirst_) * static_cast<size_t>(recordLength_);
         std::memcpy(buf, tail_.data() + at, static_cast<size_t>(recordLength_));
@@ -282,6 +283,7 @@ bool DbfTable::readRecord(std::uint32_t recno, char* buf) {
 
 std::uint32_t DbfTable::readRecords(std::uint32_t first, std::uint32_t n, char* buf) {
     if (first == 0 || n == 0) return 0;
+    recordReads_ += n;
     if (inTail(first, n)) flush();
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(first - 1) * static_cast<std::uint64_t>(recordLength_);
     size_t got = file_->readAt(off, buf, static_cast<size_t>(n) * static_cast<size_t>(recordLength_));

@@ -62,6 +62,10 @@ public:
     // Reads `n` consecutive records starting at `first` into buf; returns how
     // many whole records were read.
     std::uint32_t readRecords(std::uint32_t first, std::uint32_t n, char* buf);
+    // How many records readRecord and readRecords were asked for since the
+    // table was opened: what a screen's move cost, for tests that show a list
+    // reads only the records in its range.
+    std::uint64_t recordReads() const { return recordReads_; }
     void writeRecord(std::uint32_t recno, const char* buf);
 
     // Appends a blank record and returns its number. Shared mode: waits for the
@@ -109,6 +113,7 @@ private:
     int recordLength_ = 0;
     std::uint32_t headerCount_ = 0;
     std::uint32_t count_ = 0;
+    std::uint64_t recordReads_ = 0;
     bool headerStale_ = false;  // exclusive mode: count or content changed since open
     bool fileLocked_ = false;
     bool closed_ = false;
