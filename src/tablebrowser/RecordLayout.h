@@ -55,7 +55,7 @@ struct LayoutMetrics {
     double controlHeight = 12;
     int memoLines = 4;        // lines a memo takes
     double labelWidth = 62;   // room for "BLADEWIDTH  N 3"
-    double maxControl = 150;  // the widest control (longer texts scroll inside it)
+    double maxControl = 110;  // the widest control, about 30 characters (longer texts scroll inside it)
     double margin = 6;
     double columnGap = 10;
 };

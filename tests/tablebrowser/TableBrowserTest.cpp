@@ -102,12 +102,14 @@ TEST_F(TableBrowserTest, EditsCharacterNumberDateAndLogicalFieldsAndAnIndependen
 TEST_F(TableBrowserTest, ANumberTooWideForItsFieldIsRefusedWithAMessageAndNothingIsWritten) {
     const std::string before = readFileBytes(h.tmp.file("mitrex.dbf"));
     play("set TABLE MITREX\npress Edit\nset COMPANY CHANGED\nset AMOUNT 12345\npress Save\npress Cancel\n"
-         "press Edit\nset AMOUNT -999.99\nset CUSTNO 1234567\npress Cancel\npress Exit\n");
+         "press Edit\nset AMOUNT -999.99\nset CUSTNO 1234567\npress Cancel\n"
+         "press Edit\nset CHANGED 310224\npress Cancel\npress Exit\n");
     // N 7.2 holds 9999.99 at most: the message names the field, its size and the value.
     EXPECT_TRUE(h.has("alert \"AMOUNT is N 7.2: 12345.00 does not fit\"")) << h.joined();
     EXPECT_TRUE(h.has("invalid AMOUNT \"12345.00\"")) << h.joined();
     EXPECT_TRUE(h.has("alert \"CUSTNO is N 6: 1234567 does not fit\"")) << h.joined();
     EXPECT_FALSE(h.has("invalid AMOUNT \"-999.99\"")) << "a value that fits is taken";
+    EXPECT_TRUE(h.has("alert \"CHANGED is a date: 31/02/24 is not one\"")) << h.joined();
     EXPECT_EQ(readFileBytes(h.tmp.file("mitrex.dbf")), before) << "Save wrote nothing";
 }
 
