@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
-#include <memory>
 
 #include "DataFolderTables.h"
 #include "Dialog.h"
@@ -225,15 +224,15 @@ bool BrowserScreen::openTable(const ds::FolderTable& table) {
     if (!opened && !table.defined)
         local.alert("Unable to Open (DBF) " + table.file + (err ? std::string(". ") + err->what() : std::string()));
 
+    // The service's one alert comes first (a floppy hint may follow it); a
+    // table that is only busy needs no mending.
     const bool busy = err && err->kind() == rt::ErrorKind::Busy;
-    size_t lastAlert = local.messages().size();
-    for (size_t i = 0; i < local.messages().size(); ++i)
-        if (local.messages()[i].kind == ds::RecordingSink::Kind::Alert && lastAlert == local.messages().size()) lastAlert = i;
-    for (size_t i = 0; i < local.messages().size(); ++i) {
-        const ds::RecordingSink::Message& m = local.messages()[i];
+    bool advised = opened || busy;
+    for (const ds::RecordingSink::Message& m : local.messages()) {
         switch (m.kind) {
             case ds::RecordingSink::Kind::Alert:
-                ctx_.sink.alert(i == lastAlert && !opened && !busy ? m.text + "\n" + fromQ(repairAdvice(ctx_.dataDir)) : m.text);
+                ctx_.sink.alert(advised ? m.text : m.text + "\n" + fromQ(repairAdvice(ctx_.dataDir)));
+                advised = true;
                 break;
             case ds::RecordingSink::Kind::Info: ctx_.sink.info(m.text); break;
             case ds::RecordingSink::Kind::Timed: ctx_.sink.timed(m.text, m.seconds); break;
