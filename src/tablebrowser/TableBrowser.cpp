@@ -311,6 +311,8 @@ void BrowserScreen::addBrowse() {
 void BrowserScreen::update() {
     const bool rw = writable();
     for (tk::Button* b : {editButton_, appendButton_, deleteButton_, recallButton_}) b->setVisible(rw);
+    // Without the changing buttons, Seek takes the first place.
+    seekButton_->move(rw ? recallButton_->x() + (recallButton_->x() - deleteButton_->x()) : editButton_->x(), seekButton_->y());
     const bool onRecord = area_ && !area_->eof();
     editButton_->setEnabled(onRecord);
     deleteButton_->setEnabled(onRecord && !area_->deleted());
