@@ -1,8 +1,6 @@
 // The configuration data sheet (see the header).
 #include "DataSheet.h"
 
-#include <algorithm>
-#include <map>
 #include <string>
 #include <utility>
 
@@ -52,21 +50,12 @@ struct Sheet {
         const Value v = assembly.fieldValue(name);
         return v.isLogical() && v.boolean() ? QStringLiteral("Yes") : QStringLiteral("No");
     }
-    // Where the last text on each row ends (in columns).
-    std::map<double, double> rowEnds{};
+    tk::RowTexts rows{grid};
 
-    // Text at its row and column. Texts of a row are put left to right; one
-    // that would start inside the text before it on its row starts a blank
-    // after it instead: long labels, descriptions and the package name would
-    // otherwise print over what follows them.
-    void put(double row, double col, const QString& s, const QFont& font) {
-        double start = col;
-        if (auto it = rowEnds.find(row); it != rowEnds.end())
-            start = std::max(col, it->second + tk::textColumns(grid, QStringLiteral(" "), font));
-        grid.text(row, start, s, font);
-        double& end = rowEnds[row];
-        end = std::max(end, start + tk::textColumns(grid, s, font));
-    }
+    // Texts of a row are put left to right and never over each other: long
+    // labels, descriptions and the package name would otherwise print over
+    // what follows them.
+    void put(double row, double col, const QString& s, const QFont& font) { rows.text(row, col, s, font); }
     void label(double row, double col, const QString& s) { put(row, col, s, bold); }
     void value(double row, double col, const QString& s) { put(row, col, s, regular); }
     // A number `width` characters wide starting at `col`, set flush right
@@ -74,7 +63,7 @@ struct Sheet {
     void number(double row, double col, const std::string& name, int width) {
         const QString digits = tk::toQ(ds::allTrim(rt::strFunction(assembly.fieldValue(name), width, 0)));
         const double right = col + tk::textColumns(grid, QString(width, QLatin1Char('9')), regular);
-        put(row, right - tk::textColumns(grid, digits, regular), digits, regular);
+        rows.textRight(row, right, digits, regular);
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <algorithm>
 
 namespace mx::tk {
 
@@ -48,6 +49,19 @@ double textColumns(const PageGrid& grid, const QString& text, const QFont& font)
 
 void textRight(PageGrid& grid, double row, double rightCol, const QString& text, const QFont& font) {
     grid.text(row, rightCol - textColumns(grid, text, font), text, font);
+}
+
+void RowTexts::text(double row, double col, const QString& text, const QFont& font) {
+    double start = col;
+    if (auto it = ends_.find(row); it != ends_.end())
+        start = std::max(col, it->second + textColumns(grid_, QStringLiteral(" "), font));
+    grid_.text(row, start, text, font);
+    double& end = ends_[row];
+    end = std::max(end, start + textColumns(grid_, text, font));
+}
+
+void RowTexts::textRight(double row, double rightCol, const QString& text, const QFont& font) {
+    this->text(row, rightCol - textColumns(grid_, text, font), text, font);
 }
 
 }  // namespace mx::tk

@@ -1,8 +1,9 @@
 // The pieces the drawn reports share, on a PageGrid: what the pages say of
 // the firm and the day, the title block at the head of every page (the
 // firm's name, the title lines centred by their length, the page number and
-// the date), the rules that run across the report between its margins, and
-// text set flush right against a column.
+// the date), the rules that run across the report between its margins,
+// text set flush right against a column, and rows of texts that never
+// print over each other.
 //
 // The reports differ in their numbers, not in the shape: margin, width,
 // fonts and row steps are the block's parameters.
@@ -11,6 +12,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 
 #include "PageGrid.h"
@@ -56,6 +58,24 @@ double drawTitleBlock(PageGrid& grid, const TitleBlockStyle& style, const TitleB
 
 // A horizontal rule at `row` from the margin to width - margin.
 void ruleAcross(PageGrid& grid, const TitleBlockStyle& style, double row, double pen);
+
+// Texts placed on a page's rows left to right, none over another: a text
+// that would start inside the one before it on its row starts a blank after
+// it instead. Texts that fit stand exactly where they are put.
+class RowTexts {
+public:
+    explicit RowTexts(PageGrid& grid) : grid_(grid) {}
+
+    void text(double row, double col, const QString& text, const QFont& font);
+    // Text whose right edge is at column `rightCol` (when it fits there).
+    void textRight(double row, double rightCol, const QString& text, const QFont& font);
+    // Forgets the rows (for a new page).
+    void clear() { ends_.clear(); }
+
+private:
+    PageGrid& grid_;
+    std::map<double, double> ends_;  // row -> column where its last text ends
+};
 
 // The width of `text` in `font`, in the grid's columns.
 double textColumns(const PageGrid& grid, const QString& text, const QFont& font);
