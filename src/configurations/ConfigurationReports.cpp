@@ -1,6 +1,7 @@
-// The configuration list (see the header).
+// The configuration list and the line-item report (see the header).
 #include "ConfigurationReports.h"
 
+#include <QTime>
 #include <string>
 
 #include "AreaCursor.h"
@@ -8,7 +9,10 @@
 #include "Dialog.h"
 #include "Error.h"
 #include "Expression.h"
+#include "Fonts.h"
 #include "Lookup.h"
+#include "PageGrid.h"
+#include "PrintJob.h"
 #include "Text.h"
 #include "TextCodec.h"
 #include "Ui.h"
@@ -90,6 +94,61 @@ bool limitReportTo(ds::DataContext& ctx, Value& grouping, Value& suite) {
     return saved;
 }
 
+// ---- the line-item report
+
+constexpr double kMargin = 4, kWidth = 90, kPageRows = 67;
+constexpr double kLastLineRow = kPageRows - 2;  // a line below this starts a new page
+constexpr double kLastRow = kPageRows - 1;      // the row after the last line beyond this: one more page
+constexpr double kRulePen = 8;
+constexpr double kStockCode = 4, kDescription = 15, kType = 35, kQuantityRight = 41, kAmount = 45, kAmount2 = 68;
+
+struct LineItemPages {
+    tk::PageGrid grid;
+    tk::ReportValues values;
+    QStringList titles;
+    QFont regular = tk::Fonts::printer(QStringLiteral("Arial"), 9);
+    QFont bold = tk::Fonts::printer(QStringLiteral("Arial"), 9, true);
+    tk::TitleBlockStyle style{.margin = kMargin,
+                              .width = kWidth,
+                              .company = bold,
+                              .title = tk::Fonts::printer(QStringLiteral("Arial"), 16, true),
+                              .info = regular,
+                              .firstTitleStep = 1.5,
+                              .titleStep = 1,
+                              .dateFromRight = 22,
+                              .afterInfo = 2};
+    // The rows' texts never print over each other (a quantity of five
+    // digits would reach into the type, a long amount into the second one).
+    tk::RowTexts rows{grid};
+    double row = 0;
+    int page = 1;
+};
+
+// `REPTITL1`: a new page with the firm's name, the title lines, the page
+// number (counted up) and the date with the time of day.
+void REPTITL1(LineItemPages& p, bool showDate, bool showPage) {
+    tk::TitleBlockContent content{p.values.company, p.titles, std::nullopt, std::nullopt};
+    if (showPage) content.page = p.page++;
+    if (showDate) content.date = p.values.date + QStringLiteral(" @ ") + QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    p.row = tk::drawTitleBlock(p.grid, p.style, content);
+    p.rows.clear();
+}
+
+// `REPHD1`: the column headings between two rules.
+void REPHD1(LineItemPages& p) {
+    tk::ruleAcross(p.grid, p.style, p.row, kRulePen);
+    p.row += 1;
+    p.grid.text(p.row, kStockCode, QStringLiteral("Stock Code"), p.bold);
+    p.grid.text(p.row, kDescription, QStringLiteral("Stock Description"), p.bold);
+    p.grid.text(p.row, kType, QStringLiteral("Type"), p.bold);
+    tk::textRight(p.grid, p.row, kQuantityRight, QStringLiteral("    Qty"), p.bold);
+    p.grid.text(p.row, kAmount, QStringLiteral("Amount/Condition"), p.bold);
+    p.grid.text(p.row, kAmount2, QStringLiteral("Amount1"), p.bold);
+    p.row += 1;
+    tk::ruleAcross(p.grid, p.style, p.row + 0.3, kRulePen);
+    p.row += 1;
+}
+
 QString trimmedText(const rt::WorkArea& a, const char* field) { return tk::toQ(ds::trimRight(a.fieldValue(field).str())); }
 
 }  // namespace
@@ -152,6 +211,70 @@ void REP(ds::DataContext& ctx, const tk::ReportValues& values, const ia::ScreenK
         report.run(rows);
     } catch (const rt::DbError& e) {
         ui.alert(QStringLiteral("Unable to print the configuration list. ") + tk::toQ(e.what()));
+    }
+}
+
+int REP1(ds::DataContext& ctx, const tk::ReportValues& values) {
+    rt::Session& s = ctx.session;
+    tk::Ui& ui = tk::Ui::instance();
+    rt::SelectionGuard selection(s, true);
+    std::optional<tk::PrintJob> job;
+    try {
+        const rt::WorkArea& assembly = s.openArea("ASSEMBLY");
+        const Value code = assembly.fieldValue("CODE");
+        const std::string wanted = ds::trimRight(code.str());
+        rt::WorkArea& assline = s.openArea("ASSLINE");
+        AreaRestore restore(assline);
+
+        job.emplace(tk::PrintOptions{.document = QStringLiteral("Assembly Line Item Report"),
+                                     .askPrinter = true,
+                                     .preview = values.preview});
+        if (!job->ok()) return 0;
+        LineItemPages p{tk::PageGrid(*job, kWidth, kPageRows), values,
+                        QStringList{QStringLiteral("Assembly Line Linetems for Assembly ") + tk::toQ(wanted), QString()}};
+
+        s.select(assline);
+        assline.seek(code, false);
+        REPTITL1(p, true, true);
+        REPHD1(p);
+        for (; !assline.eof() && ds::trimRight(assline.fieldValue("ASSCODE").str()) == wanted; assline.skip()) {
+            if (p.row > kLastLineRow) {
+                job->endPage();
+                REPTITL1(p, true, true);
+                REPHD1(p);
+            }
+            p.rows.text(p.row, kStockCode, trimmedText(assline, "STKCODE"), p.regular);
+            p.rows.text(p.row, kDescription, tk::toQ(ds::trimRight(assline.fieldValue("DESC").str().substr(0, 20))),
+                        p.regular);
+            p.rows.text(p.row, kType, trimmedText(assline, "TYPE"), p.regular);
+            p.rows.textRight(p.row, kQuantityRight,
+                             tk::toQ(ds::allTrim(rt::strFunction(assline.fieldValue("QTY"), 8, 2))), p.regular);
+            p.rows.text(p.row, kAmount, trimmedText(assline, "AMOUNT"), p.regular);
+            p.rows.text(p.row, kAmount2, trimmedText(assline, "AMOUNT2"), p.regular);
+            p.row += 1;
+            const QString condition = trimmedText(assline, "CONDITION");
+            if (!condition.isEmpty()) {
+                p.rows.text(p.row, kAmount, condition, p.regular);
+                p.row += 1;
+            }
+        }
+        p.row += 1;
+        if (p.row > kLastRow) {
+            job->endPage();
+            REPTITL1(p, true, true);
+            REPHD1(p);
+        }
+        job->endPage();
+        const int pages = job->pages();
+        return job->end() ? pages : 0;
+    } catch (const rt::DbError& e) {
+        // The report ends where it stands; what is drawn is delivered.
+        ui.alert(QStringLiteral("Unable to print the line-item report. ") + tk::toQ(e.what()));
+        if (job && job->ok() && job->pages() > 0) {
+            const int pages = job->pages();
+            return job->end() ? pages : 0;
+        }
+        return 0;
     }
 }
 
