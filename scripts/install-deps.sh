@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbf python3-dbfread libdbd-xbase-perl
-  qt6-base-dev fonts-liberation2 xvfb xauth poppler-utils
+  qt6-base-dev fonts-liberation2 xvfb xauth poppler-utils qpdf
 )
 
 missing=()

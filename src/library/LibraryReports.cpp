@@ -9,6 +9,7 @@
 #include "Catalogue.h"
 #include "ColumnReport.h"
 #include "Dialog.h"
+#include "DrawnReport.h"
 #include "Error.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
@@ -72,6 +73,15 @@ struct UsersPage {
     QFont bold11 = tk::Fonts::printer(QStringLiteral("Arial"), 11, true);
     QFont regular11 = tk::Fonts::printer(QStringLiteral("Arial"), 11);
     QFont bold9 = tk::Fonts::printer(QStringLiteral("Arial"), 9, true);
+    tk::TitleBlockStyle style{.margin = kMargin,
+                              .width = kWidth,
+                              .company = bold11,
+                              .title = bold11,
+                              .info = regular11,
+                              .firstTitleStep = 1,
+                              .titleStep = 1,
+                              .dateFromRight = 20,
+                              .afterInfo = 1.5};
 
     void verticalRules(double top, double bottom) {
         grid.vertical(kMargin, top, bottom, kThick);
@@ -84,28 +94,20 @@ struct UsersPage {
 // The title block: a new page with the firm's name, the heading lines
 // centred by their length, the page number and the date.
 void REPTL(UsersPage& p, const QStringList& headings, bool showDate, bool showPage) {
-    p.grid.job().startPage();
-    p.row = 0;
-    p.grid.text(p.row, kMargin, p.values.company, p.bold11);
-    p.row = 2;
-    for (const QString& line : headings) {
-        p.grid.text(p.row, ((kWidth - kMargin) - static_cast<double>(line.size())) / 2, line, p.bold11);
-        p.row += 1;
-    }
-    p.row += 1;
-    if (showPage) p.grid.text(p.row, kMargin, QStringLiteral("Page: ") + QString::number(p.page), p.regular11);
-    if (showDate) p.grid.text(p.row, kWidth - 20, QStringLiteral("Date: ") + p.values.date, p.regular11);
-    p.row += 1.5;
+    tk::TitleBlockContent content{p.values.company, headings, std::nullopt, std::nullopt};
+    if (showPage) content.page = p.page;
+    if (showDate) content.date = p.values.date;
+    p.row = tk::drawTitleBlock(p.grid, p.style, content);
 }
 
 // The column heading block: "Customer" boxed between thick rules.
 void REPHD(UsersPage& p) {
-    p.grid.horizontal(p.row, kMargin, kRight, kThick);
+    tk::ruleAcross(p.grid, p.style, p.row, kThick);
     const double top = p.row;
     p.grid.text(p.row + 0.2, kCompanyColumn, QStringLiteral("Customer"), p.bold9);
     p.row += 1.5;
     p.verticalRules(top, p.row);
-    p.grid.horizontal(p.row, kMargin, kRight, kThick);
+    tk::ruleAcross(p.grid, p.style, p.row, kThick);
 }
 
 }  // namespace
@@ -225,11 +227,11 @@ int REP1(ds::DataContext& ctx, const std::string& code, const ReportValues& valu
             p.grid.text(top + 0.2, kCompanyColumn, tk::toQ(ds::trimRight(mitrex.fieldValue("COMPANY").str())), p.regular11);
             p.row = top + 1.2;
             p.verticalRules(top, p.row);
-            p.grid.horizontal(p.row, kMargin, kRight, kThin);
+            tk::ruleAcross(p.grid, p.style, p.row, kThin);
             lastTop = top;
             ++onPage;
         }
-        if (p.page > 0) p.grid.horizontal(p.row, kMargin, kRight, kThick);
+        if (p.page > 0) tk::ruleAcross(p.grid, p.style, p.row, kThick);
     } catch (const rt::DbError&) {
         // The report ends where it stands; what is drawn is delivered.
     }

@@ -11,16 +11,14 @@
 #include <string>
 
 #include "DataContext.h"
+#include "DrawnReport.h"
 #include "LibraryScreen.h"
 
 namespace mx::lib {
 
-// What the printed pages say of the firm and the day.
-struct ReportValues {
-    QString company{};   // `_COMPANY`
-    QString package1{};  // `_PACKAGE1`
-    QString date{};      // `_SYSDATE`, as the date setting writes it
-};
+// What the printed pages say of the firm and the day (the drawn reports'
+// shared values; the users report always goes to the preview).
+using ReportValues = tk::ReportValues;
 
 // `REP`: asks "Preview Report on Screen" (No preselected: the printer) and
 // prints every `lib` entry from the first in the active order; `lib` is left
