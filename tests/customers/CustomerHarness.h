@@ -49,6 +49,10 @@ inline Row customer(int key, const std::string& company, const std::string& suit
 
 class CustomerHarness : public mx::test::ScreenHarness {
 public:
+    // Date fields read two-digit years from the epoch, as the program has them.
+    CustomerHarness() {
+        tk::Ui::instance().setDateStyle({session.settings().dateFormat, session.settings().epoch});
+    }
     // Plays `script` after "menu Run"; the run must end normally.
     void run(const std::string& script) {
         const int status = playAction(script);
