@@ -18,7 +18,7 @@ namespace {
 
 using rt::Value;
 
-// One caption and its field: caption at (row, col), 50 x 12; the field at
+// One caption and its field: caption at (row, col), 50 x 12 unless told; the field at
 // (fieldRow, fieldCol), `width` wide and 12 high (0: its natural width).
 struct FieldPlace {
     const char* caption;  // nullptr: a field beside the previous one
@@ -27,30 +27,36 @@ struct FieldPlace {
     double fieldRow, fieldCol, width;
     const char* picture;
     enum Kind { Edit, Check, Choice } kind = Edit;
+    double captionWidth = 50;
 };
 
+// Rows and widths as given for this dialog. At the toolkit's scale and in
+// the bold dialog font a few fields would cover the caption beside them, so
+// the right-hand group (Version, Amount, Closed, Fin. Type) stands 35 units
+// further right, the middle column's fields 5 units, the Manager field is 8
+// units narrower and the "Town/State/Pcode:" caption wide enough for its text.
 const std::vector<FieldPlace>& layout() {
     static const std::vector<FieldPlace> places = {
         {"Company Name:", 20, 10, "COMPANY", 18, 65, 150, "@X"},
-        {"Version:", 20, 190, "VERSION", 18, 245, 35, "@!"},
-        {"Lite:", 33, 135, "LITE", 31, 185, 12, "Y"},
-        {"Amount:", 33, 190, "AMOUNT", 31, 245, 35, "999.99"},
+        {"Version:", 20, 225, "VERSION", 18, 280, 35, "@!"},
+        {"Lite:", 33, 135, "LITE", 31, 190, 12, "Y"},
+        {"Amount:", 33, 225, "AMOUNT", 31, 280, 35, "999.99"},
         {"Suite Code:", 46, 10, "LIBCODE1", 44, 65, 0, "@!"},
-        {"COD:", 46, 135, "COD", 44, 185, 12, "", FieldPlace::Check},
-        {"Closed:", 46, 190, "CLOSED", 44, 245, 12, "", FieldPlace::Check},
-        {"Fin. Type:", 59, 190, "FINTYPE", 57, 245, 24, "", FieldPlace::Choice},
-        {"Contact:", 72, 130, "CONTACT", 70, 185, 200, "@!"},
-        {"Owner:", 85, 130, "OWNER", 83, 185, 100, "@!"},
+        {"COD:", 46, 135, "COD", 44, 190, 12, "", FieldPlace::Check},
+        {"Closed:", 46, 225, "CLOSED", 44, 280, 12, "", FieldPlace::Check},
+        {"Fin. Type:", 59, 225, "FINTYPE", 57, 280, 24, "", FieldPlace::Choice},
+        {"Contact:", 72, 130, "CONTACT", 70, 190, 200, "@!"},
+        {"Owner:", 85, 130, "OWNER", 83, 190, 100, "@!"},
         {"State:", 98, 10, "STATE1", 96, 65, 20, "@!"},
-        {"Street:", 98, 130, "CSTREET", 96, 185, 80, "@!"},
-        {"Manager:", 111, 10, "MGR", 109, 65, 70, "@!"},
-        {"Suburb:", 111, 130, "CSUBURB", 109, 185, 80, "@!"},
+        {"Street:", 98, 130, "CSTREET", 96, 190, 80, "@!"},
+        {"Manager:", 111, 10, "MGR", 109, 65, 62, "@!"},
+        {"Suburb:", 111, 130, "CSUBURB", 109, 190, 80, "@!"},
         {"Changed:", 124, 10, "CHANGED", 122, 65, 35, ""},
-        {"Town/State/Pcode:", 124, 130, "CTOWN", 122, 185, 80, "@!"},
-        {nullptr, 0, 0, "CSTATE", 122, 270, 20, "@!"},
-        {nullptr, 0, 0, "CPOSTCODE", 122, 295, 25, "9999"},
+        {"Town/State/Pcode:", 124, 130, "CTOWN", 122, 190, 80, "@!", FieldPlace::Edit, 60},
+        {nullptr, 0, 0, "CSTATE", 122, 275, 20, "@!"},
+        {nullptr, 0, 0, "CPOSTCODE", 122, 300, 25, "9999"},
         {"Phone:", 137, 10, "CPHONE", 135, 65, 55, ""},
-        {"Fax:", 137, 130, "CFAX", 135, 185, 55, ""},
+        {"Fax:", 137, 130, "CFAX", 135, 190, 55, ""},
         {"Mobile:", 150, 10, "CMOBILE", 148, 65, 55, ""},
         {"Email:", 163, 10, "EMAIL", 161, 65, 175, "@X"},
         {"Trading Name:", 176, 10, "TRADINGAS", 174, 65, 175, "@!"},
@@ -124,7 +130,7 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, bool adding) {
 
         tk::Dialog& dlg = edit.dialog();
         for (const FieldPlace& p : layout()) {
-            if (p.caption) dlg.addText({p.row, p.col, 50, 12}, QString::fromUtf8(p.caption));
+            if (p.caption) dlg.addText({p.row, p.col, p.captionWidth, 12}, QString::fromUtf8(p.caption));
             const tk::Place at{p.fieldRow, p.fieldCol, p.width, 12};
             const QString name = QString::fromUtf8(p.field);
             switch (p.kind) {

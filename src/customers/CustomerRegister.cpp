@@ -162,10 +162,13 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
                                       {QStringLiteral("S"), 20},
                                       {QStringLiteral("Suite Code"), 130},
                                       {QStringLiteral("Version"), 50},
-                                      {QStringLiteral("State"), 30},
+                                      // State, Changed and Amount a little wider
+                                      // than given, so that their texts show
+                                      // whole in the dialog font.
+                                      {QStringLiteral("State"), 40},
                                       {QStringLiteral("Manager"), 120},
-                                      {QStringLiteral("Changed"), 50},
-                                      {QStringLiteral("Amount"), 45, Qt::AlignRight},
+                                      {QStringLiteral("Changed"), 65},
+                                      {QStringLiteral("Amount"), 60, Qt::AlignRight},
                                       {QStringLiteral("Trading Name"), 250}},
                                      [&mitrex] {
                                          return std::vector<Value>{mark(mitrex, "TAG", "*"),

@@ -164,10 +164,11 @@ void SHOWUSERS(ds::DataContext& ctx) {
                                               dlg.refresh();
                                               return true;
                                           }});
-    dlg.addButton({55, 10, 45, 12}, QStringLiteral("OK"), [&] {
+    // Enter in the code field checks it, then presses "OK".
+    dlg.setDefaultButton(dlg.addButton({55, 10, 45, 12}, QStringLiteral("OK"), [&] {
         ok = true;
         dlg.end();
-    });
+    }));
     dlg.addButton({55, 60, 45, 12}, QStringLiteral("Cancel"), [&dlg] { dlg.end(); });
     dlg.run();
 
