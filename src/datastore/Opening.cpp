@@ -37,9 +37,12 @@ void closeQuietly(Session& s, const std::string& alias) {
     }
 }
 
-// OPNDBF proper; `lastError` receives the last failure.
+// OPNDBF proper; `lastError` receives the last failure. With
+// `readOnlyFallback` a shared open that the operating system refuses for
+// writing is tried once more read-only; `openedReadOnly` tells which it was.
 bool openTable(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
-               const std::string& aliasIn, std::optional<DbError>* lastError) {
+               const std::string& aliasIn, std::optional<DbError>* lastError, bool readOnlyFallback = false,
+               bool* openedReadOnly = nullptr) {
     Session& s = ctx.session;
     const std::string alias = aliasIn.empty() ? rt::baseNameUpper(file) : upper(aliasIn);
     if (WorkArea* open = s.area(alias)) {
@@ -48,27 +51,42 @@ bool openTable(DataContext& ctx, const std::string& file, bool exclusive, const 
     }
     const int before = s.selectedArea();
     const std::string path = rt::joinDataPath(ctx.dataDir, file);
+    auto openOnce = [&](bool readOnly) {
+        WorkArea& area = s.open(path, alias, exclusive ? OpenMode::Exclusive : OpenMode::Shared, readOnly);
+        try {
+            area.clearOrders();
+            for (const std::string& index : indexes) {
+                if (index.empty()) continue;
+                if (area.orderCount() == WorkArea::kMaxOrders) break;
+                area.addOrder(rt::joinDataPath(ctx.dataDir, index));
+            }
+            if (area.orderCount() > 0) area.setOrder(1);
+            area.goTop();
+        } catch (...) {
+            closeQuietly(s, alias);
+            throw;
+        }
+        if (openedReadOnly) *openedReadOnly = readOnly;
+    };
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         try {
-            WorkArea& area = s.open(path, alias, exclusive ? OpenMode::Exclusive : OpenMode::Shared);
-            try {
-                area.clearOrders();
-                for (const std::string& index : indexes) {
-                    if (index.empty()) continue;
-                    if (area.orderCount() == WorkArea::kMaxOrders) break;
-                    area.addOrder(rt::joinDataPath(ctx.dataDir, index));
-                }
-                if (area.orderCount() > 0) area.setOrder(1);
-                area.goTop();
-            } catch (...) {
-                closeQuietly(s, alias);
-                throw;
-            }
+            openOnce(false);
             return true;
         } catch (const DbError& e) {
-            if (lastError) *lastError = e;
+            std::optional<DbError> failure = e;
+            // Refused for writing (the table, its memo or an index file):
+            // the same files read-only, at once.
+            if (readOnlyFallback && !exclusive && e.kind() == ErrorKind::Io) {
+                try {
+                    openOnce(true);
+                    return true;
+                } catch (const DbError& again) {
+                    failure = again;
+                }
+            }
+            if (lastError) *lastError = failure;
             s.selectById(before);
-            if (e.kind() != ErrorKind::Busy) return false;
+            if (failure->kind() != ErrorKind::Busy) return false;
         }
         ctx.sleeper.wait(kRetryWait);
     }
@@ -88,9 +106,14 @@ void resetCursor(WorkArea& area) {
 // alias is record order), through `indexdef` opened shared with its index.
 // An `indexdef` that the caller has open is used as it is and left as it
 // was found. On failure `problem` holds the alert to show.
+//
+// `indexdef` is only read here, so a read-only `indexdef` is opened
+// read-only when `allowReadOnly` (always, unless the alias sought is
+// `indexdef` itself and the caller needs it writable).
 class Definitions {
 public:
-    Definitions(DataContext& ctx, const std::string& alias) : ctx_(ctx), alias_(alias) {}
+    Definitions(DataContext& ctx, const std::string& alias, bool allowReadOnly)
+        : ctx_(ctx), alias_(alias), allowReadOnly_(allowReadOnly) {}
     ~Definitions() { release(); }
 
     bool read(std::vector<IndexDefEntry>& out, std::string& problem) {
@@ -110,13 +133,15 @@ public:
                 return false;
             }
             std::optional<DbError> err;
-            if (!openTable(ctx_, kIndexDefTable, false, {kIndexDefIndex}, kIndexDefAlias, &err)) {
+            if (!openTable(ctx_, kIndexDefTable, false, {kIndexDefIndex}, kIndexDefAlias, &err, allowReadOnly_,
+                           &readOnly_)) {
                 problem = "Unable to Open (DBF) indexdef" + cause(err);
                 return false;
             }
             opened_ = true;
             area = s.area(kIndexDefAlias);
         }
+        if (wasOpen_) readOnly_ = area->table().readOnly();
         try {
             if (area->orderCount() > 0) {
                 area->setOrder(1);
@@ -141,6 +166,8 @@ public:
 
     // The table opened was `indexdef` itself: it stays open as the result.
     void keepOpen() { opened_ = false; }
+    // Whether `indexdef` is open read-only.
+    bool readOnly() const { return readOnly_; }
 
     void release() {
         Session& s = ctx_.session;
@@ -162,6 +189,8 @@ public:
 private:
     DataContext& ctx_;
     std::string alias_;
+    bool allowReadOnly_ = false;
+    bool readOnly_ = false;
     bool opened_ = false;
     bool wasOpen_ = false;
     int savedOrder_ = 0;
@@ -173,6 +202,15 @@ private:
 bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
             const std::string& alias, std::optional<DbError>* lastError) {
     return openTable(ctx, file, exclusive, indexes, alias, lastError);
+}
+
+bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
+            const std::string& alias, const OpenOptions& options) {
+    if (options.openedReadOnly) *options.openedReadOnly = false;
+    if (WorkArea* open = ctx.session.area(alias.empty() ? rt::baseNameUpper(file) : upper(alias)))
+        if (options.openedReadOnly) *options.openedReadOnly = open->table().readOnly();
+    return openTable(ctx, file, exclusive, indexes, alias, options.lastError, options.readOnlyWhenRefused,
+                     options.openedReadOnly);
 }
 
 bool NETUSE(DataContext& ctx, const std::string& file, bool exclusive, int tries, const std::string& aliasIn) {
@@ -194,7 +232,12 @@ bool NETUSE(DataContext& ctx, const std::string& file, bool exclusive, int tries
 }
 
 bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool withIndexes) {
+    return OPNALIAS(ctx, aliasIn, exclusive, withIndexes, OpenOptions{});
+}
+
+bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool withIndexes, const OpenOptions& options) {
     Session& s = ctx.session;
+    if (options.openedReadOnly) *options.openedReadOnly = false;
     const std::string alias = upper(allTrim(aliasIn));
     const int before = s.selectedArea();
     std::optional<std::uint32_t> returnTo;
@@ -210,6 +253,7 @@ bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool w
         try {
             if (!exclusive) {
                 resetCursor(*open);
+                if (options.openedReadOnly) *options.openedReadOnly = open->table().readOnly();
                 return true;
             }
             returnTo = open->recno();
@@ -219,7 +263,8 @@ bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool w
         }
     }
 
-    Definitions definitions(ctx, alias);
+    const bool isIndexdef = alias == kIndexDefAlias;
+    Definitions definitions(ctx, alias, !isIndexdef || (options.readOnlyWhenRefused && !exclusive));
     std::vector<IndexDefEntry> entries;
     std::string problem;
     if (!definitions.read(entries, problem)) {
@@ -234,7 +279,6 @@ bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool w
     const IndexDefEntry& first = entries.front();
     const std::string directory = entryDirectory(first, ctx.security, ctx.user);
     const std::string table = directory + first.dbName;
-    const bool isIndexdef = alias == kIndexDefAlias;
     if (!isIndexdef && !dataFileExists(ctx, table + ".DBF")) {
         definitions.release();
         fail("Unable to open " + table + ".DBF" + ". File does not exist");
@@ -261,11 +305,15 @@ bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool w
     // `indexdef` itself is already open from the look-up above, and opening
     // an alias that is open only selects it: that open is the result.
     std::optional<DbError> err;
-    if (!openTable(ctx, table, exclusive, indexes, alias, &err)) {
+    if (!openTable(ctx, table, exclusive, indexes, alias, &err, options.readOnlyWhenRefused, options.openedReadOnly)) {
+        if (options.lastError) *options.lastError = err;
         definitions.release();
         return fail("Unable to Open (DBF) " + table + cause(err));
     }
-    if (isIndexdef) definitions.keepOpen();
+    if (isIndexdef) {
+        definitions.keepOpen();
+        if (options.openedReadOnly) *options.openedReadOnly = definitions.readOnly();
+    }
     definitions.release();
 
     WorkArea& area = *s.area(alias);

@@ -39,6 +39,23 @@ namespace mx::ds {
 // re-open leaves the table closed.
 bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, bool withIndexes = true);
 
+// What a caller that can work without writing asks of the opening service.
+// With `readOnlyWhenRefused`, a shared open of a table whose files this user
+// may not write (a read-only file or a read-only share: the runtime refuses
+// the read-write open, the read-only one succeeds) opens the table and its
+// index files read-only instead of failing. `openedReadOnly`, when given,
+// tells whether that happened; `lastError`, when given, receives the
+// runtime's failure when the open failed, so that a caller can tell a
+// damaged file from a busy one.
+struct OpenOptions {
+    bool readOnlyWhenRefused = false;
+    bool* openedReadOnly = nullptr;
+    std::optional<rt::DbError>* lastError = nullptr;
+};
+
+// OPNALIAS with those options; the messages are the same.
+bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive, bool withIndexes, const OpenOptions& options);
+
 // Opens `file` (".dbf" added when it has no extension) under `alias`
 // (default: the file's base name, upper case) in a new work area, then
 // attaches the index files given, in order (empty names attach nothing; at
@@ -49,6 +66,9 @@ bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, 
 // explains a damaged file.
 bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes = {},
             const std::string& alias = {}, std::optional<rt::DbError>* lastError = nullptr);
+// OPNDBF with the options above (no message either).
+bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
+            const std::string& alias, const OpenOptions& options);
 
 // Opens `file` in place of the selected work area (which is closed first),
 // without indexes, under `alias` (default: the file's base name). `tries`

@@ -7,7 +7,8 @@ namespace mx::ds {
 
 std::optional<bool> readSecurity(DataContext& ctx) {
     rt::SelectionGuard guard(ctx.session);
-    if (!OPNALIAS(ctx, "sysinfo")) return std::nullopt;
+    // Only read: a data set this user may not write still starts.
+    if (!OPNALIAS(ctx, "sysinfo", false, true, OpenOptions{.readOnlyWhenRefused = true})) return std::nullopt;
     bool security = false;
     try {
         rt::Value v = ctx.session.area("SYSINFO")->fieldValue("SECURITY");

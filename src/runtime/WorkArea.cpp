@@ -767,6 +767,23 @@ void WorkArea::zap() {
     bof_ = true;
 }
 
+std::vector<std::string> WorkArea::checkCurrentKeys() {
+    std::vector<std::string> problems;
+    if (eof_ || dirty_ || appended_) return problems;
+    for (Order& o : orders_) {
+        try {
+            if (!forHolds(o)) continue;
+            const std::string key = currentKey(o);
+            if (!o.index->find(key, recno_))
+                problems.push_back(o.index->path() + ": no key \"" + key + "\" for record " + std::to_string(recno_) +
+                                   ": the index does not match the table");
+        } catch (const DbError& e) {
+            problems.push_back(e.what());
+        }
+    }
+    return problems;
+}
+
 std::vector<std::string> WorkArea::checkIntegrity() {
     beforeMove();
     std::vector<std::string> problems;

@@ -135,6 +135,13 @@ public:
     // one key per record in each index, in order, each equal to its key
     // expression's value. Returns the problems found (empty when sound).
     std::vector<std::string> checkIntegrity();
+    // Checks the current record's entries before it is changed: every open
+    // order whose condition holds for the record has the record's key (as the
+    // record stands on disk) with its record number. A record this area
+    // appended and has not committed yet has no entries to check. Returns the
+    // problems, each naming the index file (empty when sound); a damaged page
+    // on the way is a problem too.
+    std::vector<std::string> checkCurrentKeys();
 
     void close();
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "ApplyType.h"
+#include "BrowserCommand.h"
 #include "Colour.h"
 #include "ComponentCategories.h"
 #include "CustomerRegister.h"
@@ -18,6 +19,7 @@
 #include "Login.h"
 #include "Opening.h"
 #include "SystemRecord.h"
+#include "TableBrowser.h"
 #include "TableDefaults.h"
 #include "TextCodec.h"
 #include "Ui.h"
@@ -120,13 +122,23 @@ void Workstation::notAvailableYet(const QString& what) {
 
 void Workstation::runBrowser() {
     tk::Ui& ui = tk::Ui::instance();
-    QString program = fileIn(dataDir_, QStringLiteral("browse.pif"));
-    QFileInfo info(program);
-    if (!info.exists() || !info.isExecutable()) {
-        ui.alert(QStringLiteral("The table browser \"browse.pif\" was not found in the data folder."));
+    // A configured program first (BrowserCommand.h), run in the data folder
+    // and waited for; otherwise the built-in browser. The menu action closes
+    // every table afterwards.
+    QString problem;
+    const QString dataFolder = QDir(dataDir_.isEmpty() ? QStringLiteral(".") : dataDir_).absolutePath();
+    const std::optional<BrowserCommand> command =
+        configuredBrowser(dataFolder, qEnvironmentVariable(kBrowserVariable), &problem);
+    if (!problem.isEmpty()) {
+        ui.alert(problem);
         return;
     }
-    if (!ui.runProgram(info.absoluteFilePath())) ui.alert(QStringLiteral("The table browser \"browse.pif\" could not be started."));
+    if (!command) {
+        tablebrowser::BROWSE(context_);
+        return;
+    }
+    if (!ui.runProgram(command->program, command->arguments, dataFolder))
+        ui.alert(QStringLiteral("The table browser \"%1\" named in %2 could not be started.").arg(command->program, command->from));
 }
 
 std::vector<tk::MenuItem> Workstation::BUILDMENU() {

@@ -98,6 +98,7 @@ void Browse::updateCapacity() {
     for (const auto& c : columns_) total += c.width;
     horizontalScrollBar()->setRange(0, std::max(0, total - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
+    horizontalScrollBar()->setSingleStep(std::max(8, fontMetrics().averageCharWidth() * 4));
 }
 
 // Runs a move and reports it: the scroll bar follows, the grid repaints and

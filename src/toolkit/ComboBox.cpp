@@ -18,7 +18,7 @@ ComboBox::ComboBox(rt::Value& variable, const QStringList& items, const QString&
     addItems(items);
     load();
     connect(this, &QComboBox::activated, this, [this](int index) {
-        std::string s = fromQ(itemText(index));
+        std::string s = fromQ(itemValue(index));
         size_t width = variable_.isCharacter() ? variable_.str().size() : s.size();
         if (s.size() < width) s.append(width - s.size(), ' ');
         variable_ = rt::Value::character(s);
@@ -27,8 +27,19 @@ ComboBox::ComboBox(rt::Value& variable, const QStringList& items, const QString&
 
 int ComboBox::find(const QString& text) const {
     for (int i = 0; i < count(); ++i)
-        if (trimRight(itemText(i)) == trimRight(text)) return i;
+        if (trimRight(itemValue(i)) == trimRight(text)) return i;
     return -1;
+}
+
+void ComboBox::setItemNote(int index, const QString& note) {
+    const QString value = itemValue(index);
+    setItemData(index, value, Qt::UserRole);
+    setItemText(index, note.isEmpty() ? value : value + QStringLiteral("   ") + note);
+}
+
+QString ComboBox::itemValue(int index) const {
+    const QVariant value = itemData(index, Qt::UserRole);
+    return value.isValid() ? value.toString() : itemText(index);
 }
 
 void ComboBox::load() {

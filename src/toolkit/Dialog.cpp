@@ -2,6 +2,7 @@
 #include "Dialog.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QFile>
 #include <QPixmap>
 #include <QScreen>
@@ -32,7 +33,7 @@ W* Dialog::placed(W* widget, const Place& at) {
 }
 
 QLabel* Dialog::addText(const Place& at, const QString& text) {
-    auto* label = new QLabel(text, this);
+    auto* label = new QLabel(text, controlParent());
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     if (at.height > 0 && Geometry::length(at.height) > label->sizeHint().height() * 2) {
@@ -43,23 +44,23 @@ QLabel* Dialog::addText(const Place& at, const QString& text) {
 }
 
 EditField* Dialog::addField(const Place& at, rt::Value& variable, const FieldOptions& options) {
-    return placed(new EditField(variable, options, this), at);
+    return placed(new EditField(variable, options, controlParent()), at);
 }
 
 MemoEdit* Dialog::addMemo(const Place& at, rt::Value& variable, const QString& name, bool readOnly) {
-    return placed(new MemoEdit(variable, name, readOnly, this), at);
+    return placed(new MemoEdit(variable, name, readOnly, controlParent()), at);
 }
 
 Button* Dialog::addButton(const Place& at, const QString& caption, std::function<void()> action) {
-    return placed(new Button(caption, std::move(action), this), at);
+    return placed(new Button(caption, std::move(action), controlParent()), at);
 }
 
 CheckBox* Dialog::addCheckBox(const Place& at, rt::Value& variable, const QString& caption, const QString& name) {
-    return placed(new CheckBox(variable, caption, name, this), at);
+    return placed(new CheckBox(variable, caption, name, controlParent()), at);
 }
 
 ComboBox* Dialog::addCombo(const Place& at, rt::Value& variable, const QStringList& items, const QString& name) {
-    auto* combo = new ComboBox(variable, items, name, this);
+    auto* combo = new ComboBox(variable, items, name, controlParent());
     placed(combo, at);
     combo->setFixedHeight(std::max(combo->height(), combo->sizeHint().height()));
     if (combo->width() < 48) combo->setFixedWidth(48);  // room for the arrow and two letters
@@ -67,7 +68,7 @@ ComboBox* Dialog::addCombo(const Place& at, rt::Value& variable, const QStringLi
 }
 
 RadioGroup* Dialog::addRadio(const Place& at, int& choice, const QStringList& captions, const QString& name) {
-    auto* group = new RadioGroup(choice, captions, name, Geometry::length(12), this);
+    auto* group = new RadioGroup(choice, captions, name, Geometry::length(12), controlParent());
     QRect r = Geometry::place(at, unit_);
     group->move(r.topLeft());
     if (r.width() > 0) group->resize(r.width(), group->height());
@@ -75,7 +76,7 @@ RadioGroup* Dialog::addRadio(const Place& at, int& choice, const QStringList& ca
 }
 
 QLabel* Dialog::addBitmap(const Place& at, const QString& file, bool stretch, bool border) {
-    auto* label = new QLabel(this);
+    auto* label = new QLabel(controlParent());
     QPixmap pix;
     if (QFile::exists(file)) pix.load(file);
     label->setPixmap(pix);
@@ -91,7 +92,31 @@ Browse* Dialog::addBrowse(const Place& at, rt::Session& session, rt::WorkArea& a
                           Browse::RowFn row) {
     auto* browse = placed(new Browse(session, area, std::move(columns), std::move(row), this), at);
     browses_.push_back(browse);
+    if (isVisible()) browse->show();  // added while the dialog stands
     return browse;
+}
+
+void Dialog::removeBrowse(Browse* browse) {
+    browses_.erase(std::remove(browses_.begin(), browses_.end(), browse), browses_.end());
+    delete browse;
+}
+
+QScrollArea* Dialog::beginScrolledPage(const Place& at, double pageWidth, double pageHeight) {
+    page_ = nullptr;
+    auto* scroll = placed(new QScrollArea(this), at);
+    scroll->setFrameShape(QFrame::StyledPanel);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto* page = new QWidget;
+    page->resize(Geometry::length(pageWidth), Geometry::length(pageHeight));
+    scroll->setWidget(page);  // the scroll area owns the page
+    scroll->setWidgetResizable(false);
+    // Tabbing (or a script's entering) onto a control out of sight brings it into view.
+    connect(qApp, &QApplication::focusChanged, scroll, [scroll, page](QWidget*, QWidget* now) {
+        if (now && page->isAncestorOf(now)) scroll->ensureWidgetVisible(now, 8, 8);
+    });
+    page_ = page;
+    return scroll;
 }
 
 void Dialog::setDefaultButton(Button* button) {

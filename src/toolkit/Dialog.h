@@ -21,6 +21,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QScrollArea>
 #include <functional>
 #include <vector>
 
@@ -61,6 +62,17 @@ public:
     QLabel* addBitmap(const Place& at, const QString& file, bool stretch = false, bool border = false);
     Browse* addBrowse(const Place& at, rt::Session& session, rt::WorkArea& area, std::vector<BrowseColumn> columns,
                       Browse::RowFn row);
+    // Takes a browse out of the dialog and deletes it (a screen that shows
+    // another table in its place adds a new one).
+    void removeBrowse(Browse* browse);
+
+    // A scrolled page for more controls than the box holds: the controls
+    // added until endScrolledPage() go on a page of `pageWidth` x
+    // `pageHeight` layout units, placed from its own top left, that scrolls
+    // inside the place `at`; the control that takes the focus is scrolled
+    // into view. One page at a time.
+    QScrollArea* beginScrolledPage(const Place& at, double pageWidth, double pageHeight);
+    void endScrolledPage() { page_ = nullptr; }
 
     // The button Enter presses from an edit field.
     void setDefaultButton(Button* button);
@@ -90,6 +102,8 @@ public:
 private:
     template <class W>
     W* placed(W* widget, const Place& at);
+    // Where controls go: the scrolled page while one is begun, else the dialog.
+    QWidget* controlParent() { return page_ ? page_ : static_cast<QWidget*>(this); }
 
     Unit unit_;
     bool centred_ = false;
@@ -98,6 +112,7 @@ private:
     EditField* refused_ = nullptr;
     KeyMap openKeys_, closeKeys_;
     std::vector<Browse*> browses_;
+    QWidget* page_ = nullptr;
 };
 
 }  // namespace mx::tk

@@ -37,7 +37,10 @@ void EditField::store() { variable_ = format_.value(fromQ(text()), variable_); }
 
 void EditField::load() {
     QString shown = toQ(format_.display(variable_));
-    if (shown != text()) setText(shown);
+    if (shown == text()) return;
+    setText(shown);
+    // A text longer than the box shows its beginning until the field is entered.
+    if (!hasFocus()) setCursorPosition(0);
 }
 
 QString EditField::displayText() const { return echoMode() == QLineEdit::Password ? QString(text().size(), '*') : text(); }

@@ -296,10 +296,12 @@ void Ui::setClipboard(const QString& text) {
     if (transcript_) transcript_->clipboard(text);
 }
 
-std::optional<int> Ui::runProgram(const QString& program, const QStringList& arguments) {
+std::optional<int> Ui::runProgram(const QString& program, const QStringList& arguments,
+                                  const QString& workingDirectory) {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
+    if (!workingDirectory.isEmpty()) process.setWorkingDirectory(workingDirectory);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start();
     if (!process.waitForStarted(5000)) {

@@ -111,8 +111,10 @@ public:
     // ---- other services
     void setClipboard(const QString& text);
     // Runs a program and waits for it to end (the windows keep repainting);
-    // its exit status, or nullopt when it could not be started.
-    std::optional<int> runProgram(const QString& program, const QStringList& arguments = {});
+    // its exit status, or nullopt when it could not be started. It runs in
+    // `workingDirectory` when one is given, else in the program's own.
+    std::optional<int> runProgram(const QString& program, const QStringList& arguments = {},
+                                  const QString& workingDirectory = {});
 
     // ---- plumbing for the toolkit's own classes
     // Runs an action of a button, menu item, hot key or browse: a failure

@@ -84,6 +84,7 @@ menu Colours
 answer no
 menu File Reindex
 menu File Browse
+press Exit
 dump
 menu File Exit
 )");
@@ -91,7 +92,7 @@ menu File Exit
     EXPECT_EQ(r.out.rfind("splash \"tws.bmp\"\nwindow \"Mitrex Development  by Tallowood Systems\"\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("open \"Setup Library Codes (LIB)\"\nclose \"Setup Library Codes (LIB)\"\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("yesno \"Do You Wish To Rebuild Index Files?\" no\n"), std::string::npos);
-    EXPECT_NE(r.out.find("alert \"The table browser \\\"browse.pif\\\" was not found in the data folder.\""), std::string::npos);
+    EXPECT_NE(r.out.find("open \"Table Browser\"\nclose \"Table Browser\"\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("dump \"Mitrex Development  by Tallowood Systems\"\nend dump\n"), std::string::npos);
     EXPECT_EQ(r.out.substr(r.out.size() - 6), "end 0\n");
 }
@@ -133,13 +134,13 @@ TEST_F(DemoSet, AMissingSystemRecordEndsTheProgram) {
     EXPECT_EQ(r.out.find("window "), std::string::npos) << "no main window";
 }
 
-TEST_F(DemoSet, TheTableBrowserIsRunAndWaitedFor) {
+TEST_F(DemoSet, ABrowsePifBesideTheDataIsNotRunTheBuiltInBrowserOpensInstead) {
     writeFileBytes(data + "/browse.pif", "#!/bin/sh\nexit 3\n");
     ::chmod((data + "/browse.pif").c_str(), 0755);
-    RunResult r = play("menu File Browse\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("run \""), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("browse.pif\" 3\n"), std::string::npos) << r.out;
+    RunResult r = play("menu File Browse\npress Exit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("run \""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("open \"Table Browser\""), std::string::npos) << r.out;
 }
 
 // The library's reports from the main menu, on workstation 2: the users of

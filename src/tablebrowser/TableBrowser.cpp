@@ -1,0 +1,461 @@
+// The built-in table browser (see TableBrowser.h).
+#include "TableBrowser.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+#include "DataFolderTables.h"
+#include "Dialog.h"
+#include "EditDialog.h"
+#include "Error.h"
+#include "ExprFormat.h"
+#include "Fonts.h"
+#include "HotKeyConvention.h"
+#include "NumberFormat.h"
+#include "Opening.h"
+#include "RecordDialog.h"
+#include "RecordServices.h"
+#include "RecordingSink.h"
+#include "Search.h"
+#include "Text.h"
+#include "TextCodec.h"
+#include "Ui.h"
+
+namespace mx::tablebrowser {
+
+namespace {
+
+using rt::FieldType;
+using rt::Value;
+using tk::fromQ;
+using tk::toQ;
+
+constexpr int kWidestColumnChars = 40;  // longer texts are cut in the list, shown whole in the dialog
+
+// The first line of a memo, as the list shows it.
+Value memoLine(const Value& memo) {
+    std::string s = memo.str();
+    const size_t end = s.find_first_of("\r\n");
+    if (end != std::string::npos) s.resize(end);
+    if (s.size() > static_cast<size_t>(kWidestColumnChars)) s.resize(kWidestColumnChars);
+    return Value::character(s);
+}
+
+// Deleted records are shown while the screen stands.
+class ShowDeleted {
+public:
+    explicit ShowDeleted(rt::Settings& s) : settings_(s), before_(s.deletedHidden) { s.deletedHidden = false; }
+    ~ShowDeleted() { settings_.deletedHidden = before_; }
+
+private:
+    rt::Settings& settings_;
+    bool before_;
+};
+
+class BrowserScreen {
+public:
+    explicit BrowserScreen(ds::DataContext& ctx);
+    void run();
+
+private:
+    // ---- the table shown
+    void chooseTable();
+    void closeTable();
+    bool openTable(const ds::FolderTable& table);
+    void fillOrders();
+    void chooseOrder();
+    void addBrowse();
+    const ds::FolderTable* find(const std::string& alias) const;
+
+    // ---- what the buttons do
+    void edit();
+    void append();
+    void markDeleted(bool deleting);
+    void seek();
+
+    // ---- state on the screen
+    bool writable() const { return area_ && !readOnly_ && !damaged_; }
+    void update();
+    // Runs a step of the screen; a table failure is told, naming the file,
+    // and a damaged file is not written again.
+    void protect(const std::function<void()>& step);
+    void fault(const rt::DbError& e);
+    bool lockCurrent();
+
+    ds::DataContext& ctx_;
+    tk::Ui& ui_;
+    ds::FolderTables list_;
+    ia::ScreenKeys keys_;
+    tk::Dialog dlg_;
+    Value tableVar_, orderVar_;
+    tk::ComboBox* tableBox_ = nullptr;
+    tk::ComboBox* orderBox_ = nullptr;
+    QLabel* status_ = nullptr;
+    tk::Button* editButton_ = nullptr;
+    tk::Button* appendButton_ = nullptr;
+    tk::Button* deleteButton_ = nullptr;
+    tk::Button* recallButton_ = nullptr;
+    tk::Button* seekButton_ = nullptr;
+    tk::Browse* browse_ = nullptr;
+    rt::WorkArea* area_ = nullptr;
+    std::string alias_;
+    bool readOnly_ = false;
+    bool damaged_ = false;
+    tk::Place browsePlace_;
+};
+
+tk::Box dialogBox() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect room = (screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768)).adjusted(10, 10, -10, -10);
+    const int w = std::min(1000, room.width()), h = std::min(640, room.height());
+    return tk::Box{static_cast<double>(room.top()), static_cast<double>(room.left()), static_cast<double>(room.top() + h),
+                   static_cast<double>(room.left() + w)};
+}
+
+BrowserScreen::BrowserScreen(ds::DataContext& ctx)
+    : ctx_(ctx),
+      ui_(tk::Ui::instance()),
+      keys_({.viewUpdate = [this] { protect([this] { edit(); }); },
+             .add = [this] { protect([this] { if (writable()) append(); }); },
+             .remove = [this] { protect([this] { if (writable() && area_ && !area_->eof()) markDeleted(!area_->deleted()); }); },
+             .search = [this] { protect([this] { seek(); }); }}),
+      dlg_(QString::fromUtf8(kTitle), dialogBox()) {
+    dlg_.setCentred(true);
+}
+
+void BrowserScreen::run() {
+    list_ = ds::dataFolderTables(ctx_);
+    if (!list_.problem.empty())
+        ctx_.sink.alert("The table definitions cannot be read: " + list_.problem + ".\n" + fromQ(repairAdvice(ctx_.dataDir)));
+    if (list_.tables.empty()) {
+        ui_.alert(QStringLiteral("There is no table in the data folder."));
+        return;
+    }
+
+    // Layout units: half the dialog's pixels.
+    const double W = dlg_.width() / tk::Geometry::kLayoutScale, H = dlg_.height() / tk::Geometry::kLayoutScale;
+    QStringList aliases;
+    size_t widest = 1;
+    for (const ds::FolderTable& t : list_.tables) {
+        aliases << toQ(t.alias);
+        widest = std::max(widest, t.alias.size());
+    }
+    tableVar_ = Value::character(std::string(widest, ' '));
+    orderVar_ = Value::character(std::string(12, ' '));
+    dlg_.addText({6, 6, 24, 12}, QStringLiteral("Table:"));
+    tableBox_ = dlg_.addCombo({5, 32, 80, 12}, tableVar_, aliases, QStringLiteral("TABLE"));
+    for (int i = 0; i < static_cast<int>(list_.tables.size()); ++i)
+        if (!list_.tables[static_cast<size_t>(i)].defined)
+            tableBox_->setItemNote(i, toQ("(" + list_.tables[static_cast<size_t>(i)].file + ", not in indexdef)"));
+    dlg_.addText({6, 122, 24, 12}, QStringLiteral("Order:"));
+    orderBox_ = dlg_.addCombo({5, 148, 150, 12}, orderVar_, {}, QStringLiteral("ORDER"));
+    status_ = dlg_.addText({6, 306, W - 312, 12}, QString());
+    QObject::connect(tableBox_, &QComboBox::activated, tableBox_, [this](int) { protect([this] { chooseTable(); }); });
+    QObject::connect(orderBox_, &QComboBox::activated, orderBox_, [this](int) { protect([this] { chooseOrder(); }); });
+
+    browsePlace_ = {22, 6, W - 12, H - 22 - 24};
+    const double row = H - 19;
+    editButton_ = dlg_.addButton({row, 6, 45, 12}, QStringLiteral("&Edit"), [this] { protect([this] { edit(); }); });
+    appendButton_ = dlg_.addButton({row, 56, 45, 12}, QStringLiteral("&Append"), [this] { protect([this] { append(); }); });
+    deleteButton_ = dlg_.addButton({row, 106, 45, 12}, QStringLiteral("&Delete"), [this] { protect([this] { markDeleted(true); }); });
+    recallButton_ = dlg_.addButton({row, 156, 45, 12}, QStringLiteral("Re&call"), [this] { protect([this] { markDeleted(false); }); });
+    seekButton_ = dlg_.addButton({row, 206, 45, 12}, QStringLiteral("&Seek"), [this] { protect([this] { seek(); }); });
+    dlg_.addButton({row, W - 51, 45, 12}, QStringLiteral("E&xit"), [this] { dlg_.end(); });
+
+    tableVar_ = Value::character(list_.tables.front().alias);
+    tableBox_->load();
+    protect([this] { chooseTable(); });
+    keys_.attach(dlg_);
+    dlg_.run();
+    closeTable();
+}
+
+const ds::FolderTable* BrowserScreen::find(const std::string& alias) const {
+    for (const ds::FolderTable& t : list_.tables)
+        if (t.alias == alias) return &t;
+    return nullptr;
+}
+
+void BrowserScreen::chooseTable() {
+    const std::string wanted = ds::allTrim(tableVar_.str());
+    closeTable();
+    if (const ds::FolderTable* t = find(wanted); t && openTable(*t)) {
+        fillOrders();
+        addBrowse();
+    }
+    update();
+}
+
+void BrowserScreen::closeTable() {
+    if (browse_) {
+        dlg_.removeBrowse(browse_);
+        browse_ = nullptr;
+    }
+    const std::string alias = alias_;
+    area_ = nullptr;
+    alias_.clear();
+    readOnly_ = damaged_ = false;
+    if (orderBox_) orderBox_->clear();
+    if (!alias.empty() && ctx_.session.area(alias)) {
+        try {
+            ctx_.session.close(alias);
+        } catch (const rt::DbError& e) {
+            ctx_.sink.alert("Unable to close " + alias + ". " + e.what());
+        }
+    }
+}
+
+bool BrowserScreen::openTable(const ds::FolderTable& table) {
+    // The opening service's messages are told here, with the way to mend a
+    // damaged file added to its last alert.
+    ds::RecordingSink local;
+    ds::DataContext quiet(ctx_.session, local, ctx_.sleeper, ctx_.dataDir);
+    quiet.security = ctx_.security;
+    quiet.user = ctx_.user;
+    bool readOnly = false;
+    std::optional<rt::DbError> err;
+    const ds::OpenOptions options{.readOnlyWhenRefused = true, .openedReadOnly = &readOnly, .lastError = &err};
+    bool opened = table.defined ? ds::OPNALIAS(quiet, table.alias, false, true, options)
+                                : ds::OPNDBF(quiet, table.file, false, {}, table.alias, options);
+    if (!opened && !table.defined)
+        local.alert("Unable to Open (DBF) " + table.file + (err ? std::string(". ") + err->what() : std::string()));
+
+    // The service's one alert comes first (a floppy hint may follow it); a
+    // table that is only busy needs no mending.
+    const bool busy = err && err->kind() == rt::ErrorKind::Busy;
+    bool advised = opened || busy;
+    for (const ds::RecordingSink::Message& m : local.messages()) {
+        switch (m.kind) {
+            case ds::RecordingSink::Kind::Alert:
+                ctx_.sink.alert(advised ? m.text : m.text + "\n" + fromQ(repairAdvice(ctx_.dataDir)));
+                advised = true;
+                break;
+            case ds::RecordingSink::Kind::Info: ctx_.sink.info(m.text); break;
+            case ds::RecordingSink::Kind::Timed: ctx_.sink.timed(m.text, m.seconds); break;
+            case ds::RecordingSink::Kind::Status: ctx_.sink.status(m.text); break;
+        }
+    }
+    if (!opened) return false;
+
+    area_ = ctx_.session.area(table.alias);
+    alias_ = table.alias;
+    readOnly_ = readOnly;
+    area_->goTop();
+    if (readOnly_)
+        ui_.info(toQ(alias_) + QStringLiteral(" is read-only for you: it is shown, but nothing in it can be changed."));
+    return true;
+}
+
+void BrowserScreen::fillOrders() {
+    orderBox_->clear();
+    orderBox_->addItem(QString::fromUtf8(kRecordOrder));
+    for (int k = 1; k <= area_->orderCount(); ++k) {
+        orderBox_->addItem(QFileInfo(toQ(area_->orderIndex(k).path())).completeBaseName());
+        orderBox_->setItemNote(k, toQ(ds::allTrim(area_->orderExpression(k))));
+    }
+    const int order = area_->order();
+    orderVar_ = Value::character(fromQ(orderBox_->itemValue(std::clamp(order, 0, area_->orderCount()))));
+    orderBox_->load();
+}
+
+void BrowserScreen::chooseOrder() {
+    if (!area_) return;
+    const QString wanted = toQ(ds::allTrim(orderVar_.str()));
+    int order = 0;
+    for (int i = 0; i < orderBox_->count(); ++i)
+        if (orderBox_->itemValue(i) == wanted) order = i;
+    const std::uint32_t here = area_->eof() ? 0 : area_->recno();
+    area_->setOrder(order);
+    // The same record, now in the new order.
+    if (here)
+        area_->goTo(here);
+    else
+        area_->goTop();
+    if (browse_) browse_->resync();
+    update();
+}
+
+void BrowserScreen::addBrowse() {
+    const QFontMetrics fm(tk::Fonts::dialog());
+    const std::vector<rt::FieldDef>& fields = area_->table().fields();
+    std::vector<tk::BrowseColumn> columns{{QStringLiteral("Del"), fm.horizontalAdvance(QStringLiteral("Del")) + 14, Qt::AlignHCenter}};
+    for (const rt::FieldDef& f : fields) {
+        int chars = f.length;
+        switch (f.type) {
+            case FieldType::Character: chars = std::min(f.length, kWidestColumnChars); break;
+            case FieldType::Memo: chars = 20; break;
+            case FieldType::Date: chars = static_cast<int>(ui_.dateStyle().picture.size()); break;
+            default: break;
+        }
+        const int cell = f.type == FieldType::Numeric ? fm.horizontalAdvance(QString(chars, '9')) : fm.averageCharWidth() * chars;
+        const int header = fm.horizontalAdvance(toQ(f.name));
+        columns.push_back({toQ(f.name), std::max(cell, header) + 14,
+                           f.type == FieldType::Numeric ? Qt::AlignRight : Qt::AlignLeft});
+    }
+    rt::WorkArea* area = area_;
+    browse_ = dlg_.addBrowse(browsePlace_, ctx_.session, *area, std::move(columns), [area] {
+        std::vector<Value> row{Value::character(area->deleted() ? "*" : "")};
+        for (int i = 0; i < area->fieldCount(); ++i)
+            row.push_back(area->field(i).type == FieldType::Memo ? memoLine(area->fieldValue(i)) : area->fieldValue(i));
+        return row;
+    });
+    browse_->onDoubleClick([this] { protect([this] { edit(); }); });
+    browse_->onChange([this] { update(); });
+    browse_->setFocus(Qt::OtherFocusReason);
+}
+
+void BrowserScreen::update() {
+    const bool rw = writable();
+    for (tk::Button* b : {editButton_, appendButton_, deleteButton_, recallButton_}) b->setVisible(rw);
+    // Without the changing buttons, Seek takes the first place.
+    seekButton_->move(rw ? recallButton_->x() + (recallButton_->x() - deleteButton_->x()) : editButton_->x(), seekButton_->y());
+    const bool onRecord = area_ && !area_->eof();
+    editButton_->setEnabled(onRecord);
+    deleteButton_->setEnabled(onRecord && !area_->deleted());
+    recallButton_->setEnabled(onRecord && area_->deleted());
+    seekButton_->setEnabled(area_ != nullptr);
+    QString text;
+    if (area_) {
+        text = QFileInfo(toQ(area_->table().path())).fileName() + QStringLiteral(", %1 records").arg(area_->recordCount());
+        if (readOnly_) text += QStringLiteral(", read-only");
+        if (damaged_) text += QStringLiteral(", damaged: nothing is written");
+    }
+    status_->setText(text);
+}
+
+void BrowserScreen::protect(const std::function<void()>& step) {
+    ui_.invoke([&] {
+        try {
+            step();
+        } catch (const rt::DbError& e) {
+            fault(e);
+        }
+    });
+    try {
+        update();
+    } catch (const rt::DbError&) {
+    }
+}
+
+void BrowserScreen::fault(const rt::DbError& e) {
+    QString text = toQ(e.what());
+    if (e.kind() == rt::ErrorKind::Corrupt && area_) {
+        damaged_ = true;
+        text += QStringLiteral("\n") + repairAdvice(ctx_.dataDir) + QStringLiteral("\nNothing more is written to ") +
+                toQ(alias_) + QStringLiteral(".");
+    }
+    ui_.alert(text);
+    if (browse_) browse_->refresh();
+}
+
+bool BrowserScreen::lockCurrent() {
+    ctx_.session.select(*area_);
+    if (ds::RECLOCK(ctx_, 2)) return true;
+    ui_.alert(ia::kUnableToLock + QStringLiteral("\nRecord %1 of %2 is locked elsewhere.").arg(area_->recno()).arg(toQ(alias_)));
+    return false;
+}
+
+void BrowserScreen::edit() {
+    if (!area_ || area_->eof()) return;
+    editRecord(ctx_, *area_, keys_, browse_, !writable());
+}
+
+void BrowserScreen::append() {
+    if (!writable()) return;
+    ctx_.session.select(*area_);
+    // The append service tells of a busy table itself; the blank record
+    // stays even when the dialog is cancelled.
+    if (!ds::ADDREC(ctx_, 2)) {
+        ui_.alert(ia::kUnableToAdd);
+        return;
+    }
+    area_->unlock();  // no lock is held while the dialog is open
+    browse_->resync();
+    update();
+    editRecord(ctx_, *area_, keys_, browse_, false);
+}
+
+void BrowserScreen::markDeleted(bool deleting) {
+    if (!writable() || area_->eof() || area_->deleted() == deleting) return;
+    if (!ui_.yesNo(deleting ? QStringLiteral("Delete This Record?") : QStringLiteral("Recall This Record?"))) return;
+    if (!lockCurrent()) return;
+    const std::vector<std::string> damage = area_->checkCurrentKeys();
+    if (!damage.empty()) {
+        area_->unlock();
+        throw rt::DbError(rt::ErrorKind::Corrupt, alias_, damage.front());
+    }
+    if (deleting)
+        area_->deleteRecord();
+    else
+        area_->recall();
+    area_->unlock();
+    browse_->refresh();
+}
+
+void BrowserScreen::seek() {
+    if (!area_) return;
+    const int order = area_->order();
+    const std::uint32_t remembered = area_->recno();
+    tk::PromptOptions options;
+    options.title = QStringLiteral("Seek");
+    options.bitmap = toQ(ds::dataFile(ctx_, fromQ(ia::kSearchBitmap)));
+    options.upperCase = false;  // sought as typed
+    Value typed;
+    if (order == 0) {
+        options.prompt = QStringLiteral("Record number:");
+        typed = Value::character(std::string(10, ' '));
+    } else {
+        options.prompt = QStringLiteral("Key: ") + toQ(ds::allTrim(area_->orderExpression(order)));
+        typed = Value::character(std::string(static_cast<size_t>(std::clamp(area_->orderIndex(order).keySize(), 10, 60)), ' '));
+    }
+    if (!ui_.prompt(options, typed)) return;
+    const std::string text = ds::trimRight(typed.str());
+
+    bool found = false;
+    if (order == 0) {
+        const double n = rt::parseNumber(text);
+        if (n >= 1 && n <= area_->recordCount()) {
+            area_->goTo(static_cast<std::uint32_t>(n));
+            found = true;
+        }
+    } else {
+        // The key's own type decides what is sought: a number in a numeric
+        // order, a date in a date order, the text as typed otherwise.
+        const Value sample = area_->compileHere(area_->orderExpression(order)).evaluate(ctx_.session);
+        Value wanted = Value::character(text);
+        if (sample.isNumeric()) wanted = Value::numeric(rt::parseNumber(text));
+        if (sample.isDate()) wanted = Value::date(rt::parseDate(text, ui_.dateStyle().picture, ui_.dateStyle().epoch));
+        area_->seek(wanted, /*soft=*/true);
+        found = !area_->eof();
+    }
+    if (!found) {
+        ui_.alert(QStringLiteral("No Match Found"));
+        if (remembered <= area_->recordCount()) area_->goTo(remembered);
+    }
+    browse_->resync();
+}
+
+}  // namespace
+
+QString repairAdvice(const std::string& dataDir) {
+    const QString dir = QDir(toQ(dataDir.empty() ? std::string(".") : dataDir)).absolutePath();
+    return QStringLiteral("Check the data set with \"mxadmin check %1\"; rebuild its index files with "
+                          "\"mxadmin reindex %1\" or the File menu's \"Reindex\".")
+        .arg(dir);
+}
+
+void BROWSE(ds::DataContext& ctx) {
+    rt::SelectionGuard selection(ctx.session);
+    ShowDeleted showDeleted(ctx.session.settings());
+    struct ReleaseAfter {
+        ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
+    } releaseAfter;
+    BrowserScreen screen(ctx);
+    screen.run();
+}
+
+}  // namespace mx::tablebrowser
