@@ -126,8 +126,10 @@ long markLibraryCodeUsers(ds::DataContext& ctx, const std::string& code) {
         lib.setOrder(lib.orderCount() >= 1 ? 1 : 0);
         // The code is sought whole: "AB" is not the start of "ABC".
         std::string whole = ds::trimRight(code);
-        if (const int c = lib.fieldIndex("CODE"); c >= 0 && whole.size() < lib.field(c).length)
-            whole.resize(lib.field(c).length, ' ');
+        if (const int c = lib.fieldIndex("CODE"); c >= 0) {
+            const std::size_t width = static_cast<std::size_t>(lib.field(c).length);
+            if (whole.size() < width) whole.resize(width, ' ');
+        }
         if (lib.orderCount() >= 1 && lib.seek(Value::character(whole), false)) wanted = lib.recno();
     } catch (const rt::DbError&) {
         if (!libWasOpen) closeQuietly(s, "LIB");
