@@ -117,9 +117,13 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, bool adding) {
         rt::WorkArea& mitrex = ctx.session.openArea("MITREX");
         ctx.session.select(mitrex);
         if (adding) {
-            // The new customer stays, also when the dialog is cancelled.
+            // The new customer stays, also when the dialog is cancelled. The
+            // list shows it where it can; a list restricted to marked
+            // customers cannot, and the dialog is over it all the same.
             if (!appendCustomer(ctx)) return;
+            const std::uint32_t added = mitrex.recno();
             list.resync();
+            mitrex.goTo(added);
         }
         if (mitrex.eof()) return;
 

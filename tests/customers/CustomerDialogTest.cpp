@@ -105,6 +105,18 @@ TEST_F(CustomerDialogTest, AddThenCancelLeavesABlankCustomerWithTheNextFreeKey) 
     EXPECT_EQ(h.companies(2), (std::vector<std::string>{"BANKSIA FRAMES", "ACACIA", "", "*NEW FABRICATOR"}));
 }
 
+// In a list restricted to marked customers the new one is not shown, and
+// the dialog still edits it, not the customer the list stands on.
+TEST_F(CustomerDialogTest, AddInARestrictedListEditsTheNewCustomer) {
+    h.append("lib", fiveGroups());
+    h.run("press \"Chk Lib\"\nset CODE A1\npress OK\ndump\npress Add\ndump\nset COMPANY \"NEW ONE\"\npress Save\n"
+          "dump\npress Exit\n");
+    EXPECT_EQ(h.companies(0), (std::vector<std::string>{"*BANKSIA FRAMES"})) << h.joined();
+    EXPECT_EQ(h.field(1, "COMPANY"), "\"\"") << h.joined();
+    EXPECT_EQ(h.column("mitrex", "COMPANY"), (std::vector<std::string>{"BANKSIA FRAMES", "ACACIA", "NEW ONE"}));
+    EXPECT_EQ(h.companies(2), (std::vector<std::string>{"*BANKSIA FRAMES"}));
+}
+
 TEST_F(CustomerDialogTest, ASaveThatCannotLockIsToldAndWritesNothing) {
     h.reindex();
     rt::Session other;
