@@ -7,7 +7,9 @@
 #include "Error.h"
 #include "IndexDefEntry.h"
 #include "Opening.h"
+#include "NtxIndex.h"
 #include "Path.h"
+#include "RecordServices.h"
 #include "Text.h"
 
 namespace mx::ds {
@@ -147,28 +149,86 @@ RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
     return report;
 }
 
-void buildOrderList(WorkArea& area, const std::vector<IndexFileSpec>& specs) {
+namespace {
+
+// The file an index of the area's table is built at: beside the table.
+std::string besideTable(WorkArea& area, const IndexFileSpec& spec) {
     const std::string& table = area.table().path();
     const std::size_t slash = table.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : table.substr(0, slash + 1);
+    return rt::resolvePath(folder + spec.name + extensionFor(spec.name));
+}
+
+// Builds `target` afresh under a temporary name and renames it over the old
+// file; the area is left without orders.
+void buildAfresh(WorkArea& area, const std::string& target, const std::string& key) {
+    const std::string partial = target + ".tmp";
+    try {
+        area.createOrder(partial, key);
+        area.clearOrders();
+        if (std::rename(partial.c_str(), target.c_str()) != 0) rt::throwIo(target, "rename", errno);
+    } catch (const DbError&) {
+        area.clearOrders();
+        std::remove(partial.c_str());
+        throw;
+    }
+}
+
+// Whether another opener (another workstation, or another area of this
+// program) has `path` open, with an index built on `key`.
+bool heldElsewhereOnKey(const std::string& path, const std::string& key) {
+    try {
+        rt::File::open(path, rt::OpenMode::Exclusive, true);
+        return false;  // no one else has it open
+    } catch (const DbError& e) {
+        if (e.kind() != ErrorKind::Busy) return false;
+    }
+    try {
+        auto held = rt::NtxIndex::open(rt::File::open(path, rt::OpenMode::Shared, true));
+        return equalsNoCase(allTrim(held->expression()), allTrim(key));
+    } catch (const DbError&) {
+        return false;  // unreadable: built afresh
+    }
+}
+
+}  // namespace
+
+void buildOrderList(WorkArea& area, const std::vector<IndexFileSpec>& specs) {
     std::vector<std::string> built;
     area.clearOrders();
     for (const IndexFileSpec& spec : specs) {
-        const std::string target = rt::resolvePath(folder + spec.name + extensionFor(spec.name));
-        const std::string partial = target + ".tmp";
-        try {
-            area.createOrder(partial, spec.key);
-            area.clearOrders();
-            if (std::rename(partial.c_str(), target.c_str()) != 0) rt::throwIo(target, "rename", errno);
-        } catch (const DbError&) {
-            area.clearOrders();
-            std::remove(partial.c_str());
-            throw;
-        }
+        const std::string target = besideTable(area, spec);
+        buildAfresh(area, target, spec.key);
         built.push_back(target);
     }
     for (const std::string& file : built) area.addOrder(file);
     if (!built.empty()) area.setOrder(1);
+}
+
+void openSharedOrderList(DataContext& ctx, WorkArea& area, const std::vector<IndexFileSpec>& shared,
+                         const std::vector<IndexFileSpec>& own) {
+    area.clearOrders();
+    TableStepLock oneAtATime(ctx, area, TableStepLock::Step::OrderBuild, 2);
+    if (!oneAtATime.held())
+        throw DbError(ErrorKind::Busy, area.table().path(), "another workstation is building its index files");
+    std::vector<std::string> files;
+    try {
+        for (const IndexFileSpec& spec : shared) {
+            const std::string target = besideTable(area, spec);
+            if (!heldElsewhereOnKey(target, spec.key)) buildAfresh(area, target, spec.key);
+            files.push_back(target);
+        }
+        for (const IndexFileSpec& spec : own) {
+            const std::string target = besideTable(area, spec);
+            buildAfresh(area, target, spec.key);
+            files.push_back(target);
+        }
+        for (const std::string& file : files) area.addOrder(file);
+    } catch (const DbError&) {
+        area.clearOrders();
+        throw;
+    }
+    if (!files.empty()) area.setOrder(own.empty() ? 1 : static_cast<int>(shared.size()) + 1);
 }
 
 }  // namespace mx::ds

@@ -69,4 +69,20 @@ struct IndexFileSpec {
 // the area is then left without orders.
 void buildOrderList(rt::WorkArea& area, const std::vector<IndexFileSpec>& specs);
 
+// The order list of a table that several workstations keep open at once
+// and change (the customer register), which each opens with its index files
+// built afresh. A file that another workstation has open is not replaced:
+// that workstation writes every change it makes into the file it has, and
+// a new file in its place would leave those changes where no one reads
+// them. So, one workstation at a time (TableStepLock, OrderBuild; Busy when
+// it cannot be had within the wait of 2), each of `shared` is attached as it
+// is when another opener has it open and it was built on the same key, and
+// built afresh as buildOrderList builds otherwise; each of `own` (a
+// workstation's private sort) is always built afresh. The order list is
+// `shared` then `own`, the first of `own` controlling, else the first of
+// `shared`. Throws DbError on a file that cannot be built or attached; the
+// area is then left without orders.
+void openSharedOrderList(DataContext& ctx, rt::WorkArea& area, const std::vector<IndexFileSpec>& shared,
+                         const std::vector<IndexFileSpec>& own = {});
+
 }  // namespace mx::ds

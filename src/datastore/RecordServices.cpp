@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "DbfTable.h"
 #include "Error.h"
 
 namespace mx::ds {
@@ -59,6 +60,20 @@ void COPYREC(DataContext& ctx, std::string_view sourceAlias, std::string_view ta
         }
     }
     target->unlock();
+}
+
+TableStepLock::TableStepLock(DataContext& ctx, WorkArea& area, Step step, double wait) {
+    if (!area.shared()) {
+        held_ = true;
+        return;
+    }
+    offset_ = rt::DbfTable::kLockBase + rt::DbfTable::kFileLockLength + 1 + static_cast<std::uint64_t>(step);
+    file_ = rt::File::open(area.table().path(), rt::OpenMode::Shared, true);
+    held_ = retry(ctx, wait, [this] { return file_->lock(offset_, 1, true, false); });
+}
+
+TableStepLock::~TableStepLock() {
+    if (file_ && held_) file_->unlock(offset_, 1);
 }
 
 }  // namespace mx::ds

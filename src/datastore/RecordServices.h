@@ -9,9 +9,12 @@
 // about 20 seconds). 0 retries until it succeeds.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "DataContext.h"
+#include "File.h"
 
 namespace mx::ds {
 
@@ -31,5 +34,29 @@ bool ADDREC(DataContext& ctx, double wait);
 // all when the append or the lock fails. The selected area is the same
 // afterwards.
 void COPYREC(DataContext& ctx, std::string_view source, std::string_view target);
+
+// A step that the workstations sharing a table must take one at a time
+// (building the table's shared index files, numbering a new record), kept
+// apart by a byte lock on the table's file beyond the range of the record,
+// file and append locks. Only this program's own steps take it, so it waits
+// for no record lock and no record lock waits for it. The lock is tried as
+// RECLOCK tries (wait 2: about 20 seconds in steps of 0.2) and held until the
+// object goes. A table held exclusively needs no lock: held() is true at once.
+class TableStepLock {
+public:
+    enum class Step : std::uint64_t { OrderBuild = 1, Numbering = 2 };
+
+    TableStepLock(DataContext& ctx, rt::WorkArea& area, Step step, double wait);
+    ~TableStepLock();
+    TableStepLock(const TableStepLock&) = delete;
+    TableStepLock& operator=(const TableStepLock&) = delete;
+
+    bool held() const { return held_; }
+
+private:
+    std::unique_ptr<rt::File> file_;  // an opener of its own on the table's file
+    std::uint64_t offset_ = 0;
+    bool held_ = false;
+};
 
 }  // namespace mx::ds

@@ -159,4 +159,20 @@ std::vector<SuitePosition> positionsOfSuiteCode(const std::string& code) {
     return out;
 }
 
+void SuiteEntryIndex::add(double group, double number, std::uint32_t entry) {
+    first_.try_emplace({group, number}, entry);
+}
+
+std::uint32_t SuiteEntryIndex::entryAt(const SuitePosition& p) const {
+    auto it = first_.find({static_cast<double>(p.group), static_cast<double>(p.number)});
+    return it == first_.end() ? 0 : it->second;
+}
+
+bool SuiteEntryIndex::names(const std::string& code, std::uint32_t entry) const {
+    if (entry == 0) return false;
+    for (const SuitePosition& p : positionsOfSuiteCode(code))
+        if (entryAt(p) == entry) return true;
+    return false;
+}
+
 }  // namespace mx::lib

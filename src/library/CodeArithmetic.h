@@ -13,7 +13,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mx::lib {
@@ -68,5 +71,25 @@ struct SuitePosition {
 // digit position; one that is not a hexadecimal digit (a blank included)
 // names nothing. Lower-case letters are read as upper case.
 std::vector<SuitePosition> positionsOfSuiteCode(const std::string& code);
+
+// Which library entry a suite code names, decided from the code itself: a
+// decode tags, for each position the code names, the first entry holding
+// that GROUP and NUMBER in the order it searches `lib`. Filled with the
+// entries in that order (an entry whose GROUP and NUMBER an earlier one
+// already holds is never reached), it answers for any number of codes
+// without touching a tag field or a scratch table. Entries are named by a
+// number of the caller's (the record number); 0 stands for none.
+class SuiteEntryIndex {
+public:
+    // The next entry in search order, with its stored GROUP and NUMBER.
+    void add(double group, double number, std::uint32_t entry);
+    // The entry a decode tags for position `p`; 0 when no entry holds it.
+    std::uint32_t entryAt(const SuitePosition& p) const;
+    // Whether decoding `code` tags `entry` (never for entry 0).
+    bool names(const std::string& code, std::uint32_t entry) const;
+
+private:
+    std::map<std::pair<double, double>, std::uint32_t> first_;
+};
 
 }  // namespace mx::lib

@@ -1,9 +1,7 @@
 #include "LibraryReports.h"
 
 #include <cstdio>
-#include <map>
 #include <optional>
-#include <utility>
 
 #include "AreaCursor.h"
 #include "Catalogue.h"
@@ -169,27 +167,18 @@ bool markLibraryUsers(ds::DataContext& ctx, int ws, const std::string& code) {
     mitrex.goBottom();
     if (!tagBySuiteCode(ctx, ws, mitrex.fieldValue("LIBCODE1").str())) return false;
 
-    // A decode tags, for each position named, the first entry of the active
-    // order with that GROUP and NUMBER. So the entry `code` seeks is tagged
-    // by a customer's decode exactly when one of its positions leads there.
+    // Which customers the decode names is decided from their suite codes
+    // against the library in the order the decode searches it.
     s.select(lib);
     const std::uint32_t wanted = lib.seek(Value::character(code), false) ? lib.recno() : 0;
-    std::map<std::pair<double, double>, std::uint32_t> firstAt;
+    SuiteEntryIndex entries;
     for (lib.goTop(); !lib.eof(); lib.skip())
-        firstAt.try_emplace({lib.fieldValue("GROUP").num(), lib.fieldValue("NUMBER").num()}, lib.recno());
+        entries.add(lib.fieldValue("GROUP").num(), lib.fieldValue("NUMBER").num(), lib.recno());
     if (wanted == 0) return true;
 
     s.select(mitrex);
     for (mitrex.goTop(); !mitrex.eof(); mitrex.skip()) {
-        bool named = false;
-        for (const SuitePosition& p : positionsOfSuiteCode(mitrex.fieldValue("LIBCODE1").str())) {
-            auto it = firstAt.find({static_cast<double>(p.group), static_cast<double>(p.number)});
-            if (it != firstAt.end() && it->second == wanted) {
-                named = true;
-                break;
-            }
-        }
-        if (named && ds::RECLOCK(ctx, 2)) {
+        if (entries.names(mitrex.fieldValue("LIBCODE1").str(), wanted) && ds::RECLOCK(ctx, 2)) {
             mitrex.setField("TAG", Value::logical(true));
             mitrex.unlock();
         }
@@ -261,7 +250,9 @@ void SHOWLIB1(ds::DataContext& ctx, int ws, const std::string& code, const Repor
                 return;
             }
             rt::WorkArea& mitrex = s.openArea("MITREX");
-            ds::buildOrderList(mitrex, {{ds::kCustomerKeyIndex, ds::kCustomerKeyField}, {"mxcust", "company"}});
+            // A register open on another workstation keeps its files current:
+            // they are shared, not rebuilt under it.
+            ds::openSharedOrderList(ctx, mitrex, {{ds::kCustomerKeyIndex, ds::kCustomerKeyField}, {"mxcust", "company"}});
             completed = markLibraryUsers(ctx, ws, code);
         }
         rt::WorkArea& mitrex = s.openArea("MITREX");

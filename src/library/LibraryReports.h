@@ -38,8 +38,9 @@ bool markLibraryUsers(ds::DataContext& ctx, int ws, const std::string& code);
 
 // `SHOWLIB1`: the marking pass, then the dialog "Library Users For " + code
 // over the marked customers ("&Report" runs `REP1`), then every customer's
-// `TAG` cleared and `mitrex` closed. The customer's index files are built
-// afresh first. A failure ends it quietly; the selected work area and its
+// `TAG` cleared and `mitrex` closed. The register's index files are built
+// afresh first, except those another workstation has open, which are
+// shared (ds::openSharedOrderList). A failure ends it quietly; the selected work area and its
 // record are restored.
 void SHOWLIB1(ds::DataContext& ctx, int ws, const std::string& code, const ReportValues& values);
 

@@ -9,6 +9,7 @@
 #include "BrowserCommand.h"
 #include "Colour.h"
 #include "ComponentCategories.h"
+#include "CustomerRegister.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
@@ -52,6 +53,9 @@ bool Workstation::start() {
     tk::Ui& ui = tk::Ui::instance();
     // 1-3: program-wide values and the table-access defaults.
     ds::applyTableAccessDefaults(session_);
+    // Date fields and lists write and read dates as the table access does:
+    // "dd/mm/yy", two-digit years from the epoch on.
+    ui.setDateStyle({session_.settings().dateFormat, session_.settings().epoch});
     ds::registerItemListFunctions(context_);
     values_.dialogFont = tk::Fonts::dialog();
     QDate today = QDate::currentDate();
@@ -164,7 +168,13 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
                             {},
                             {MenuItem{QStringLiteral("&Component Categories"), screen([this] { lib::COMPCAT(context_); })},
                              MenuItem{QStringLiteral("&Apply Type to Comp's"), screen([this] { lib::COMPTYPE(context_); })}}});
-    menu.push_back(MenuItem{QStringLiteral("L&icenses"), later("The customer register")});
+    menu.push_back(MenuItem{QStringLiteral("L&icenses"), screen([this] {
+                                const lib::ReportValues report{
+                                    values_.company, values_.package1,
+                                    QString::fromStdString(
+                                        rt::formatDate(values_.sysDate, context_.session.settings().dateFormat))};
+                                customers::MITREX(context_, values_.ws, lib::reportLinks(context_, values_.ws, report));
+                            })});
     menu.push_back(MenuItem{QStringLiteral("&Colours"), screen([] { lib::COLOUR(); })});
     return menu;
 }

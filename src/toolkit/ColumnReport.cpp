@@ -63,6 +63,7 @@ void ColumnReport::layoutColumns(const QStringList& first) {
         chars.push_back(std::max(w, 1));
     }
     double points = 9;
+    bool turned = false;
     for (;;) {
         bodyFont_ = Fonts::printer(QStringLiteral("Arial"), points);
         boldFont_ = Fonts::printer(QStringLiteral("Arial"), points, true);
@@ -79,7 +80,17 @@ void ColumnReport::layoutColumns(const QStringList& first) {
             colW_.push_back(w);
             x += w + gap;
         }
-        if (x - gap <= right_ || points <= 5) break;
+        if (x - gap <= right_) break;
+        if (points <= 5) {
+            // Too wide for the page upright even in the smallest font: the
+            // page is turned, rather than the last columns running off it.
+            if (turned) break;
+            turned = true;
+            job_->setLandscape(true);
+            right_ = job_->pageWidth() - mm(kMarginMm);
+            points = 9;
+            continue;
+        }
         points -= 0.5;
     }
     titleFont_ = Fonts::printer(QStringLiteral("Arial"), 12, true);

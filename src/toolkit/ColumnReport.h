@@ -8,7 +8,8 @@
 // centred under it, the column headers in bold above a rule, the rows, and
 // the footer lines centred at the foot of the page. Column widths are in
 // characters of the body font; when the columns are wider than the page the
-// fonts shrink until they fit.
+// fonts shrink until they fit, and when they do not fit even in the smallest
+// font the pages are printed landscape.
 #pragma once
 
 #include <QFont>

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <sys/stat.h>
 
 #include "ChildHolder.h"
 #include "Error.h"
 #include "DataStoreHarness.h"
 #include "IndexRebuild.h"
 #include "Opening.h"
+#include "RecordServices.h"
 
 namespace mx::test {
 namespace {
@@ -180,6 +183,84 @@ TEST_F(IndexRebuildTest, ScreenOrderListIsBuiltBesideTheTableWholeOrNotAtAll) {
     EXPECT_EQ(readFileBytes(h.file("byname.ntx")), before);
     EXPECT_FALSE(fileExists(h.file("byname.ntx.tmp")));
     other.closeAll();
+}
+
+// The order list of a table several workstations keep open and change:
+// a file another one has open is shared, so the changes of both reach the
+// one file on disk; one that no one has, or that was built on another key,
+// is built afresh; a workstation's own sort always is.
+TEST_F(IndexRebuildTest, SharedOrderListAttachesFilesOthersHaveOpenAndBuildsTheRest) {
+    auto inode = [this](const char* name) {
+        struct stat st{};
+        return ::stat(h.file(name).c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const std::vector<ds::IndexFileSpec> standard{{"bycode", "CODE"}, {"byname", "NAME"}};
+    rt::WorkArea& first = h.session.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    ds::openSharedOrderList(h.ctx, first, standard);
+    const auto byCode = inode("bycode.ntx"), byName = inode("byname.ntx");
+
+    rt::Session other;
+    ds::RecordingSleeper otherSleeper;
+    ds::DataContext otherCtx{other, h.sink, otherSleeper, h.dir()};
+    rt::WorkArea& second = other.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    ds::openSharedOrderList(otherCtx, second, standard, {{"byage", "AGE"}});
+    EXPECT_EQ(inode("bycode.ntx"), byCode);
+    EXPECT_EQ(inode("byname.ntx"), byName);
+    EXPECT_EQ(second.orderCount(), 3);
+    EXPECT_EQ(second.order(), 3) << "the workstation's own sort controls";
+
+    // A change on the first workstation reaches the file the second reads.
+    first.goTo(1);
+    ASSERT_TRUE(first.lock());
+    first.setField("NAME", rt::Value::character("AARON"));
+    first.unlock();
+    second.setOrder(2);
+    EXPECT_TRUE(second.seek(rt::Value::character("AARON"), false));
+    EXPECT_EQ(second.recno(), 1u);
+    EXPECT_TRUE(second.checkIntegrity().empty());
+
+    // Asked on another key, a held file is built afresh all the same.
+    rt::Session third;
+    ds::DataContext thirdCtx{third, h.sink, h.sleeper, h.dir()};
+    rt::WorkArea& upper = third.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    ds::openSharedOrderList(thirdCtx, upper, {{"bycode", "CODE"}, {"byname", "UPPER(NAME)"}});
+    EXPECT_EQ(inode("bycode.ntx"), byCode);
+    EXPECT_NE(inode("byname.ntx"), byName);
+    third.closeAll();
+
+    // No one else has them open: built afresh.
+    other.closeAll();
+    ds::openSharedOrderList(h.ctx, first, standard);
+    EXPECT_NE(inode("bycode.ntx"), byCode);
+    EXPECT_TRUE(first.checkIntegrity().empty());
+    EXPECT_EQ(h.sleeper.count(), 0);
+}
+
+TEST_F(IndexRebuildTest, SharedOrderListWaitsForAnotherWorkstationsBuild) {
+    rt::WorkArea& people = h.session.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    rt::Session other;
+    rt::WorkArea& building = other.open(h.file("people.dbf"), "", rt::OpenMode::Shared);
+    ds::DataContext otherCtx{other, h.sink, h.sleeper, h.dir()};
+    auto lock = std::make_unique<ds::TableStepLock>(otherCtx, building, ds::TableStepLock::Step::OrderBuild, 2);
+    ASSERT_TRUE(lock->held());
+    // Record locks are no part of it: the table's records stay lockable.
+    people.goTo(1);
+    EXPECT_TRUE(people.lock());
+    people.unlock();
+
+    h.sleeper.onWait = [&lock](int waits) {
+        if (waits == 5) lock.reset();  // the other build ends
+    };
+    ds::openSharedOrderList(h.ctx, people, {{"bycode", "CODE"}});
+    EXPECT_EQ(h.sleeper.count(), 5);
+    EXPECT_EQ(people.orderCount(), 1);
+
+    lock = std::make_unique<ds::TableStepLock>(otherCtx, building, ds::TableStepLock::Step::OrderBuild, 2);
+    h.sleeper.onWait = nullptr;
+    h.sleeper.reset();
+    EXPECT_THROW(ds::openSharedOrderList(h.ctx, people, {{"bycode", "CODE"}}), rt::DbError);
+    EXPECT_EQ(h.sleeper.count(), 100);
+    EXPECT_EQ(people.orderCount(), 0);
 }
 
 TEST_F(IndexRebuildTest, BusyTableIsSkippedAfterTheOpeningMessageAndTheOthersAreBuilt) {

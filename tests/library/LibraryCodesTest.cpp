@@ -138,6 +138,35 @@ TEST(SuiteCode, DecodesDigitsIntoGroupAndNumber) {
     EXPECT_EQ(decoded, expected);
 }
 
+// Which entry a code names, decided without tags: the first entry in search
+// order holding each position. Entries 1..8: group 1 (1, 2, 4, 8) and
+// group 2 (1, 2, 4, 8); entry 9 is a stale copy of group 1 number 2.
+TEST(SuiteCode, TheEntryACodeNamesIsTheFirstHoldingEachPosition) {
+    SuiteEntryIndex index;
+    for (std::uint32_t e = 1; e <= 8; ++e) index.add((e - 1) / 4 + 1, 1 << ((e - 1) % 4), e);
+    index.add(1, 2, 9);
+    EXPECT_EQ(index.entryAt({1, 2}), 2u);
+    EXPECT_EQ(index.entryAt({3, 1}), 0u);
+    struct Case {
+        std::string code;
+        std::vector<std::uint32_t> named;  // of entries 1..9
+    };
+    for (const Case& c : std::vector<Case>{{"", {}},
+                                           {"-", {}},
+                                           {"F", {1, 2, 3, 4}},
+                                           {"01", {5}},
+                                           {"0-8", {8}},
+                                           {"a", {2, 4}},
+                                           {"G8", {8}},     // G names nothing and takes its position
+                                           {"2 ", {2}},     // a stored code's trailing blank
+                                           {"001", {}}}) {  // group 3 holds no entry
+        std::vector<std::uint32_t> named;
+        for (std::uint32_t e = 0; e <= 9; ++e)
+            if (index.names(c.code, e)) named.push_back(e);
+        EXPECT_EQ(named, c.named) << c.code;
+    }
+}
+
 // Five entries, record order unlike order 3 (by SERIAL): in order 3 they
 // are ALU(1) BRZ(2) CED(3) DUR(4) EXT(5); stale GROUP/NUMBER on file.
 class LibCodeButtonTest : public ::testing::Test {

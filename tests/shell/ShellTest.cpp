@@ -78,6 +78,7 @@ menu "Integrity Checks" "Component Categories"
 press Exit
 menu "Integrity Checks" "Apply Type to Comp's"
 menu Licenses
+press Exit
 answer cancel
 menu Colours
 answer no
@@ -178,4 +179,57 @@ menu File Exit
                                       .split('\n', Qt::SkipEmptyParts);
     ASSERT_GT(customers.size(), 30);
     for (const QString& c : customers) EXPECT_EQ(c.split(QStringLiteral(" | ")).value(26), QStringLiteral("F")) << c.toStdString();
+}
+
+TEST_F(DemoSet, TheCustomerRegisterFromTheMenuWithItsSuiteViewsPrintAndLibrary) {
+    const std::string prints = dir.file("prints");
+    RunResult r = play(R"(menu Licenses
+dump
+press "Show Lib"
+dump
+press OK
+press "Chk Lib"
+set CODE RS400
+press OK
+dump
+press Print
+press Library
+answer no
+press Report
+press Exit
+press Exit
+menu File Exit
+)",
+                       "3 --print-dir '" + prints + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("open \"Mitrex Customer Register (MITREX)\"\n"), std::string::npos) << r.out;
+    // The first customer's suites, F500-10, through workstation 3's tags.
+    EXPECT_NE(r.out.find("dump \"Library Details For Tropical Windows Pty Ltd\"\nbrowse \"Code\" \"Description\" "
+                         "\"Category\" \"Lib Id\"\nrow* 1 \"RS400\""),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("print \"Mitrex Customer Register (MITREX)\" preview 001-Mitrex_Customer_Register__MITREX_.pdf"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("open \"Setup Library Codes (LIB)\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("print \"Library / Suite Report\" printer 002-"), std::string::npos) << r.out;
+
+    // Every customer listed after "Chk Lib" holds RS400 (group 1, number 1): an odd first digit.
+    const size_t checked = r.out.find("dump \"Mitrex Customer Register (MITREX)\"", r.out.find("Library Code Checker"));
+    ASSERT_NE(checked, std::string::npos) << r.out;
+    QStringList rows;
+    for (const QString& line : QString::fromStdString(r.out.substr(checked, r.out.find("end dump", checked) - checked))
+                                   .split('\n', Qt::SkipEmptyParts))
+        if (line.startsWith(QStringLiteral("row"))) rows << line;
+    ASSERT_FALSE(rows.isEmpty()) << r.out;
+    const QString printed = mx::test::pdfText(QString::fromStdString(prints + "/001-Mitrex_Customer_Register__MITREX_.pdf"), false);
+    for (const QString& row : rows) {
+        const QStringList cells = row.split('"');
+        EXPECT_EQ(cells.value(5), QStringLiteral("#")) << row.toStdString();
+        EXPECT_TRUE(QStringLiteral("13579BDF").contains(cells.value(15).left(1))) << row.toStdString();
+        EXPECT_TRUE(printed.contains(cells.value(7))) << cells.value(7).toStdString();
+    }
+
+    // The register's index files on disk hold every change the session made.
+    EXPECT_EQ(run(mxadmin() + " check '" + data + "'").status, 0);
 }

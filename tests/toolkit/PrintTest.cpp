@@ -127,6 +127,25 @@ TEST_F(PrintTest, ColumnReportBreaksPagesWithHeadingsFootersAndPageNumbers) {
     EXPECT_EQ(empty.run(none), 1);
 }
 
+// Fourteen columns as wide as the customer register's list: too wide for an
+// upright page, so the page is turned and the last column is on it.
+TEST_F(PrintTest, ColumnReportTooWideForAnUprightPageIsPrintedLandscape) {
+    ColumnReport report("Wide", true);
+    Numbers rows(3);
+    for (int w : {3, 3, 3, 32, 26, 3, 3, 19, 8, 6, 18, 10, 9})
+        report.addColumn(QString("W%1").arg(w), w, [w] { return QString(w, 'x'); });
+    report.addColumn("Trading Name", 36, [&] { return QString("LAST COLUMN %1").arg(rows.at); });
+    ASSERT_EQ(report.run(rows), 1);
+    const QString file = QDir(dir.path()).filePath("print/001-Wide.pdf");
+    QProcess info;
+    info.start("pdfinfo", {file});
+    info.waitForFinished(30000);
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(pages.contains("842 x 595 pts")) << "A4 landscape\n" << pages.toStdString();
+    const QString text = pdfText(file, false);
+    for (int i : {1, 2, 3}) EXPECT_TRUE(text.contains(QString("LAST COLUMN %1").arg(i))) << text.toStdString();
+}
+
 TEST_F(PrintTest, PrintingStraightToAMissingPrinterSaysSo) {
     if (PrintJob::printersInstalled()) GTEST_SKIP() << "this machine has a printer";
     Ui::instance().setPrintDir({});

@@ -1,0 +1,263 @@
+// The customer register screen and its list operations (see CustomerRegister.h).
+#include "CustomerRegister.h"
+
+#include <cstdio>
+#include <set>
+
+#include "Catalogue.h"
+#include "CustomerDialog.h"
+#include "CustomerNote.h"
+#include "Dialog.h"
+#include "EditDialog.h"
+#include "Error.h"
+#include "Guarded.h"
+#include "HotKeyConvention.h"
+#include "Prompts.h"
+#include "RecordServices.h"
+#include "SuiteViews.h"
+#include "Text.h"
+#include "TextCodec.h"
+#include "Ui.h"
+#include "WaitCursor.h"
+
+namespace mx::customers {
+
+namespace {
+
+using rt::Value;
+
+bool isTrue(const Value& v) { return v.isLogical() && v.boolean(); }
+
+Value mark(const rt::WorkArea& a, const char* field, const char* shown) {
+    return Value::character(isTrue(a.fieldValue(field)) ? shown : " ");
+}
+
+// `AMOUNT` as text, 7 wide with 2 decimals.
+Value amountText(const Value& v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%7.2f", v.isNumeric() ? v.num() : 0.0);
+    return Value::character(buf);
+}
+
+rt::WorkArea& register_(ds::DataContext& ctx) { return ctx.session.openArea("MITREX"); }
+
+void closeQuietly(rt::Session& s, const char* alias) {
+    try {
+        if (s.area(alias)) s.close(alias);
+    } catch (const rt::DbError&) {
+    }
+}
+
+}  // namespace
+
+bool findName(rt::WorkArea& mitrex, const std::string& name, bool tradingNameToo) {
+    const std::string wanted = ds::upper(ds::allTrim(name));
+    const int company = mitrex.fieldIndex("COMPANY"), trading = mitrex.fieldIndex("TRADINGAS");
+    for (; !mitrex.eof(); mitrex.skip()) {
+        if (ds::upper(mitrex.fieldValue(company).str()).find(wanted) != std::string::npos) return true;
+        if (tradingNameToo && ds::upper(mitrex.fieldValue(trading).str()).find(wanted) != std::string::npos) return true;
+    }
+    return false;
+}
+
+void SRCH(ds::DataContext& ctx, tk::Browse& list, SearchState& search) {
+    ia::guarded(ctx, [&] {
+        rt::WorkArea& mitrex = register_(ctx);
+        ctx.session.select(mitrex);
+        const std::string last = ds::allTrim(search.cname.str());
+        QStringList choices{QStringLiteral("&Name")};
+        // An "&" of the name is shown as it is, not as a hot letter.
+        if (!last.empty()) choices << QStringLiteral("Nex&t ") + tk::toQ(last).replace('&', QStringLiteral("&&"));
+        const int choice = ia::DECBOX(choices, 9, QStringLiteral("Search By:"));
+        if (choice == 1) {
+            Value name = search.cname;
+            Value fromTop = Value::logical(true);
+            tk::Dialog dlg(QStringLiteral("Name Search"), tk::Box{6, 6, 19, 81, tk::Unit::Cell});
+            dlg.addText({1, 2}, QStringLiteral("Name:"));
+            dlg.addField({1, 10, 240, 24}, name, {.name = QStringLiteral("CNAME")});
+            dlg.addCheckBox({3, 10, 160, 24}, fromTop, QStringLiteral("&Start at Top"), QStringLiteral("STARTTOP"));
+            tk::Button* ok = dlg.addButton({6, 10, 90, 24}, QStringLiteral("&OK"), [&dlg] { dlg.end(); });
+            dlg.setDefaultButton(ok);
+            if (!dlg.run()) return;  // Escape or the close box: no search
+            search.cname = name;
+            if (ds::allTrim(name.str()).empty()) return;
+            if (isTrue(fromTop))
+                mitrex.goTop();
+            else if (!mitrex.eof())
+                mitrex.skip();
+            if (!findName(mitrex, name.str(), true)) mitrex.goBottom();
+        } else if (choice == 2) {
+            if (!mitrex.eof()) mitrex.skip();
+            if (!findName(mitrex, last, false)) mitrex.goBottom();
+        } else {
+            return;
+        }
+        list.resync();
+    });
+}
+
+void TAG(ds::DataContext& ctx) {
+    ia::guarded(ctx, [&] {
+        rt::WorkArea& mitrex = register_(ctx);
+        ctx.session.select(mitrex);
+        if (mitrex.eof() || !ds::RECLOCK(ctx, 2)) return;
+        mitrex.setField("TAG", Value::logical(!isTrue(mitrex.fieldValue("TAG"))));
+        mitrex.unlock();
+    });
+}
+
+void UNTAG1(ds::DataContext& ctx) {
+    ia::guarded(ctx, [&] {
+        rt::WorkArea* area = ctx.session.selected();
+        if (!area || area->fieldIndex("TAG") < 0) return;
+        const std::uint32_t here = area->recno();
+        for (area->goTop(); !area->eof(); area->skip()) {
+            if (!isTrue(area->fieldValue("TAG")) || !ds::RECLOCK(ctx, 2)) continue;
+            area->setField("TAG", Value::logical(false));
+            area->unlock();
+        }
+        area->goTo(here);
+    });
+}
+
+void DEL(ds::DataContext& ctx, tk::Browse& list) {
+    ia::guarded(ctx, [&] {
+        rt::WorkArea& mitrex = register_(ctx);
+        ctx.session.select(mitrex);
+        if (mitrex.eof()) return;
+        if (!tk::Ui::instance().yesNo(QStringLiteral("Delete This Entry?"))) return;
+        if (!ds::RECLOCK(ctx, 2)) {
+            tk::Ui::instance().alert(ia::kUnableToLock);
+            return;
+        }
+        mitrex.deleteRecord();
+        mitrex.unlock();
+        mitrex.skip();
+        if (mitrex.eof()) mitrex.goBottom();
+    });
+    list.resync();
+}
+
+void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
+    rt::Session& s = ctx.session;
+    rt::SelectionGuard selection(s);
+    SearchState search;
+    // The register binds no hot keys of its own: every key of the
+    // convention does nothing while it stands and after it.
+    const ia::ScreenKeys keys(ia::ListActions{});
+    {
+        tk::WaitCursor busy;
+        if (!openRegister(ctx)) return;
+    }
+    rt::WorkArea& mitrex = s.openArea("MITREX");
+
+    tk::Dialog dlg(QString::fromUtf8(kRegisterTitle), tk::Box{10, 10, 535, 1190});
+    tk::Browse* list = dlg.addBrowse({10, 10, 572.5, 217.5}, s, mitrex,
+                                     {{QStringLiteral("T"), 20},
+                                      {QStringLiteral("L"), 20},
+                                      {QStringLiteral("#"), 20},
+                                      {QStringLiteral("Company"), 220},
+                                      {QStringLiteral("Email"), 180},
+                                      {QStringLiteral("C"), 20},
+                                      {QStringLiteral("S"), 20},
+                                      {QStringLiteral("Suite Code"), 130},
+                                      {QStringLiteral("Version"), 50},
+                                      // State, Changed and Amount a little wider
+                                      // than given, so that their texts show
+                                      // whole in the dialog font.
+                                      {QStringLiteral("State"), 40},
+                                      {QStringLiteral("Manager"), 120},
+                                      {QStringLiteral("Changed"), 65},
+                                      {QStringLiteral("Amount"), 60, Qt::AlignRight},
+                                      {QStringLiteral("Trading Name"), 250}},
+                                     [&mitrex] {
+                                         return std::vector<Value>{mark(mitrex, "TAG", "*"),
+                                                                   mark(mitrex, "LITE", "*"),
+                                                                   mark(mitrex, "TAG1", "#"),
+                                                                   mitrex.fieldValue("COMPANY"),
+                                                                   mitrex.fieldValue("EMAIL"),
+                                                                   mark(mitrex, "COD", "C"),
+                                                                   mark(mitrex, "CLOSED", "S"),
+                                                                   mitrex.fieldValue("LIBCODE1"),
+                                                                   mitrex.fieldValue("VERSION"),
+                                                                   mitrex.fieldValue("STATE1"),
+                                                                   mitrex.fieldValue("MGR"),
+                                                                   mitrex.fieldValue("CHANGED"),
+                                                                   amountText(mitrex.fieldValue("AMOUNT")),
+                                                                   mitrex.fieldValue("TRADINGAS")};
+                                     });
+    list->onDoubleClick([&] { UPD(ctx, *list, false); });
+    // After a new order or restriction: the first row, the list rebuilt.
+    auto fromTop = [&] {
+        ia::guarded(ctx, [&] { mitrex.goTop(); });
+        list->resync();
+    };
+
+    constexpr double kFirst = 232.5, kSecond = 247.5;
+    dlg.addButton({kFirst, 10, 45, 12}, QStringLiteral("&Add"), [&] { UPD(ctx, *list, true); });
+    dlg.addButton({kFirst, 60, 45, 12}, QStringLiteral("&Modify"), [&] { UPD(ctx, *list, false); });
+    dlg.addButton({kFirst, 110, 45, 12}, QStringLiteral("&Delete"), [&] { DEL(ctx, *list); });
+    dlg.addButton({kFirst, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, *list, search); });
+    dlg.addButton({kFirst, 210, 45, 12}, QStringLiteral("&Print"), [&] {
+        list->print(QString::fromUtf8(kRegisterTitle));
+        list->refresh();
+    });
+    dlg.addButton({kFirst, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
+    dlg.addButton({kFirst, 360, 45, 12}, QStringLiteral("Sort/State"), [&] {
+        SETSTATEORDER(ctx);
+        fromTop();
+    });
+    dlg.addButton({kFirst, 410, 45, 12}, QStringLiteral("Chk Lib"), [&] {
+        SHOWUSERS(ctx);
+        fromTop();
+    });
+    dlg.addButton({kSecond, 10, 45, 12}, QStringLiteral("&Tag"), [&] {
+        TAG(ctx);
+        list->refresh();
+    });
+    dlg.addButton({kSecond, 110, 45, 12}, QStringLiteral("&Notes"), [&] {
+        ia::guarded(ctx, [&] {
+            if (mitrex.eof()) return;
+            MXNOTE(ctx, mitrex.fieldValue(ds::kCustomerKeyField), ds::trimRight(mitrex.fieldValue("COMPANY").str()));
+        });
+    });
+    dlg.addButton({kSecond, 160, 45, 12}, QStringLiteral("S&how Lib"), [&] {
+        ia::guarded(ctx, [&] {
+            if (mitrex.eof()) return;
+            SHOWLIB(ctx, ws, ds::allTrim(mitrex.fieldValue("LIBCODE1").str()),
+                    ds::trimRight(mitrex.fieldValue("COMPANY").str()));
+        });
+        list->resync();
+    });
+    dlg.addButton({kSecond, 210, 45, 12}, QStringLiteral("&Library"), [&] {
+        // The library screen leaves `lib` (held exclusively) and what else
+        // it opened open; the register closes them at once, so that other
+        // workstations can use the library while the register stands.
+        std::set<std::string> before;
+        for (rt::WorkArea* a : s.areas()) before.insert(a->alias());
+        ia::guarded(ctx, [&] { lib::LIB(ctx, ws, true, library); });
+        std::vector<std::string> opened;
+        for (rt::WorkArea* a : s.areas())
+            if (!before.count(a->alias())) opened.push_back(a->alias());
+        for (const std::string& alias : opened) closeQuietly(s, alias.c_str());
+        keys.bind();
+        list->resync();
+    });
+    dlg.addButton({kSecond, 260, 45, 12}, QStringLiteral("Acct Manager"), [&] {
+        selectRegisterOrder(ctx, kManagerOrder);
+        fromTop();
+    });
+    dlg.addButton({kSecond, 310, 45, 12}, QStringLiteral("Sort / Amt"), [&] {
+        selectRegisterOrder(ctx, kAmountOrder);
+        fromTop();
+    });
+    dlg.addButton({kSecond, 360, 45, 12}, QStringLiteral("Sort/Change"), [&] {
+        SETCHANGEORDER(ctx);
+        fromTop();
+    });
+
+    keys.attach(dlg);
+    dlg.run();
+}
+
+}  // namespace mx::customers
