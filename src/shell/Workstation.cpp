@@ -8,6 +8,7 @@
 #include "ApplyType.h"
 #include "Colour.h"
 #include "ComponentCategories.h"
+#include "ConfigurationScreen.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
@@ -147,7 +148,9 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
                                     window_)
                                     window_->close();
                             })});
-    menu.push_back(MenuItem{QStringLiteral("&Configurations"), later("The configurations screen")});
+    menu.push_back(MenuItem{QStringLiteral("&Configurations"), screen([this] {
+                                if (!configurations::ASSEMBLY(context_) && window_) window_->close();
+                            })});
     menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),
                             {},
                             {MenuItem{QStringLiteral("&Component Categories"), screen([this] { lib::COMPCAT(context_); })},
