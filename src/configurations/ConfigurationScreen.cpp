@@ -7,6 +7,7 @@
 #include "Error.h"
 #include "Guarded.h"
 #include "Lookup.h"
+#include "OptionsExtras.h"
 #include "Opening.h"
 #include "Prompts.h"
 #include "RecordServices.h"
@@ -273,8 +274,8 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
                   [&] { linked(links.report, "The configuration report", false); });
     dlg.addButton({row1, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
     dlg.addButton({row2, 10, 45, 12}, QStringLiteral("&Formulae"), [&] { notYet("The formulae screen"); });
-    dlg.addButton({row2, 60, 45, 12}, QStringLiteral("&Options"), [&] { notYet("The options dialog"); });
-    dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { notYet("The extras dialog"); });
+    dlg.addButton({row2, 60, 45, 12}, QStringLiteral("&Options"), [&] { sub([&] { ASSOEDIT(ctx, keys, browse); }); });
+    dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { sub([&] { ASSDEDIT(ctx, keys, browse); }); });
     dlg.addButton({row2, 160, 45, 12}, QStringLiteral("&Labour"), [&] { notYet("The labour screen"); });
     dlg.addButton({row2, 210, 45, 12}, QStringLiteral("Data Sht"), [&] { linked(links.dataSheet, "The data sheet", true); });
     dlg.addButton({row2, 260, 45, 12}, QStringLiteral("Punch &Holes"), [&] { notYet("The punch holes screen"); });
