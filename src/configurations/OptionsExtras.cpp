@@ -19,6 +19,12 @@ std::string letter(char c) { return std::string(1, c); }
 double labelRow(int k) { return 13.0 * k + 7; }
 double fieldRow(int k) { return 13.0 * k + 5; }
 
+// A field that shows a value and is not edited: not a stop of the Tab key,
+// so the cursor starts in the first field the user edits.
+void showOnly(tk::Dialog& dlg, const tk::Place& at, Value& value, const char* name) {
+    dlg.addField(at, value, {.name = QString::fromUtf8(name), .readOnly = true})->setFocusPolicy(Qt::NoFocus);
+}
+
 // The letters of the extras the dialog shows; D and H are only carried.
 constexpr const char kExtraLetters[] = "ABCEFGIJKL";
 
@@ -87,9 +93,9 @@ void ASSOEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* li
                          {.name = QString::fromUtf8(field), .picture = "999999"});
         };
         dlg.addText({labelRow(0), 10}, QStringLiteral("Code:"));
-        dlg.addField({fieldRow(0), 55, 80, 12}, code, {.name = "CODE", .readOnly = true});
+        showOnly(dlg, {fieldRow(0), 55, 80, 12}, code, "CODE");
         dlg.addText({labelRow(1), 10}, QStringLiteral("Description:"));
-        dlg.addField({fieldRow(1), 55, 150, 12}, desc, {.name = "DESC", .readOnly = true});
+        showOnly(dlg, {fieldRow(1), 55, 150, 12}, desc, "DESC");
         // The size ranges, each row followed by its option on the right, so
         // that the tab order runs along the rows.
         auto option = [&](int k, char c) {
@@ -148,11 +154,11 @@ void ASSDEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* li
         // Shown, not edited: copies of their own, so nothing typed could reach them.
         Value code = edit["CODE"], desc = edit["DESC"], type = edit["ASSEMCAT"];
         dlg.addText({labelRow(0), 10}, QStringLiteral("Code:"));
-        dlg.addField({fieldRow(0), 55, 80, 12}, code, {.name = "CODE", .readOnly = true});
+        showOnly(dlg, {fieldRow(0), 55, 80, 12}, code, "CODE");
         dlg.addText({labelRow(1), 10}, QStringLiteral("Description:"));
-        dlg.addField({fieldRow(1), 55, 150, 12}, desc, {.name = "DESC", .readOnly = true});
+        showOnly(dlg, {fieldRow(1), 55, 150, 12}, desc, "DESC");
         dlg.addText({labelRow(2), 10}, QStringLiteral("Type:"));
-        dlg.addField({fieldRow(2), 55, 50, 12}, type, {.name = "ASSEMCAT", .readOnly = true});
+        showOnly(dlg, {fieldRow(2), 55, 50, 12}, type, "ASSEMCAT");
 
         auto include = [&](int k, const char* caption, const char* field) {
             dlg.addText({labelRow(k), 10}, QString::fromUtf8(caption));
