@@ -7,6 +7,7 @@
 #include "Error.h"
 #include "FormulaLines.h"
 #include "Guarded.h"
+#include "Labour.h"
 #include "Lookup.h"
 #include "OptionsExtras.h"
 #include "Opening.h"
@@ -277,7 +278,7 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     dlg.addButton({row2, 10, 45, 12}, QStringLiteral("&Formulae"), [&] { sub([&] { ASSLINE(ctx, links.lineReport); }); });
     dlg.addButton({row2, 60, 45, 12}, QStringLiteral("&Options"), [&] { sub([&] { ASSOEDIT(ctx, keys, browse); }); });
     dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { sub([&] { ASSDEDIT(ctx, keys, browse); }); });
-    dlg.addButton({row2, 160, 45, 12}, QStringLiteral("&Labour"), [&] { notYet("The labour screen"); });
+    dlg.addButton({row2, 160, 45, 12}, QStringLiteral("&Labour"), [&] { sub([&] { ASSLAB(ctx, links.lineReport); }); });
     dlg.addButton({row2, 210, 45, 12}, QStringLiteral("Data Sht"), [&] { linked(links.dataSheet, "The data sheet", true); });
     dlg.addButton({row2, 260, 45, 12}, QStringLiteral("Punch &Holes"), [&] { notYet("The punch holes screen"); });
     // Below the visible rows: reached by its key, Alt+Z.

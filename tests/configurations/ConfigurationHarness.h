@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,17 @@ public:
         a.goTo(recno);
         std::string out = a.deleted() ? "*" : " ";
         for (int i = 0; i < a.fieldCount(); ++i) out += std::string(a.fieldBytes(i)) + "|";
+        s.closeAll();
+        return out;
+    }
+
+    // Field name -> bytes of record `recno` of `table`.
+    std::map<std::string, std::string> recordFields(const std::string& table, std::uint32_t recno) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+        a.goTo(recno);
+        std::map<std::string, std::string> out;
+        for (int i = 0; i < a.fieldCount(); ++i) out[a.field(i).name] = std::string(a.fieldBytes(i));
         s.closeAll();
         return out;
     }
