@@ -12,6 +12,7 @@
 #include "OptionsExtras.h"
 #include "Opening.h"
 #include "Prompts.h"
+#include "PunchHoles.h"
 #include "RecordServices.h"
 #include "Search.h"
 #include "Text.h"
@@ -280,7 +281,7 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { sub([&] { ASSDEDIT(ctx, keys, browse); }); });
     dlg.addButton({row2, 160, 45, 12}, QStringLiteral("&Labour"), [&] { sub([&] { ASSLAB(ctx, links.lineReport); }); });
     dlg.addButton({row2, 210, 45, 12}, QStringLiteral("Data Sht"), [&] { linked(links.dataSheet, "The data sheet", true); });
-    dlg.addButton({row2, 260, 45, 12}, QStringLiteral("Punch &Holes"), [&] { notYet("The punch holes screen"); });
+    dlg.addButton({row2, 260, 45, 12}, QStringLiteral("Punch &Holes"), [&] { sub([&] { PUNCHOLE(ctx); }); });
     // Below the visible rows: reached by its key, Alt+Z.
     dlg.addButton({300, 180, 45, 12}, QStringLiteral("&z) Desc Chng"), [&] { DESCCHNG(ctx, *browse); });
 
