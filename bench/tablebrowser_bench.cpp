@@ -56,7 +56,7 @@ bool buildDataSet(const std::string& dir, long records) {
             {
                 mx::rt::Session s;
                 mx::rt::WorkArea& lib = s.open(dir + "/lib.dbf", "", mx::rt::OpenMode::Exclusive);
-                char code[16];
+                char code[24];
                 for (long i = 0; i < records; ++i) {
                     std::snprintf(code, sizeof code, "S%07ld", (i * 7919) % records);
                     lib.append();

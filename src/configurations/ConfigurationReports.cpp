@@ -39,6 +39,9 @@ std::string literal(const std::string& bytes) {
     return out;
 }
 
+// The restriction of `assline` to formula lines.
+constexpr const char* kFormulaLines = "!assline->Labour";
+
 // Puts a work area's filter and record back when it ends.
 class AreaRestore {
 public:
@@ -225,6 +228,9 @@ int REP1(ds::DataContext& ctx, const tk::ReportValues& values) {
         const std::string wanted = ds::trimRight(code.str());
         rt::WorkArea& assline = s.openArea("ASSLINE");
         AreaRestore restore(assline);
+        // The report lists the formula lines, from the Labour screen too:
+        // there is no labour listing.
+        assline.setFilter(kFormulaLines);
 
         job.emplace(tk::PrintOptions{.document = QStringLiteral("Assembly Line Item Report"),
                                      .askPrinter = true,

@@ -3,8 +3,8 @@
 //     grouping (`ASSEMCAT`) or of one suite (`LIB`), chosen in the dialog
 //     "Limit Report To:", as a column report;
 //   - `REP1`: the line-item report of the configuration `assembly` stands
-//     on, drawn on the page (title block `REPTITL1`, heading block `REPHD1`),
-//     from the lines `assline` shows as the Formulae or Labour screen left it.
+//     on, drawn on the page (title block `REPTITL1`, heading block `REPHD1`):
+//     its formula lines, from the Formulae screen and the Labour screen alike.
 #pragma once
 
 #include "DataContext.h"
@@ -25,9 +25,10 @@ void REP(ds::DataContext& ctx, const tk::ReportValues& values, const ia::ScreenK
 
 // `REP1`: the print job "Assembly Line Item Report" (the printer chosen
 // first; to the preview when `values.preview`) of the configuration
-// `assembly` stands on: its lines sought in `assline`'s controlling order
-// (which begins with ASSCODE), with the filter and scope `assline` has; a
-// line's condition takes a row of its own. `assline`'s order, filter, scope
+// `assembly` stands on: its formula lines (never its labour lines, whatever
+// filter the calling screen put on `assline`) sought in `assline`'s
+// controlling order (which begins with ASSCODE); a line's condition takes a
+// row of its own. `assline`'s order, filter, scope
 // and record, and the selected work area, are as before. Returns the pages
 // delivered (0 when nothing was).
 int REP1(ds::DataContext& ctx, const tk::ReportValues& values);

@@ -18,6 +18,7 @@ void WorkingValues::copy(const rt::WorkArea& area, const std::vector<std::string
         const std::string key = ds::upper(name);
         if (values_.find(key) == values_.end()) order_.push_back(key);
         values_[key] = area.fieldValue(i);
+        copied_[key] = {values_[key], std::string(area.fieldBytes(i))};
     }
 }
 
@@ -36,7 +37,16 @@ const rt::Value& WorkingValues::operator[](std::string_view field) const {
 bool WorkingValues::has(std::string_view field) const { return values_.find(ds::upper(field)) != values_.end(); }
 
 void WorkingValues::store(rt::WorkArea& area, const std::vector<std::string>& fields) const {
-    for (const std::string& name : fields) area.setField(name, (*this)[name]);
+    for (const std::string& name : fields) {
+        const rt::Value& v = (*this)[name];
+        const int i = area.fieldIndex(name);
+        auto was = copied_.find(ds::upper(name));
+        if (i >= 0 && was != copied_.end() && area.field(i).type != rt::FieldType::Memo && v.type() == was->second.first.type() &&
+            v == was->second.first)
+            area.setFieldBytes(i, was->second.second);
+        else
+            area.setField(name, v);
+    }
 }
 
 EditDialog::EditDialog(ds::DataContext& ctx, rt::WorkArea& area, const QString& title, const tk::Box& box)

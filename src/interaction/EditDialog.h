@@ -47,11 +47,14 @@ public:
     // The copied fields in the order they were copied (upper case).
     const std::vector<std::string>& fields() const { return order_; }
     // Stores the working values of `fields` into the area's current record
-    // (which the caller has locked).
+    // (which the caller has locked). A value still equal to the one copied is
+    // stored as the bytes copied, so a field nobody changed keeps exactly what
+    // the file held (a blank logical or number stays blank).
     void store(rt::WorkArea& area, const std::vector<std::string>& fields) const;
 
 private:
     std::map<std::string, rt::Value, std::less<>> values_;
+    std::map<std::string, std::pair<rt::Value, std::string>, std::less<>> copied_;  // value and bytes as copied
     std::vector<std::string> order_;
 };
 

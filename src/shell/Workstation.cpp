@@ -9,7 +9,10 @@
 #include "BrowserCommand.h"
 #include "Colour.h"
 #include "ComponentCategories.h"
+#include "ConfigurationReports.h"
+#include "ConfigurationScreen.h"
 #include "CustomerRegister.h"
+#include "DataSheet.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
@@ -116,8 +119,9 @@ std::function<void()> Workstation::screen(std::function<void()> body) {
     };
 }
 
-void Workstation::notAvailableYet(const QString& what) {
-    tk::Ui::instance().info(what + QStringLiteral(" is not available yet in this version of the program."));
+tk::ReportValues Workstation::reportValues() const {
+    return {values_.company, values_.package1,
+            QString::fromStdString(rt::formatDate(values_.sysDate, session_.settings().dateFormat)), values_.preview};
 }
 
 void Workstation::runBrowser() {
@@ -143,7 +147,6 @@ void Workstation::runBrowser() {
 
 std::vector<tk::MenuItem> Workstation::BUILDMENU() {
     using tk::MenuItem;
-    auto later = [this](const char* what) { return screen([this, what] { notAvailableYet(QString::fromUtf8(what)); }); };
     std::vector<MenuItem> menu;
     menu.push_back(MenuItem{QStringLiteral("&File"),
                             {},
@@ -155,24 +158,25 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
                                           if (window_) window_->close();
                                       }}}});
     menu.push_back(MenuItem{QStringLiteral("&Library"), screen([this] {
-                                const lib::ReportValues report{
-                                    values_.company, values_.package1,
-                                    QString::fromStdString(
-                                        rt::formatDate(values_.sysDate, context_.session.settings().dateFormat))};
+                                const tk::ReportValues report = reportValues();
                                 if (!lib::LIB(context_, values_.ws, false, lib::reportLinks(context_, values_.ws, report)) &&
                                     window_)
                                     window_->close();
                             })});
-    menu.push_back(MenuItem{QStringLiteral("&Configurations"), later("The configurations screen")});
+    menu.push_back(MenuItem{QStringLiteral("&Configurations"), screen([this] {
+                                const tk::ReportValues report = reportValues();
+                                const configurations::ConfigurationLinks links{
+                                    .dataSheet = [this, report] { configurations::ASSPRINT(context_, report); },
+                                    .report = [this, report] { configurations::REP(context_, report); },
+                                    .lineReport = [this, report] { configurations::REP1(context_, report); }};
+                                if (!configurations::ASSEMBLY(context_, links) && window_) window_->close();
+                            })});
     menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),
                             {},
                             {MenuItem{QStringLiteral("&Component Categories"), screen([this] { lib::COMPCAT(context_); })},
                              MenuItem{QStringLiteral("&Apply Type to Comp's"), screen([this] { lib::COMPTYPE(context_); })}}});
     menu.push_back(MenuItem{QStringLiteral("L&icenses"), screen([this] {
-                                const lib::ReportValues report{
-                                    values_.company, values_.package1,
-                                    QString::fromStdString(
-                                        rt::formatDate(values_.sysDate, context_.session.settings().dateFormat))};
+                                const tk::ReportValues report = reportValues();
                                 customers::MITREX(context_, values_.ws, lib::reportLinks(context_, values_.ws, report));
                             })});
     menu.push_back(MenuItem{QStringLiteral("&Colours"), screen([] { lib::COLOUR(); })});

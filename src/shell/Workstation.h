@@ -11,6 +11,7 @@
 
 #include "CommandLine.h"
 #include "DataContext.h"
+#include "DrawnReport.h"
 #include "MainWindow.h"
 #include "ProgramValues.h"
 #include "Session.h"
@@ -50,7 +51,9 @@ public:
 private:
     // Runs a screen from the menu, then closes every table.
     std::function<void()> screen(std::function<void()> body);
-    void notAvailableYet(const QString& what);
+    // What printed pages say of the firm and the day, and whether they go
+    // to the preview.
+    tk::ReportValues reportValues() const;
     void runBrowser();
 
     QString dataDir_;

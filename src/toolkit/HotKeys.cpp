@@ -76,7 +76,7 @@ bool HotKeys::eventFilter(QObject* watched, QEvent* event) {
     // Only plain keys (Shift allowed) are hot keys; Ctrl/Alt combinations are the controls'.
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     QWidget* window = static_cast<QWidget*>(watched)->window();
-    if (!window || !window->property(Ui::kToolkitWindow).toBool()) return false;
+    if (!window || !window->property(Ui::kToolkitWindow).toBool() || window->property(kOwnKeys).toBool()) return false;
     // The edit field being left must accept its value first, as a mouse
     // click elsewhere would make it.
     if (auto* dialog = qobject_cast<Dialog*>(window); dialog && !dialog->leaveFocusedField()) return true;

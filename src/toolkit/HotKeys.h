@@ -11,7 +11,9 @@
 //   - a key bound to nothing (released) or not bound at all goes on to the
 //     control as usual, so Space still types a blank and Page Down still
 //     pages a browse.
-// Keys pressed in message boxes and other Qt windows are not looked up.
+// Keys pressed in message boxes and other Qt windows are not looked up, nor
+// in a toolkit window marked kOwnKeys (the one-line prompt and the choice
+// box): there Enter answers the box, and the screen's keys wait beneath it.
 #pragma once
 
 #include <QObject>
@@ -47,6 +49,9 @@ public:
     bool hasAction(int vk) const;
     // Runs the key's action as a key press would; false when it has none.
     bool press(int vk);
+
+    // Property of a toolkit window that takes every key itself.
+    static constexpr const char* kOwnKeys = "mxOwnKeys";
 
     // Qt key <-> virtual-key code; 0 when there is none.
     static int virtualKey(int qtKey);

@@ -211,6 +211,7 @@ bool Ui::promptDialog(const PromptOptions& options, rt::Value& value) {
     Dialog dlg(options.title, Box{10, 10, 130, 410}, activeWindow());
     dlg.setCentred(true);
     dlg.setReported(false);
+    dlg.setProperty(HotKeys::kOwnKeys, true);  // Enter is OK here, not the screen's View/Update
     rt::Value work = value;
     if (!options.bitmap.isEmpty()) dlg.addBitmap({5, 5, 20, 20}, options.bitmap);
     dlg.addText({10, 40, 250, 10}, options.prompt);
@@ -257,6 +258,7 @@ int Ui::choiceDialog(const QString& title, const QStringList& captions) {
     Dialog dlg(title, Box{0, 0, 250, 250}, activeWindow());
     dlg.setCentred(true);
     dlg.setReported(false);
+    dlg.setProperty(HotKeys::kOwnKeys, true);
     int chosen = 1;
     dlg.addRadio({5, 10}, chosen, captions, QStringLiteral("CHOICE"));
     int result = 0;

@@ -149,15 +149,15 @@ public:
         rows.insert(rows.end(), more.begin(), more.end());
         h.append("assline", rows);
     }
-    // `assline` as the Formulae screen has it: order 3, formula lines only;
-    // here on its second record.
-    void print() {
-        ASSERT_EQ(h.run([this] {
+    // `assline` as the Formulae screen has it (order 3, formula lines only)
+    // or, with `filter`, as the Labour screen has it; here on its second record.
+    void print(const std::string& filter = "!assline->Labour") {
+        ASSERT_EQ(h.run([this, filter] {
             h.openAsScreen("RS450-SW2");
             rt::WorkArea& assline = h.session.openArea("ASSLINE");
             h.session.select(assline);
             assline.setOrder(3);
-            assline.setFilter("!assline->Labour");
+            assline.setFilter(filter);
             assline.goTo(2);
             pages = REP1(h.ctx, h.values);
             after = {std::to_string(assline.order()), assline.filterText(), std::to_string(assline.recno()),
@@ -228,6 +228,14 @@ TEST_F(LineItemTest, AConditionTakesARowOfItsOwnUnderTheAmount) {
     EXPECT_EQ(stockCodes(1), 1) << "another configuration's line and the labour line are not listed";
     EXPECT_FALSE(mx::test::pdfText(file).contains("LABOURLINE"));
     EXPECT_EQ(after, (std::vector<std::string>{"3", "!assline->Labour", "2", "ASSLINE"}));
+}
+
+TEST_F(LineItemTest, FromTheLabourScreenTheReportStillListsTheFormulaLines) {
+    lines(2);
+    print("assline->Labour");
+    EXPECT_EQ(stockCodes(1), 2) << mx::test::pdfText(file).toStdString();
+    EXPECT_FALSE(mx::test::pdfText(file).contains("LABOURLINE"));
+    EXPECT_EQ(after, (std::vector<std::string>{"3", "assline->Labour", "2", "ASSLINE"})) << "the screen's filter is back";
 }
 
 // 55 lines fill a page (rows 10.5 to 64.5). After the last line the report

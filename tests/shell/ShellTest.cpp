@@ -74,6 +74,7 @@ TEST_F(DemoSet, EveryMenuItemRunsAndTheSessionEndsCleanly) {
     RunResult r = play(R"(menu Library
 press Exit
 menu Configurations
+press Exit
 menu "Integrity Checks" "Component Categories"
 press Exit
 menu "Integrity Checks" "Apply Type to Comp's"
@@ -91,6 +92,7 @@ menu File Exit
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.rfind("splash \"tws.bmp\"\nwindow \"Mitrex Development  by Tallowood Systems\"\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("open \"Setup Library Codes (LIB)\"\nclose \"Setup Library Codes (LIB)\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("open \"Configurations - (ASSEMBLY)\"\nclose \"Configurations - (ASSEMBLY)\"\n"), std::string::npos);
     EXPECT_NE(r.out.find("yesno \"Do You Wish To Rebuild Index Files?\" no\n"), std::string::npos);
     EXPECT_NE(r.out.find("open \"Table Browser\"\nclose \"Table Browser\"\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("dump \"Mitrex Development  by Tallowood Systems\"\nend dump\n"), std::string::npos);

@@ -113,4 +113,27 @@ TEST_F(HotKeysTest, KeysActOnlyInToolkitWindowsAndRefusedFieldsStopThem) {
     EXPECT_EQ(HotKeys::virtualKey(Qt::Key_Enter), 13);
 }
 
+// A prompt or choice box opened from a list screen takes its keys itself:
+// Enter answers it and Delete edits its field, the screen's View/Update and
+// Delete wait beneath it.
+TEST_F(HotKeysTest, APromptOverAScreenTakesEnterAndDeleteItself) {
+    int views = 0, deletes = 0;
+    HotKeys::instance().apply({{HotKeys::Enter, [&] { ++views; }}, {HotKeys::Delete, [&] { ++deletes; }}});
+    Value text = Value::character(std::string(10, ' '));
+    test::whenModal([&](QWidget* w) {
+        QWidget* field = w->focusWidget();
+        QTest::keyClicks(field, "abx");
+        QTest::keyClick(field, Qt::Key_Left);
+        QTest::keyClick(field, Qt::Key_Delete);  // the field's own Delete
+        QTest::keyClick(field, Qt::Key_Return);  // OK
+    });
+    EXPECT_TRUE(Ui::instance().prompt({.title = "Search", .prompt = "Code"}, text));
+    EXPECT_EQ(text.str().substr(0, 3), "AB ");
+    test::whenModal([&](QWidget* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Return); });
+    EXPECT_EQ(Ui::instance().choice("Search By:", {"&Name", "&Other"}), 1);
+    EXPECT_EQ(views, 0);
+    EXPECT_EQ(deletes, 0);
+    HotKeys::instance().clear();
+}
+
 }  // namespace

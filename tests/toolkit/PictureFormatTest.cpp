@@ -32,6 +32,8 @@ TEST(PictureFormat, TypingGoesThroughThePicture) {
         {"!XX", chars(3), "abc", "Abc"},
         {"9999", chars(4), "12a34x5", "1234"},        // letters dropped, length kept
         {"99", Value::numeric(0, 2), "1x2", "12"},
+        {"99", Value::numeric(0, 2), "-5", "-5"},    // a signed adjustment: the sign takes a position
+        {"99", Value::numeric(0, 2), "-56", "-5"},
         {"999.99", Value::numeric(0, 6, 2), "12.345", "12.34"},  // third decimal refused
         {"999.99", Value::numeric(0, 6, 2), "1234", "123"},      // fourth integer digit refused
         {"999.99", Value::numeric(0, 6, 2), "-5.5", "-5.5"},
@@ -86,6 +88,11 @@ TEST(PictureFormat, ReadsTextBackIntoTheVariablesType) {
     EXPECT_DOUBLE_EQ(a.num(), 12.5);
     EXPECT_EQ(a.width(), 7);  // the variable keeps its field width
     EXPECT_EQ(a.decimals(), 2);
+
+    Value adjust = Value::numeric(0, 2);
+    EXPECT_EQ(PictureFormat("99", adjust).value("-5", adjust).num(), -5);
+    EXPECT_EQ(PictureFormat("99", adjust).value("-", adjust).num(), 0);  // a lone sign reads as nothing
+    EXPECT_EQ(PictureFormat("99", adjust).display(Value::numeric(-5, 2)), "-5");
 
     Value flag = Value::logical(false);
     EXPECT_TRUE(PictureFormat("Y", flag).value("Y", flag).boolean());

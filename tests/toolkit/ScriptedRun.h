@@ -68,8 +68,14 @@ public:
     }
 
     std::function<void()> action = [] {};
+    // Called with each transcript line as it is written, while the session
+    // runs (a dialog's `open` line comes after it has copied its record).
+    std::function<void(const std::string&)> onLine;
     std::vector<std::string> lines;
-    tk::Transcript transcript{[this](const std::string& l) { lines.push_back(l); }};
+    tk::Transcript transcript{[this](const std::string& l) {
+        lines.push_back(l);
+        if (onLine) onLine(l);
+    }};
     std::string error;
 
 private:

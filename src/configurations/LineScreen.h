@@ -1,0 +1,99 @@
+// What the configuration's line screens share: the Formulae and Labour
+// screens (formula and labour lines of `assline`) and the Punch Holes screen
+// (`punchole`) list the records of the current configuration only, and edit
+// and delete them in the same way.
+//
+//   - The list is a scope on the configuration's code over an order that
+//     begins with `ASSCODE`, so opening it and paging it read only the
+//     configuration's own records, however large the table.
+//   - A restriction the screen puts on its table (order, filter) holds while
+//     the screen stands and is taken off when it returns.
+//   - A detail panel of read-only fields shows the current line and is
+//     refilled whenever the cursor moves.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Browse.h"
+#include "CurrentConfiguration.h"
+#include "DataContext.h"
+#include "Dialog.h"
+#include "EditDialog.h"
+#include "HotKeyConvention.h"
+
+namespace mx::configurations {
+
+// The eighteen fields a line dialog copies and writes back.
+const std::vector<std::string>& lineFields();
+
+// Read-only copies of the current record's fields, shown in a panel and
+// refilled when the list's cursor moves (blank at the end of the list).
+class DetailPanel {
+public:
+    DetailPanel(tk::Dialog& dialog, rt::WorkArea& area) : dialog_(dialog), area_(area) {}
+    // A read-only field showing `field`, named after it.
+    void add(const tk::Place& at, const std::string& field, const QString& picture = {}, double width = 0);
+    void text(const tk::Place& at, const QString& caption) { dialog_.addText(at, caption); }
+    void refill();
+
+private:
+    tk::Dialog& dialog_;
+    rt::WorkArea& area_;
+    std::map<std::string, rt::Value> values_;
+    std::vector<std::pair<std::string, tk::EditField*>> fields_;
+};
+
+// One line screen: its table (selected and positioned by the caller's
+// `restrict`), title, box, list and panel, and the dialogs its buttons open.
+struct LineScreenLayout {
+    const char* titlePrefix = "";
+    tk::Box box{};
+    tk::Place list{};
+    std::string scopeKey;  // the key text of the list's scope ("assline->Asscode")
+    std::vector<tk::BrowseColumn> columns;
+    std::function<std::vector<rt::Value>(rt::WorkArea&)> row;
+    // Puts the table's order and filter in place (also after a linked report).
+    std::function<void(rt::WorkArea&)> restrict;
+    // Places the detail panel; nothing when the screen has none.
+    std::function<void(DetailPanel&, const CurrentConfiguration&)> detail;
+    double buttonRow = 0;
+    // The add/view dialog and the delete of the screen.
+    std::function<void(tk::Browse&, const ia::ScreenKeys&, bool adding)> edit;
+    std::function<void(tk::Browse&)> remove;
+    // "Re&port" (absent when not set) and its "not available yet" wording.
+    bool hasReport = false;
+    std::function<void()> report;
+    const char* reportName = "";
+};
+
+// Shows the screen over `area` for the current configuration (the `assembly`
+// record under the Configurations screen's cursor); nothing when there is
+// none. The area's order and filter are put back as they were, and the work
+// area selected before is selected again.
+void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const LineScreenLayout& layout);
+
+// The step an Add takes before its dialog: a record appended to `area` for
+// the current configuration (`ASSCODE` and `extra` set under its lock),
+// which stays whatever the dialog does. False after the alert that says why.
+bool appendLine(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfiguration& current,
+                std::vector<std::pair<std::string, rt::Value>> extra = {});
+
+// The validation of a component code field: the code is looked up in
+// `stock` (the pick list when it is not on file), then `desc` is set to the
+// stock item's trimmed description, empty when there is none, and the
+// dialog shows both again. Always true: the field may always be left.
+std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, rt::Value& code, rt::Value& desc);
+
+// Deletes the list's current record after `question` (Yes preselected):
+// under its lock (a failed lock stops quietly), then one record back, or to
+// the configuration's first remaining record when that one is not its own.
+void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const QString& question);
+
+// A number as STR(n, width, decimals) writes it.
+rt::Value numberText(const rt::Value& n, int width, int decimals);
+
+}  // namespace mx::configurations

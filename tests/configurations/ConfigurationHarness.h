@@ -1,0 +1,149 @@
+// The configuration tests' scaffolding: the screen harness (ScreenHarness.h)
+// with the Configurations screen as its action, readers of whole records,
+// and another workstation in a process of its own that holds a record lock.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ConfigurationScreen.h"
+#include "HotKeys.h"
+#include "Opening.h"
+#include "ScreenHarness.h"
+
+namespace mx::configurations::test {
+
+using mx::test::C;
+using mx::test::L;
+using mx::test::N;
+using mx::test::Row;
+
+class ConfigurationHarness : public mx::test::ScreenHarness {
+public:
+    ConfigurationHarness() {
+        action = [this] {
+            opened = ASSEMBLY(ctx, links);
+            keysBoundAfter = tk::HotKeys::instance().hasAction(tk::HotKeys::Enter) ||
+                             tk::HotKeys::instance().hasAction(tk::HotKeys::Insert);
+            ds::CLOSDATA(ctx);
+        };
+    }
+
+    // Every field's bytes of record `recno` of `table`, and its deleted flag.
+    std::string recordBytes(const std::string& table, std::uint32_t recno) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+        a.goTo(recno);
+        std::string out = a.deleted() ? "*" : " ";
+        for (int i = 0; i < a.fieldCount(); ++i) out += std::string(a.fieldBytes(i)) + "|";
+        s.closeAll();
+        return out;
+    }
+
+    // Field name -> bytes of record `recno` of `table`.
+    std::map<std::string, std::string> recordFields(const std::string& table, std::uint32_t recno) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+        a.goTo(recno);
+        std::map<std::string, std::string> out;
+        for (int i = 0; i < a.fieldCount(); ++i) out[a.field(i).name] = std::string(a.fieldBytes(i));
+        s.closeAll();
+        return out;
+    }
+
+    // `field` of the records of `table` not marked deleted, in record order.
+    std::vector<std::string> live(const std::string& table, const std::string& field) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+        std::vector<std::string> out;
+        for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
+            a.goTo(r);
+            if (a.deleted()) continue;
+            const std::string t = a.fieldValue(field).str();
+            out.push_back(t.substr(0, t.find_last_not_of(' ') + 1));
+        }
+        s.closeAll();
+        return out;
+    }
+
+    // The rows of the n-th dump (lines beginning "row"), as written.
+    std::vector<std::string> rows(int n) const {
+        std::vector<std::string> out;
+        for (const auto& l : dump(n))
+            if (l.rfind("row", 0) == 0) out.push_back(l);
+        return out;
+    }
+    // The value of field NAME in the n-th dump; "?" when it has none.
+    std::string field(int n, const std::string& name) const {
+        const std::string prefix = "field " + name + " \"";
+        for (const auto& l : dump(n))
+            if (l.rfind(prefix, 0) == 0) return l.substr(prefix.size(), l.size() - prefix.size() - 1);
+        return "?";
+    }
+
+    ConfigurationLinks links;
+    bool opened = false;
+    bool keysBoundAfter = true;
+};
+
+// Another workstation, in a process of its own: it opens `table` shared and
+// holds the lock of one record until it is released (or this object goes).
+// Start it while this process has the table closed.
+class OtherStation {
+public:
+    bool holdRecordLock(const std::string& dbf, std::uint32_t recno) {
+        int toChild[2], fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return false;
+        pid_ = fork();
+        if (pid_ < 0) return false;
+        if (pid_ == 0) {
+            alarm(60);  // never outlive a stuck test
+            close(toChild[1]);
+            close(fromChild[0]);
+            char ok = 'n';
+            try {
+                rt::Session s;
+                rt::WorkArea& a = s.open(dbf, "", rt::OpenMode::Shared);
+                a.goTo(recno);
+                if (a.lock()) ok = 'y';
+                (void)!write(fromChild[1], &ok, 1);
+                char c;
+                (void)!read(toChild[0], &c, 1);
+                s.closeAll();
+            } catch (...) {
+                (void)!write(fromChild[1], &ok, 1);
+            }
+            _exit(0);
+        }
+        close(toChild[0]);
+        close(fromChild[1]);
+        toChild_ = toChild[1];
+        char ok = 'n';
+        const bool answered = read(fromChild[0], &ok, 1) == 1;
+        close(fromChild[0]);
+        return answered && ok == 'y';
+    }
+    void release() {
+        if (pid_ <= 0) return;
+        char c = 'x';
+        (void)!write(toChild_, &c, 1);
+        close(toChild_);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+    ~OtherStation() { release(); }
+
+private:
+    pid_t pid_ = -1;
+    int toChild_ = -1;
+};
+
+}  // namespace mx::configurations::test
