@@ -111,16 +111,28 @@ bool Dialog::run() {
         QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         move(screen.center() - QPoint(width() / 2, height() / 2));
     }
-    HotKeys::instance().apply(openKeys_);
-    ui.dialogOpened(this, windowTitle(), reported_);
+    // The dialog's own hot-key layer: only the keys it binds act while it
+    // stands; the screen's beneath wait until it has closed.
+    HotKeys& keys = HotKeys::instance();
+    struct Layer {
+        HotKeys& keys;
+        Dialog* dialog;
+        ~Layer() { keys.leave(dialog); }
+    };
     int result = Rejected;
-    if (!(ui.driver() && ui.driver()->ending())) {
-        // Focus starts on the first control that takes it, in tab order.
-        if (!focusWidget()) focusNextChild();
-        result = exec();
+    {
+        keys.enter(this);
+        Layer layer{keys, this};
+        keys.apply(openKeys_);
+        ui.dialogOpened(this, windowTitle(), reported_);
+        if (!(ui.driver() && ui.driver()->ending())) {
+            // Focus starts on the first control that takes it, in tab order.
+            if (!focusWidget()) focusNextChild();
+            result = exec();
+        }
+        ui.dialogClosed(this, windowTitle(), reported_);
     }
-    ui.dialogClosed(this, windowTitle(), reported_);
-    HotKeys::instance().apply(closeKeys_);
+    keys.apply(closeKeys_);
     return result == Accepted;
 }
 

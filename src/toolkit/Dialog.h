@@ -66,8 +66,9 @@ public:
     void setDefaultButton(Button* button);
     Button* defaultButton() const { return default_; }
 
-    // Hot keys bound when the dialog opens and when it closes (the keys of
-    // the screen beneath). Either map may be empty.
+    // Hot keys bound when the dialog opens (in its own layer, HotKeys.h) and
+    // when it closes (the keys of the window beneath). Either map may be
+    // empty; a dialog that binds none has no hot keys while it stands.
     void setKeys(KeyMap whileOpen, KeyMap afterClose);
 
     // Shows the dialog modally until it is ended or closed; true when ended
