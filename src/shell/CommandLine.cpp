@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <QDir>
 #include <cmath>
 
 #include "NumberFormat.h"
@@ -42,6 +43,12 @@ CommandLine parseCommandLine(const QStringList& args) {
         if (positional <= 2) applyProgramArgument(a, positional == 1, cl);
     }
     return cl;
+}
+
+void resolvePaths(CommandLine& cl, const QString& startDir) {
+    const QDir start(startDir);
+    for (QString* path : {&cl.dataDir, &cl.play, &cl.transcript, &cl.printDir})
+        if (!path->isEmpty() && *path != QStringLiteral("-")) *path = QDir::cleanPath(start.absoluteFilePath(*path));
 }
 
 }  // namespace mx::shell

@@ -25,6 +25,12 @@ struct CommandLine {
 // `args` without the program name.
 CommandLine parseCommandLine(const QStringList& args);
 
+// Makes the relative file names of the options (--data, --play, --transcript,
+// --print-dir) absolute against `startDir`, the folder the program was
+// started from, before the program moves into its data folder; "-"
+// (standard input or output) stays as it is.
+void resolvePaths(CommandLine& cl, const QString& startDir);
+
 // Applies one program argument to the preview flag and the workstation
 // number: "Y" (upper case, argument 1 only) sets the preview; a text that
 // reads as a non-zero number sets the workstation; anything else is ignored.

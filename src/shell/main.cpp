@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mxdev: %s\n", qPrintable(cl.error));
         return 2;
     }
+    // File names on the command line are the starting folder's, not the data folder's.
+    mx::shell::resolvePaths(cl, QDir::currentPath());
     const bool scripted = !cl.play.isEmpty();
     // A scripted run needs no display.
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,34 @@
+// The workstation started from a folder of the user's: file names on the
+// command line are that folder's, whatever --data says.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ProgramRunner.h"
+#include "TestUtil.h"
+
+using mx::test::mxadmin;
+using mx::test::mxdev;
+using mx::test::run;
+using mx::test::TempDir;
+using mx::test::writeFileBytes;
+
+TEST(StartFolder, RelativePlayTranscriptAndPrintFolderAreTheStartingFolders) {
+    TempDir dir;
+    const std::string data = dir.file("data"), start = dir.file("start");
+    ASSERT_EQ(run(mxadmin() + " init '" + data + "' --demo").status, 0);
+    std::filesystem::create_directory(start);
+    writeFileBytes(start + "/script.txt",
+                   "menu \"Integrity Checks\" \"Component Categories\"\npress Report\npress Exit\n");
+
+    auto r = run("env -C '" + start + "' " + mxdev() +
+                 " --data ../data --play script.txt --transcript out.txt --print-dir prints");
+    EXPECT_EQ(r.status, 0);
+    const std::string transcript = mx::test::readFileBytes(start + "/out.txt");
+    EXPECT_NE(transcript.find("print \"Component Categories"), std::string::npos) << transcript;
+    EXPECT_EQ(transcript.substr(transcript.size() - 6), "end 0\n");
+    ASSERT_TRUE(std::filesystem::is_directory(start + "/prints"));
+    EXPECT_FALSE(std::filesystem::exists(data + "/prints"));
+    EXPECT_FALSE(std::filesystem::exists(data + "/out.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(start + "/prints"), {}), 1);
+}
