@@ -168,6 +168,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
 
     try {
         ds::createDataSet(work.string(), demoDir);
+        writeProgramBitmaps(work.string());
         if (!demoDir.empty()) writeDemoBitmaps(work.string());
     } catch (const rt::DbError& e) {
         discard();
@@ -226,6 +227,21 @@ int dumpTable(const std::string& dir, const std::string& table, int order, bool 
     } catch (const rt::DbError& e) {
         return failure(e.what());
     }
+    return kOk;
+}
+
+int writeBitmaps(const std::string& dir, bool demo) {
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) return failure("folder " + dir + " does not exist");
+    std::vector<std::string> written;
+    try {
+        writeProgramBitmaps(dir, true, &written);
+        if (demo) writeDemoBitmaps(dir, true, &written);
+    } catch (const std::exception& e) {
+        return failure(e.what());
+    }
+    if (written.empty()) std::cout << "Every bitmap is there already\n";
+    for (const std::string& name : written) std::cout << "Written: " << name << '\n';
     return kOk;
 }
 

@@ -26,6 +26,7 @@ constexpr const char* kUsageText =
     "       mxadmin user passwd DIR NAME [--password TEXT]\n"
     "       mxadmin user remove DIR NAME\n"
     "       mxadmin security DIR on|off\n"
+    "       mxadmin bitmaps DIR [--demo]\n"
     "\n"
     "init     creates a data set in DIR (a new or empty folder): every table, the index\n"
     "         definitions, every index; --demo adds the demo records\n"
@@ -37,6 +38,8 @@ constexpr const char* kUsageText =
     "         set a password (read from standard input without --password; an empty\n"
     "         one removes it), remove one; passwords are stored only scrambled\n"
     "security switches the login requirement on or off\n"
+    "bitmaps  writes the bitmaps the workstation reads into DIR where they are missing:\n"
+    "         lupa.bmp (search prompts); --demo adds tws.bmp (splash) and logo.bmp\n"
     "\n"
     "Exit status: 0 all well, 1 failure, 2 bad command line.\n";
 
@@ -195,6 +198,12 @@ int main(int argc, char** argv) {
             return removeUser(cl.positional[1], cl.positional[2]);
         }
         return usage("user needs add, list, passwd or remove");
+    }
+    if (command == "bitmaps") {
+        CommandLine cl = parse(argc, argv, {}, {"--demo"});
+        if (!cl.error.empty()) return usage(cl.error);
+        if (cl.positional.size() != 1) return usage("bitmaps needs one folder");
+        return writeBitmaps(cl.positional[0], cl.option("--demo") != nullptr);
     }
     if (command == "security") {
         CommandLine cl = parse(argc, argv, {}, {});

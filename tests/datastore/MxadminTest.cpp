@@ -83,6 +83,44 @@ TEST_F(MxadminTest, InitIntoAnEmptyFolderAndAnEmptyDataSetChecksClean) {
     EXPECT_EQ(mxadmin({"dump", dir, "lib"}).out, "");
 }
 
+// A 24-bit Windows bitmap of the size given, as the workstation reads it.
+void expectBitmap(const std::string& path, int width, int height) {
+    const std::string bytes = readFileBytes(path);
+    ASSERT_GE(bytes.size(), 54u) << path;
+    auto u32 = [&](size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+        return v;
+    };
+    EXPECT_EQ(bytes.substr(0, 2), "BM") << path;
+    EXPECT_EQ(u32(2), bytes.size()) << path;
+    EXPECT_EQ(u32(18), static_cast<std::uint32_t>(width)) << path;
+    EXPECT_EQ(u32(22), static_cast<std::uint32_t>(height)) << path;
+    EXPECT_EQ(bytes[28], 24) << path;
+}
+
+TEST_F(MxadminTest, EveryDataSetGetsTheSearchMagnifierAndTheBitmapsCommandAddsOnlyWhatIsMissing) {
+    const std::string plain = work.file("plain"), demo = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", plain}).status, 0);
+    ASSERT_EQ(mxadmin({"init", demo, "--demo"}).status, 0);
+    expectBitmap(plain + "/lupa.bmp", 32, 32);
+    EXPECT_FALSE(fs::exists(plain + "/tws.bmp"));
+    expectBitmap(demo + "/lupa.bmp", 32, 32);
+    expectBitmap(demo + "/tws.bmp", 360, 220);
+    expectBitmap(demo + "/logo.bmp", 240, 180);
+
+    // An older data set with a splash of its own and no magnifier.
+    fs::remove(plain + "/lupa.bmp");
+    std::ofstream(plain + "/tws.bmp") << "the customer's own";
+    Outcome r = mxadmin({"bitmaps", plain, "--demo"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Written: lupa.bmp\nWritten: logo.bmp\n");
+    EXPECT_EQ(readFileBytes(plain + "/tws.bmp"), "the customer's own");
+    expectBitmap(plain + "/lupa.bmp", 32, 32);
+    EXPECT_EQ(mxadmin({"bitmaps", plain}).out, "Every bitmap is there already\n");
+    EXPECT_EQ(mxadmin({"bitmaps", work.file("nowhere")}).status, 1);
+}
+
 TEST_F(MxadminTest, InitRefusesWhatItCannotUseAndLeavesNothing) {
     Outcome missing = mxadmin({"init", work.file("no/such/parent/data")});
     EXPECT_EQ(missing.status, 1);
