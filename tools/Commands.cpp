@@ -59,7 +59,8 @@ public:
         std::error_code ec;
         if (!fs::exists(dir, ec)) return "folder " + dir + " does not exist";
         if (!fs::is_directory(dir, ec)) return dir + " is not a folder";
-        if (!hasFileNoCase(dir, "indexdef.dbf")) return "there is no data set in " + dir + " (no indexdef.dbf)";
+        if (!hasFileNoCase(dir, "indexdef.dbf"))
+            return "there is no data set in " + dir + " (no indexdef.dbf); mxadmin init " + dir + " creates one";
         return {};
     }
 
@@ -206,6 +207,13 @@ int dumpTable(const std::string& dir, const std::string& table, int order, bool 
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
     DataSetSession ds(dir);
     ds.session().settings().deletedHidden = false;
+    if (!ds::OPNALIAS(ds.ctx(), "indexdef")) return kFailure;
+    {
+        rt::WorkArea& indexdef = *ds.session().selected();
+        const bool listed = indexdef.seek(Value::character(ds::FILL_OUT(ds::upper(ds::allTrim(table)), 10)), false);
+        ds::CLOSDATA(ds.ctx());
+        if (!listed) return failure("there is no table " + table + " in the data set " + dir + ": indexdef does not list it");
+    }
     if (!ds::OPNALIAS(ds.ctx(), table, false, order > 0)) return kFailure;
     rt::WorkArea& a = *ds.session().selected();
     try {
@@ -251,7 +259,11 @@ int reindexDataSet(const std::string& dir) {
     ds::RebuildReport r = ds::INIT_IDX(ds.ctx(), false);
     if (!r.indexdefAvailable) return kFailure;
     std::cout << r.indexesBuilt << " index files built, " << r.tablesPacked << " packs";
-    if (!r.skipped.empty()) std::cout << ", " << r.skipped.size() << " tables skipped";
+    if (!r.skipped.empty()) {
+        std::cout << ", " << r.skipped.size() << (r.skipped.size() == 1 ? " table" : " tables") << " skipped (";
+        for (size_t i = 0; i < r.skipped.size(); ++i) std::cout << (i ? ", " : "") << r.skipped[i];
+        std::cout << ")";
+    }
     if (!r.failures.empty()) std::cout << ", " << r.failures.size() << " failures";
     std::cout << '\n';
     return r.ok() ? kOk : kFailure;

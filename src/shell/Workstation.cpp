@@ -33,6 +33,12 @@ QString fileIn(const QString& dir, const QString& name) { return dir.isEmpty() ?
 
 }  // namespace
 
+QString noDataSetMessage(const QString& folder) {
+    return QStringLiteral("There is no data set in %1: indexdef.dbf does not exist. Start the program with "
+                          "--data FOLDER to work in another folder, or create a data set here with mxadmin init %1.")
+        .arg(folder);
+}
+
 Workstation::Workstation(const CommandLine& commandLine, QString dataDir)
     : dataDir_(std::move(dataDir)),
       commandLine_(commandLine),
@@ -57,6 +63,12 @@ bool Workstation::start() {
     // 4: the command line.
     values_.preview = commandLine_.preview;
     values_.ws = commandLine_.ws;
+    // A folder without a data set: say where the program looked and what to
+    // do, rather than failing on the first table it misses.
+    if (!ds::dataFileExists(context_, "indexdef.dbf")) {
+        ui.alert(noDataSetMessage(QString::fromStdString(ds::dataSetFolder(context_))));
+        return false;
+    }
     // 5: a missing index of `indexdef` means the whole index set is rebuilt, silently.
     if (!ds::indexdefIndexExists(context_)) {
         ui.waitBox(values_.package1, QStringLiteral("Rebuilding Index Files. Please Wait."),

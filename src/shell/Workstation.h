@@ -18,6 +18,9 @@
 
 namespace mx::shell {
 
+// What a start in a folder without a data set tells the user.
+QString noDataSetMessage(const QString& folder);
+
 class Workstation {
 public:
     // `dataDir`: the data set's folder (empty: the current directory).

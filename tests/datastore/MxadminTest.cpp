@@ -196,7 +196,7 @@ TEST_F(MxadminTest, DumpShowsDeletedRecordsAndReportsWhatItCannotOpen) {
 
     Outcome unknown = mxadmin({"dump", dir, "nosuch"});
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("Unable to open NOSUCH. Try rebuilding index files."), std::string::npos) << unknown.err;
+    EXPECT_EQ(unknown.err, "mxadmin: there is no table nosuch in the data set " + dir + ": indexdef does not list it\n");
     EXPECT_EQ(mxadmin({"dump", dir, "quotdata", "--order", "1"}).status, 1) << "quotdata has no index";
     EXPECT_EQ(mxadmin({"dump", work.file("nowhere"), "lib"}).status, 1);
 }
@@ -241,6 +241,17 @@ TEST_F(MxadminTest, ReindexFailsWhenAKeyCannotBeEvaluated) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("libcatg.NTX"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("CATEGORY+"), std::string::npos) << r.err;
+}
+
+TEST_F(MxadminTest, ReindexCountsADamagedTableOnceAndNamesIt) {
+    const std::string dir = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", dir, "--demo"}).status, 0);
+    std::ofstream(dir + "/lib.dbf", std::ios::trunc) << "not a table";
+    Outcome r = mxadmin({"reindex", dir});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(", 1 table skipped (LIB)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_NE(r.err.find("lib.dbf is damaged"), std::string::npos) << r.err;
 }
 
 TEST_F(MxadminTest, UserAccountsAreStoredScrambledAndSecurityIsSwitched) {

@@ -1,5 +1,6 @@
 // The workstation started from a folder of the user's: file names on the
-// command line are that folder's, whatever --data says.
+// command line are that folder's, whatever --data says; a folder without a
+// data set is named, with the ways to choose another or create one.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,4 +32,14 @@ TEST(StartFolder, RelativePlayTranscriptAndPrintFolderAreTheStartingFolders) {
     EXPECT_FALSE(std::filesystem::exists(data + "/prints"));
     EXPECT_FALSE(std::filesystem::exists(data + "/out.txt"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(start + "/prints"), {}), 1);
+}
+
+TEST(StartFolder, AFolderWithoutADataSetIsNamedWithHowToChooseOrCreateOne) {
+    TempDir dir;
+    writeFileBytes(dir.file("script.txt"), "menu Library\n");
+    auto r = run("env -C '" + dir.path() + "' " + mxdev() + " --play script.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "alert \"There is no data set in " + dir.path() +
+                         ": indexdef.dbf does not exist. Start the program with --data FOLDER to work in another "
+                         "folder, or create a data set here with mxadmin init " + dir.path() + ".\"\nend 1\n");
 }
