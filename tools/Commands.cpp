@@ -48,9 +48,11 @@ bool hasFileNoCase(const fs::path& dir, const std::string& name) {
 // An open data set: the session and the context the services need.
 class DataSetSession {
 public:
-    explicit DataSetSession(const std::string& dir) : ctx_(session_, sink_, sleeper_, dir) {
+    // `readOnly`: the command only looks, and so works on a share it may not write to.
+    explicit DataSetSession(const std::string& dir, bool readOnly = false) : ctx_(session_, sink_, sleeper_, dir) {
         ds::applyTableAccessDefaults(session_);
         ds::registerItemListFunctions(ctx_);
+        ctx_.readOnly = readOnly;
     }
     ~DataSetSession() { ds::CLOSDATA(ctx_); }
 
@@ -205,7 +207,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
 
 int dumpTable(const std::string& dir, const std::string& table, int order, bool header) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
+    DataSetSession ds(dir, true);
     ds.session().settings().deletedHidden = false;
     if (!ds::OPNALIAS(ds.ctx(), "indexdef")) return kFailure;
     {
@@ -271,7 +273,7 @@ int reindexDataSet(const std::string& dir) {
 
 int checkDataSet(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
+    DataSetSession ds(dir, true);
     ds::CheckReport r = ds::checkDataSet(ds.ctx());
     for (const std::string& p : r.problems) std::cout << p << '\n';
     std::cout << r.tablesChecked << " tables and " << r.indexesChecked << " index files checked: "
@@ -339,7 +341,7 @@ int addUser(const std::string& dir, const std::string& nameIn, const std::string
 
 int listUsers(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
+    DataSetSession ds(dir, true);
     rt::WorkArea* a = openUsers(ds);
     if (!a) return kFailure;
     try {

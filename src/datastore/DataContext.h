@@ -36,6 +36,9 @@ struct DataContext {
     std::string dataDir;
     bool security = false;  // `_SECURITY`: a login is in force
     std::string user;       // `_USER`: the login name (trimmed when used)
+    // Tables are opened for reading only (commands that only look, on a
+    // share the user may not write to).
+    bool readOnly = false;
     // The files the user has been told are damaged: told once a run. With
     // `tellDamaged` false nothing is told (the integrity check lists it).
     std::set<std::string> toldDamaged;

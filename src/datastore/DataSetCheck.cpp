@@ -37,6 +37,7 @@ CheckReport checkDataSet(DataContext& ctx) {
     DataContext quiet(ctx.session, local, ctx.sleeper, ctx.dataDir);
     quiet.security = ctx.security;
     quiet.user = ctx.user;
+    quiet.readOnly = ctx.readOnly;
     quiet.tellDamaged = false;  // a table cut short is one of the problems listed
     rt::Session& s = ctx.session;
 

@@ -55,7 +55,7 @@ bool openTable(DataContext& ctx, const std::string& file, bool exclusive, const 
     const std::string path = rt::joinDataPath(ctx.dataDir, file);
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         try {
-            WorkArea& area = s.open(path, alias, exclusive ? OpenMode::Exclusive : OpenMode::Shared);
+            WorkArea& area = s.open(path, alias, exclusive ? OpenMode::Exclusive : OpenMode::Shared, ctx.readOnly);
             try {
                 area.clearOrders();
                 for (const std::string& index : indexes) {

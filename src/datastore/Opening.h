@@ -40,7 +40,8 @@ namespace mx::ds {
 //
 // A table that opens but ends inside a record (a file cut short) is used
 // with its whole records; the user is told once a run, in an alert, that it
-// is damaged and how to check it.
+// is damaged and how to check it. With `ctx.readOnly` every file is opened
+// for reading only.
 bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, bool withIndexes = true);
 
 // Opens `file` (".dbf" added when it has no extension) under `alias`

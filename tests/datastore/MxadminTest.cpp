@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <unistd.h>
 
 #include "DataStoreHarness.h"
 #include "Opening.h"
@@ -241,6 +242,36 @@ TEST_F(MxadminTest, ReindexFailsWhenAKeyCannotBeEvaluated) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("libcatg.NTX"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("CATEGORY+"), std::string::npos) << r.err;
+}
+
+TEST_F(MxadminTest, CheckDumpAndUserListWorkOnADataSetTheyMayNotWriteTo) {
+    const std::string dir = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", dir, "--demo"}).status, 0);
+    const std::string writable = mxadmin({"dump", dir, "lib"}).out;
+    for (const auto& e : fs::directory_iterator(dir)) fs::permissions(e.path(), fs::perms(0444));
+    fs::permissions(dir, fs::perms(0555));
+    fs::permissions(work.path(), fs::perms(0755));
+    // Permissions do not hold the super-user back: run as nobody then.
+    const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    auto runReadOnly = [&](const std::string& args) {
+        const std::string errFile = scratch.file("stderr.txt");
+        const RunResult r = mx::test::run(as + mx::test::mxadmin() + " " + args, errFile);
+        return Outcome{r.status, r.out, readFileBytes(errFile)};
+    };
+
+    Outcome check = runReadOnly("check '" + dir + "'");
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    Outcome dump = runReadOnly("dump '" + dir + "' lib");
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(dump.out, writable);
+    Outcome users = runReadOnly("user list '" + dir + "'");
+    EXPECT_EQ(users.status, 0) << users.err;
+    EXPECT_FALSE(users.out.empty());
+    // What writes still says why it cannot.
+    Outcome add = runReadOnly("user add '" + dir + "' NEW --level 1");
+    EXPECT_EQ(add.status, 1);
+    EXPECT_NE(add.err.find("Permission denied"), std::string::npos) << add.err;
+    fs::permissions(dir, fs::perms(0755));
 }
 
 TEST_F(MxadminTest, ReindexCountsADamagedTableOnceAndNamesIt) {
