@@ -97,6 +97,11 @@ void Ui::info(const QString& text, const QString& title) { message(kInfo, text, 
 void Ui::alert(const QString& text, const QString& title) { message(kAlert, text, title); }
 void Ui::stop(const QString& text, const QString& title) { message(kStop, text, title); }
 
+void Ui::failure(const QString& text) {
+    stop(text);
+    if (driver_) driver_->fail(ScriptDriver::Failed, text);
+}
+
 void Ui::timed(const QString& text, double seconds, const QString& title) {
     if (transcript_) transcript_->timed(title, text);
     if (driver_) return;

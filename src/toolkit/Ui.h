@@ -81,6 +81,9 @@ public:
     void info(const QString& text, const QString& title = QStringLiteral("Information"));
     void alert(const QString& text, const QString& title = QStringLiteral("Alert"));
     void stop(const QString& text, const QString& title = QStringLiteral("Stop"));
+    // A stop box for work that could not be done (a print file not written):
+    // a scripted run then ends with status 1 rather than as completed.
+    void failure(const QString& text);
     // Shows the text and closes by itself after `seconds`; the window keeps
     // repainting meanwhile. Returns when it has closed.
     void timed(const QString& text, double seconds, const QString& title = QStringLiteral("Information"));
