@@ -16,8 +16,11 @@ void applyProgramArgument(const QString& arg, bool first, CommandLine& into) {
     QByteArray bytes = arg.toLatin1();
     double n = rt::parseNumber(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     // The number is taken as it is: one outside 1..9 names no tag field and
-    // no scratch table, which the screens that use them check.
-    if (n != 0 && std::isfinite(n) && std::fabs(n) < 1e9) into.ws = static_cast<int>(n);
+    // no scratch table, which the screens that use them check. One too large
+    // for an int is out of range all the same, not workstation 1.
+    if (n == 0 || std::isnan(n)) return;
+    into.ws = std::fabs(n) < 1e9 ? static_cast<int>(n) : 0;
+    into.wsArgument = arg.trimmed();
 }
 
 CommandLine parseCommandLine(const QStringList& args) {

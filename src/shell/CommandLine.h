@@ -14,7 +14,9 @@ namespace mx::shell {
 
 struct CommandLine {
     bool preview = false;  // argument 1 exactly "Y"
-    int ws = 1;            // a non-zero number in argument 1, then argument 2 (which wins)
+    int ws = 1;            // a non-zero number in argument 1, then argument 2 (which wins);
+                           // 0 for a number too large to hold (out of range, as 12 is)
+    QString wsArgument;    // the argument that set `ws`, as given
     QString dataDir;
     QString play;          // script file, "-" = standard input
     QString transcript;    // "-" = standard output
@@ -33,7 +35,8 @@ void resolvePaths(CommandLine& cl, const QString& startDir);
 
 // Applies one program argument to the preview flag and the workstation
 // number: "Y" (upper case, argument 1 only) sets the preview; a text that
-// reads as a non-zero number sets the workstation; anything else is ignored.
+// reads as a non-zero number sets the workstation (one past what an int
+// holds sets 0, a number no workstation has); anything else is ignored.
 void applyProgramArgument(const QString& arg, bool first, CommandLine& into);
 
 }  // namespace mx::shell

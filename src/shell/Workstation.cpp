@@ -33,6 +33,12 @@ QString fileIn(const QString& dir, const QString& name) { return dir.isEmpty() ?
 
 }  // namespace
 
+QString workstationNotice(int ws, const QString& argument) {
+    if (ws >= 1 && ws <= 9) return {};
+    return QStringLiteral("Workstation %1 has no tag field (workstations 1 to 9 have one): tagging does nothing here.")
+        .arg(argument.isEmpty() ? QString::number(ws) : argument);
+}
+
 QString noDataSetMessage(const QString& folder) {
     return QStringLiteral("There is no data set in %1: indexdef.dbf does not exist. Start the program with "
                           "--data FOLDER to work in another folder, or create a data set here with mxadmin init %1.")
@@ -91,6 +97,7 @@ bool Workstation::start() {
     ui.setMainWindow(window_.get());
     window_->setLogo(fileIn(dataDir_, QStringLiteral("logo.bmp")));
     window_->show();
+    if (QString notice = workstationNotice(values_.ws, commandLine_.wsArgument); !notice.isEmpty()) ui.status(notice);
     return true;
 }
 

@@ -18,6 +18,10 @@
 
 namespace mx::shell {
 
+// The status line a workstation numbered outside 1 to 9 shows at start-up
+// (`argument`: the number as given); empty for 1 to 9.
+QString workstationNotice(int ws, const QString& argument);
+
 // What a start in a folder without a data set tells the user.
 QString noDataSetMessage(const QString& folder);
 
