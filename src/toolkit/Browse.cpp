@@ -196,7 +196,7 @@ std::vector<QStringList> Browse::rowsFromTop(long limit, long* current, long* mo
 void Browse::print(const QString& title) {
     std::uint32_t here = cursor_.id();
     Ui::instance().invoke([&] {
-        ColumnReport report(title, true);
+        ColumnReport report(title.isEmpty() ? QWidget::window()->windowTitle() : title, true);
         const QString date = QString::fromStdString(rt::formatDate(
             static_cast<rt::DayNumber>(QDate::currentDate().toJulianDay()), Ui::instance().dateStyle().picture));
         const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));

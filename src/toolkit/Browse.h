@@ -87,9 +87,10 @@ public:
     // current record stays where it was.
     std::vector<QStringList> rowsFromTop(long limit, long* current, long* more);
 
-    // Prints every row as a column report under `title`, with "Date: ..,
-    // Time: .." heading and "Page: n" footer, to the preview.
-    void print(const QString& title);
+    // Prints every row as a column report under `title` (by default the
+    // title of the dialog the browse is in), with "Date: .., Time: .."
+    // heading and "Page: n" footer, to the preview.
+    void print(const QString& title = {});
 
     // The width column `c` is drawn with: its own, or for the last column
     // its own and the browse's spare width.
