@@ -9,6 +9,7 @@
 
 #include "CommandLine.h"
 #include "Login.h"
+#include "RuntimeFolder.h"
 #include "ScriptDriver.h"
 #include "Transcript.h"
 #include "Ui.h"
@@ -28,6 +29,9 @@ int main(int argc, char** argv) {
     // A scripted run needs no display.
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // Qt's private runtime folder, when the session has none (scripted and
+    // offscreen runs): standard error then carries only real problems.
+    mx::tk::RuntimeFolder runtimeFolder;
     mx::tk::Ui::quietOffscreenNotices();
     QApplication app(argc, argv);
     if (!cl.dataDir.isEmpty() && !QDir::setCurrent(cl.dataDir)) {

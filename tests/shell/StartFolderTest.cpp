@@ -43,3 +43,19 @@ TEST(StartFolder, AFolderWithoutADataSetIsNamedWithHowToChooseOrCreateOne) {
                          ": indexdef.dbf does not exist. Start the program with --data FOLDER to work in another "
                          "folder, or create a data set here with mxadmin init " + dir.path() + ".\"\nend 1\n");
 }
+
+TEST(StartFolder, AScriptedRunWithoutARuntimeFolderWritesNothingToStandardError) {
+    TempDir dir;
+    const std::string data = dir.file("data"), tmp = dir.file("tmp");
+    ASSERT_EQ(run(mxadmin() + " init '" + data + "' --demo").status, 0);
+    std::filesystem::create_directory(tmp);
+    writeFileBytes(dir.file("script.txt"), "menu Library\npress Exit\nmenu \"Integrity Checks\" \"Component Categories\"\n"
+                                           "press Report\npress Exit\nmenu File Exit\n");
+    const std::string err = dir.file("stderr.txt");
+    auto r = run("env -u XDG_RUNTIME_DIR TMPDIR='" + tmp + "' " + mxdev() + " --data '" + data + "' --play '" +
+                     dir.file("script.txt") + "' --print-dir '" + dir.file("prints") + "'",
+                 err);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(mx::test::readFileBytes(err), "");
+    EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "the runtime folder went with the program";
+}

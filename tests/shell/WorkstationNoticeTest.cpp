@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "ProgramRunner.h"
+#include "RuntimeFolder.h"
 #include "TestUtil.h"
 #include "Ui.h"
 #include "Workstation.h"
@@ -20,6 +21,8 @@ QApplication& application() {
     static char name[] = "shell_tests";
     static char* argv[] = {name, nullptr};
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static mx::tk::RuntimeFolder runtime;
+    mx::tk::Ui::quietOffscreenNotices();
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
