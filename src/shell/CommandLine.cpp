@@ -23,6 +23,27 @@ void applyProgramArgument(const QString& arg, bool first, CommandLine& into) {
     into.wsArgument = arg.trimmed();
 }
 
+const char* const kUsage =
+    "usage: mxdev [ARG1 [ARG2]] [--data DIR] [--play SCRIPT] [--transcript FILE] [--print-dir DIR]\n"
+    "       mxdev --help | --version\n"
+    "\n"
+    "The maintenance workstation for the master data of Mitrex.\n"
+    "\n"
+    "ARG1 \"Y\" turns the print preview on; a number in ARG1 or ARG2 is the workstation\n"
+    "number, 1 to 9 (default 1), which selects the workstation's own tag field.\n"
+    "\n"
+    "  --data DIR         work in the data set in DIR (default: the current folder)\n"
+    "  --play SCRIPT      run a scripted session from SCRIPT (- = standard input); no\n"
+    "                     display is needed, the transcript goes to standard output\n"
+    "  --transcript FILE  write the transcript to FILE (- = standard output)\n"
+    "  --print-dir DIR    write every print job and report as a PDF file into DIR\n"
+    "  --help             show this text\n"
+    "  --version          show the program's version\n"
+    "\n"
+    "Exit status: 0 ended normally; 1 a failure; 2 a bad command line. A scripted run\n"
+    "also ends with 2 when a command could not be carried out and 3 when a box needed\n"
+    "an answer the script did not give.\n";
+
 CommandLine parseCommandLine(const QStringList& args) {
     CommandLine cl;
     int positional = 0;
@@ -34,9 +55,19 @@ CommandLine parseCommandLine(const QStringList& args) {
             else if (a == QStringLiteral("--play")) target = &cl.play;
             else if (a == QStringLiteral("--transcript")) target = &cl.transcript;
             else if (a == QStringLiteral("--print-dir")) target = &cl.printDir;
-            if (!target) continue;  // unknown options are ignored like unknown arguments
+            bool* flag = a == QStringLiteral("--help")      ? &cl.help
+                         : a == QStringLiteral("--version")   ? &cl.version
+                                                              : nullptr;
+            if (flag) {
+                *flag = true;
+                continue;
+            }
+            if (!target) {
+                if (cl.error.isEmpty()) cl.error = QStringLiteral("unknown option %1 (mxdev --help lists the options)").arg(a);
+                continue;
+            }
             if (i + 1 >= args.size()) {
-                cl.error = a + QStringLiteral(" needs a value");
+                if (cl.error.isEmpty()) cl.error = a + QStringLiteral(" needs a value");
                 continue;
             }
             *target = args[++i];

@@ -1,9 +1,12 @@
 // The command line: the program's own two arguments (the preview flag and
-// the workstation number) and the options of scripted sessions.
+// the workstation number), the options of scripted sessions, and those of
+// the installed program (--help, --version).
 //
 //   mxdev [ARG1 [ARG2]] [--data DIR] [--play SCRIPT] [--transcript FILE] [--print-dir DIR]
+//         [--help] [--version]
 //
-// Options that begin with "--" are not counted as arguments 1 and 2.
+// Options that begin with "--" are not counted as arguments 1 and 2; an
+// option not listed here is an error (exit status 2).
 #pragma once
 
 #include <QString>
@@ -21,11 +24,16 @@ struct CommandLine {
     QString play;          // script file, "-" = standard input
     QString transcript;    // "-" = standard output
     QString printDir;
-    QString error;         // an option without its value
+    bool help = false;
+    bool version = false;
+    QString error;         // an unknown option, or one without its value
 };
 
 // `args` without the program name.
 CommandLine parseCommandLine(const QStringList& args);
+
+// What --help prints.
+extern const char* const kUsage;
 
 // Makes the relative file names of the options (--data, --play, --transcript,
 // --print-dir) absolute against `startDir`, the folder the program was

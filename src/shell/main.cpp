@@ -23,6 +23,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mxdev: %s\n", qPrintable(cl.error));
         return 2;
     }
+    if (cl.help) {
+        std::fputs(mx::shell::kUsage, stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::printf("mxdev %s\n", MXDEV_VERSION);
+        return 0;
+    }
     // File names on the command line are the starting folder's, not the data folder's.
     mx::shell::resolvePaths(cl, QDir::currentPath());
     const bool scripted = !cl.play.isEmpty();
@@ -34,11 +42,11 @@ int main(int argc, char** argv) {
     mx::tk::RuntimeFolder runtimeFolder;
     mx::tk::Ui::quietOffscreenNotices();
     QApplication app(argc, argv);
+    mx::tk::Ui& ui = mx::tk::Ui::instance();
     if (!cl.dataDir.isEmpty() && !QDir::setCurrent(cl.dataDir)) {
         std::fprintf(stderr, "mxdev: cannot work in %s: no such folder\n", qPrintable(cl.dataDir));
         return 1;
     }
-    mx::tk::Ui& ui = mx::tk::Ui::instance();
 
     std::unique_ptr<mx::tk::Transcript> transcript;
     QString transcriptPath = cl.transcript.isEmpty() && scripted ? QStringLiteral("-") : cl.transcript;
