@@ -25,6 +25,7 @@ void applyProgramArgument(const QString& arg, bool first, CommandLine& into) {
 
 const char* const kUsage =
     "usage: mxdev [ARG1 [ARG2]] [--data DIR] [--play SCRIPT] [--transcript FILE] [--print-dir DIR]\n"
+    "       mxdev [ARG1 [ARG2]] --choose-data\n"
     "       mxdev --help | --version\n"
     "\n"
     "The maintenance workstation for the master data of Mitrex.\n"
@@ -32,7 +33,11 @@ const char* const kUsage =
     "ARG1 \"Y\" turns the print preview on; a number in ARG1 or ARG2 is the workstation\n"
     "number, 1 to 9 (default 1), which selects the workstation's own tag field.\n"
     "\n"
-    "  --data DIR         work in the data set in DIR (default: the current folder)\n"
+    "  --data DIR         work in the data set in DIR; without it, in the folder the\n"
+    "                     program is started in, or else in the folder named as\n"
+    "                     data=DIR in ~/.config/mxdev/mxdev.conf\n"
+    "  --choose-data      outside a data set and without a configured one, ask for the\n"
+    "                     data folder and remember it (the desktop menu entry does this)\n"
     "  --play SCRIPT      run a scripted session from SCRIPT (- = standard input); no\n"
     "                     display is needed, the transcript goes to standard output\n"
     "  --transcript FILE  write the transcript to FILE (- = standard output)\n"
@@ -55,7 +60,8 @@ CommandLine parseCommandLine(const QStringList& args) {
             else if (a == QStringLiteral("--play")) target = &cl.play;
             else if (a == QStringLiteral("--transcript")) target = &cl.transcript;
             else if (a == QStringLiteral("--print-dir")) target = &cl.printDir;
-            bool* flag = a == QStringLiteral("--help")      ? &cl.help
+            bool* flag = a == QStringLiteral("--choose-data") ? &cl.chooseData
+                         : a == QStringLiteral("--help")      ? &cl.help
                          : a == QStringLiteral("--version")   ? &cl.version
                                                               : nullptr;
             if (flag) {

@@ -1,9 +1,9 @@
 // The command line: the program's own two arguments (the preview flag and
 // the workstation number), the options of scripted sessions, and those of
-// the installed program (--help, --version).
+// the installed program (--choose-data, --help, --version).
 //
 //   mxdev [ARG1 [ARG2]] [--data DIR] [--play SCRIPT] [--transcript FILE] [--print-dir DIR]
-//         [--help] [--version]
+//         [--choose-data] [--help] [--version]
 //
 // Options that begin with "--" are not counted as arguments 1 and 2; an
 // option not listed here is an error (exit status 2).
@@ -24,6 +24,7 @@ struct CommandLine {
     QString play;          // script file, "-" = standard input
     QString transcript;    // "-" = standard output
     QString printDir;
+    bool chooseData = false;  // outside a data set, ask for the data folder (the desktop entry)
     bool help = false;
     bool version = false;
     QString error;         // an unknown option, or one without its value

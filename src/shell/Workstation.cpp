@@ -8,6 +8,7 @@
 #include "ApplyType.h"
 #include "Colour.h"
 #include "ComponentCategories.h"
+#include "DataFolder.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
@@ -39,11 +40,7 @@ QString workstationNotice(int ws, const QString& argument) {
         .arg(argument.isEmpty() ? QString::number(ws) : argument);
 }
 
-QString noDataSetMessage(const QString& folder) {
-    return QStringLiteral("There is no data set in %1: indexdef.dbf does not exist. Start the program with "
-                          "--data FOLDER to work in another folder, or create a data set here with mxadmin init %1.")
-        .arg(folder);
-}
+
 
 Workstation::Workstation(const CommandLine& commandLine, QString dataDir)
     : dataDir_(std::move(dataDir)),
@@ -72,7 +69,8 @@ bool Workstation::start() {
     // A folder without a data set: say where the program looked and what to
     // do, rather than failing on the first table it misses.
     if (!ds::dataFileExists(context_, "indexdef.dbf")) {
-        ui.alert(noDataSetMessage(QString::fromStdString(ds::dataSetFolder(context_))));
+        ui.alert(noDataSetMessage(lookedIn_.isEmpty() ? QStringList{QString::fromStdString(ds::dataSetFolder(context_))}
+                                                      : lookedIn_));
         return false;
     }
     // 5: a missing index of `indexdef` means the whole index set is rebuilt, silently.

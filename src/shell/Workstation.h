@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,9 +23,6 @@ namespace mx::shell {
 // (`argument`: the number as given); empty for 1 to 9.
 QString workstationNotice(int ws, const QString& argument);
 
-// What a start in a folder without a data set tells the user.
-QString noDataSetMessage(const QString& folder);
-
 class Workstation {
 public:
     // `dataDir`: the data set's folder (empty: the current directory).
@@ -39,6 +37,9 @@ public:
     // The login run at start-up when `sysinfo` asks for it; `LOGIN`
     // (Login.h) unless replaced.
     void setLogin(std::function<bool(Workstation&)> login) { login_ = std::move(login); }
+    // The folders the search for the data set looked in (DataFolder.h), named
+    // when none holds one; by default the data folder alone.
+    void setLookedIn(QStringList folders) { lookedIn_ = std::move(folders); }
 
     // `BUILDMENU`: the main menu.
     std::vector<tk::MenuItem> BUILDMENU();
@@ -69,6 +70,7 @@ private:
     ProgramValues values_;
     std::unique_ptr<tk::MainWindow> window_;
     std::function<bool(Workstation&)> login_;
+    QStringList lookedIn_;
 };
 
 }  // namespace mx::shell

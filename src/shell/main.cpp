@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "CommandLine.h"
+#include "DataFolder.h"
 #include "Login.h"
 #include "RuntimeFolder.h"
 #include "ScriptDriver.h"
@@ -47,6 +48,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mxdev: cannot work in %s: no such folder\n", qPrintable(cl.dataDir));
         return 1;
     }
+    // Without --data: the starting folder, else the configured or the chosen one.
+    QStringList lookedIn;
+    if (cl.dataDir.isEmpty()) {
+        mx::shell::DataFolderSearch search =
+            mx::shell::findDataFolder(QDir::currentPath(), !scripted, cl.chooseData, [&ui](const QString& start) {
+                return ui.chooseFolder(QStringLiteral("Choose the data folder of Mitrex Development"), start);
+            });
+        if (search.cancelled) return 0;
+        lookedIn = search.lookedIn;
+        QDir::setCurrent(search.folder);
+    }
 
     std::unique_ptr<mx::tk::Transcript> transcript;
     QString transcriptPath = cl.transcript.isEmpty() && scripted ? QStringLiteral("-") : cl.transcript;
@@ -76,6 +88,7 @@ int main(int argc, char** argv) {
         ui.setPrintDir(QDir::current().filePath(QStringLiteral("print")));
 
     mx::shell::Workstation workstation(cl, QString());
+    workstation.setLookedIn(lookedIn);
     int status = 0;
     bool driverStarted = false;
     auto startDriver = [&] {

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -276,6 +277,13 @@ int Ui::choiceDialog(const QString& title, const QStringList& captions) {
     dlg.setDefaultButton(select);
     dlg.run();
     return result;
+}
+
+std::optional<QString> Ui::chooseFolder(const QString& title, const QString& start) {
+    if (driver_) return std::nullopt;
+    const QString folder = QFileDialog::getExistingDirectory(activeWindow(), title, start, QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return std::nullopt;
+    return folder;
 }
 
 std::optional<QColor> Ui::chooseColour(const QColor& initial) {

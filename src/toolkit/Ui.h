@@ -108,6 +108,9 @@ public:
     // Radio buttons with "&Select" and "E&xit": the 1-based choice, 0 for
     // Exit or Escape. An empty title gives "Enter Your Selection:".
     int choice(const QString& title, const QStringList& captions);
+    // The folder chooser, opened at `start`; nullopt when cancelled, and in
+    // a scripted run, which never asks for a folder.
+    std::optional<QString> chooseFolder(const QString& title, const QString& start);
     // The colour-selection dialog; nullopt when cancelled.
     std::optional<QColor> chooseColour(const QColor& initial = QColor());
 

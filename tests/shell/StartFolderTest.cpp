@@ -37,11 +37,12 @@ TEST(StartFolder, RelativePlayTranscriptAndPrintFolderAreTheStartingFolders) {
 TEST(StartFolder, AFolderWithoutADataSetIsNamedWithHowToChooseOrCreateOne) {
     TempDir dir;
     writeFileBytes(dir.file("script.txt"), "menu Library\n");
-    auto r = run("env -C '" + dir.path() + "' " + mxdev() + " --play script.txt");
+    auto r = run("env -C '" + dir.path() + "' XDG_CONFIG_HOME='" + dir.file("config") + "' " + mxdev() + " --play script.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "alert \"There is no data set in " + dir.path() +
-                         ": indexdef.dbf does not exist. Start the program with --data FOLDER to work in another "
-                         "folder, or create a data set here with mxadmin init " + dir.path() + ".\"\nend 1\n");
+                         ": indexdef.dbf does not exist. To work in another folder, start the program with --data "
+                         "FOLDER, or name the folder as data=FOLDER in " + dir.file("config/mxdev/mxdev.conf") +
+                         ". mxadmin init " + dir.path() + " creates a data set.\"\nend 1\n");
 }
 
 TEST(StartFolder, AScriptedRunWithoutARuntimeFolderWritesNothingToStandardError) {
