@@ -82,6 +82,9 @@ int main(int argc, char** argv) {
         driver = std::make_unique<mx::tk::ScriptDriver>(ui, *transcript);
         driver->load(*script);
     }
+    // An installed program's own bitmaps: PREFIX/share/mxdev/bitmaps beside PREFIX/bin/mxdev.
+    if (QDir bitmaps(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mxdev/bitmaps")); bitmaps.exists())
+        ui.setBitmapFolder(bitmaps.canonicalPath());
     if (!cl.printDir.isEmpty())
         ui.setPrintDir(cl.printDir);
     else if (scripted)

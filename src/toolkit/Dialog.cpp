@@ -2,7 +2,9 @@
 #include "Dialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 
@@ -77,7 +79,11 @@ RadioGroup* Dialog::addRadio(const Place& at, int& choice, const QStringList& ca
 QLabel* Dialog::addBitmap(const Place& at, const QString& file, bool stretch, bool border) {
     auto* label = new QLabel(this);
     QPixmap pix;
-    if (QFile::exists(file)) pix.load(file);
+    const QString& own = Ui::instance().bitmapFolder();
+    if (QFile::exists(file))
+        pix.load(file);
+    else if (!own.isEmpty() && !file.isEmpty())
+        pix.load(QDir(own).filePath(QFileInfo(file).fileName()));
     label->setPixmap(pix);
     label->setScaledContents(stretch);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

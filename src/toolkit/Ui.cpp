@@ -74,6 +74,7 @@ void Ui::reset() {
     driver_ = nullptr;
     mainWindow_ = nullptr;
     printDir_.clear();
+    bitmapFolder_.clear();
     printFiles_.reset();
     dialogs_.clear();
     while (busy_ > 0) setBusy(false);

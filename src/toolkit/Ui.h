@@ -70,6 +70,12 @@ public:
     void setPrintDir(const QString& dir);
     const QString& printDir() const { return printDir_; }
     PrintFileNamer& printFiles() { return printFiles_; }
+    // The program's own bitmaps (an installed program's share folder): a
+    // dialog's bitmap missing where it is named is looked for there by its
+    // file name, so the search prompts keep their magnifier in a data set
+    // that has none. Empty: no such folder.
+    void setBitmapFolder(const QString& folder) { bitmapFolder_ = folder; }
+    const QString& bitmapFolder() const { return bitmapFolder_; }
     void setDateStyle(DateStyle style) { dates_ = std::move(style); }
     const DateStyle& dateStyle() const { return dates_; }
     void setMainWindow(MainWindow* window) { mainWindow_ = window; }
@@ -143,6 +149,7 @@ private:
     ScriptDriver* driver_ = nullptr;
     MainWindow* mainWindow_ = nullptr;
     QString printDir_;
+    QString bitmapFolder_;
     PrintFileNamer printFiles_;
     DateStyle dates_;
     std::vector<QWidget*> dialogs_;
