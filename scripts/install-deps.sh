@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbf python3-dbfread libdbd-xbase-perl
   qt6-base-dev fonts-liberation2 xvfb xauth poppler-utils qpdf
+  dpkg-dev lintian
 )
 
 missing=()

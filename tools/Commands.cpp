@@ -48,9 +48,11 @@ bool hasFileNoCase(const fs::path& dir, const std::string& name) {
 // An open data set: the session and the context the services need.
 class DataSetSession {
 public:
-    explicit DataSetSession(const std::string& dir) : ctx_(session_, sink_, sleeper_, dir) {
+    // `readOnly`: the command only looks, and so works on a share it may not write to.
+    explicit DataSetSession(const std::string& dir, bool readOnly = false) : ctx_(session_, sink_, sleeper_, dir) {
         ds::applyTableAccessDefaults(session_);
         ds::registerItemListFunctions(ctx_);
+        ctx_.readOnly = readOnly;
     }
     ~DataSetSession() { ds::CLOSDATA(ctx_); }
 
@@ -59,7 +61,8 @@ public:
         std::error_code ec;
         if (!fs::exists(dir, ec)) return "folder " + dir + " does not exist";
         if (!fs::is_directory(dir, ec)) return dir + " is not a folder";
-        if (!hasFileNoCase(dir, "indexdef.dbf")) return "there is no data set in " + dir + " (no indexdef.dbf)";
+        if (!hasFileNoCase(dir, "indexdef.dbf"))
+            return "there is no data set in " + dir + " (no indexdef.dbf); mxadmin init " + dir + " creates one";
         return {};
     }
 
@@ -168,6 +171,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
 
     try {
         ds::createDataSet(work.string(), demoDir);
+        writeProgramBitmaps(work.string());
         if (!demoDir.empty()) writeDemoBitmaps(work.string());
     } catch (const rt::DbError& e) {
         discard();
@@ -203,8 +207,15 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
 
 int dumpTable(const std::string& dir, const std::string& table, int order, bool header) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
+    DataSetSession ds(dir, true);
     ds.session().settings().deletedHidden = false;
+    if (!ds::OPNALIAS(ds.ctx(), "indexdef")) return kFailure;
+    {
+        rt::WorkArea& indexdef = *ds.session().selected();
+        const bool listed = indexdef.seek(Value::character(ds::FILL_OUT(ds::upper(ds::allTrim(table)), 10)), false);
+        ds::CLOSDATA(ds.ctx());
+        if (!listed) return failure("there is no table " + table + " in the data set " + dir + ": indexdef does not list it");
+    }
     if (!ds::OPNALIAS(ds.ctx(), table, false, order > 0)) return kFailure;
     rt::WorkArea& a = *ds.session().selected();
     try {
@@ -229,13 +240,32 @@ int dumpTable(const std::string& dir, const std::string& table, int order, bool 
     return kOk;
 }
 
+int writeBitmaps(const std::string& dir, bool demo) {
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) return failure("folder " + dir + " does not exist");
+    std::vector<std::string> written;
+    try {
+        writeProgramBitmaps(dir, true, &written);
+        if (demo) writeDemoBitmaps(dir, true, &written);
+    } catch (const std::exception& e) {
+        return failure(e.what());
+    }
+    if (written.empty()) std::cout << "Every bitmap is there already\n";
+    for (const std::string& name : written) std::cout << "Written: " << name << '\n';
+    return kOk;
+}
+
 int reindexDataSet(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
     DataSetSession ds(dir);
     ds::RebuildReport r = ds::INIT_IDX(ds.ctx(), false);
     if (!r.indexdefAvailable) return kFailure;
     std::cout << r.indexesBuilt << " index files built, " << r.tablesPacked << " packs";
-    if (!r.skipped.empty()) std::cout << ", " << r.skipped.size() << " tables skipped";
+    if (!r.skipped.empty()) {
+        std::cout << ", " << r.skipped.size() << (r.skipped.size() == 1 ? " table" : " tables") << " skipped (";
+        for (size_t i = 0; i < r.skipped.size(); ++i) std::cout << (i ? ", " : "") << r.skipped[i];
+        std::cout << ")";
+    }
     if (!r.failures.empty()) std::cout << ", " << r.failures.size() << " failures";
     std::cout << '\n';
     return r.ok() ? kOk : kFailure;
@@ -243,7 +273,7 @@ int reindexDataSet(const std::string& dir) {
 
 int checkDataSet(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
+    DataSetSession ds(dir, true);
     ds::CheckReport r = ds::checkDataSet(ds.ctx());
     for (const std::string& p : r.problems) std::cout << p << '\n';
     std::cout << r.tablesChecked << " tables and " << r.indexesChecked << " index files checked: "
@@ -311,7 +341,7 @@ int addUser(const std::string& dir, const std::string& nameIn, const std::string
 
 int listUsers(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
-    DataSetSession ds(dir);
+    DataSetSession ds(dir, true);
     rt::WorkArea* a = openUsers(ds);
     if (!a) return kFailure;
     try {

@@ -24,6 +24,12 @@ int initDataSet(const std::string& dir, const std::string& demoDir);
 // names the fields.
 int dumpTable(const std::string& dir, const std::string& table, int order, bool header);
 
+// Writes the bitmaps a data set reads into the folder `dir` where they are
+// missing: "lupa.bmp" (the search prompts' magnifier), with `demo` also the
+// demo's "tws.bmp" (splash) and "logo.bmp" (background). Files already there
+// are kept.
+int writeBitmaps(const std::string& dir, bool demo);
+
 // Rebuilds every index file of the data set.
 int reindexDataSet(const std::string& dir);
 

@@ -1,6 +1,10 @@
 #include "DemoBitmaps.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
@@ -44,9 +48,15 @@ void writeBmp(const std::string& path, int w, int h, const std::function<Rgb(int
             row[x * 3 + 2] = c.r;
         }
     }
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    // Whole or not at all: written beside the target, then renamed over it.
+    const std::string partial = path + ".tmp";
+    std::ofstream f(partial, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    if (!f) throw std::runtime_error("cannot write " + path);
+    f.close();
+    if (!f || std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        throw std::runtime_error("cannot write " + path);
+    }
 }
 
 std::uint8_t mix(int a, int b, double t) { return static_cast<std::uint8_t>(a + (b - a) * t); }
@@ -78,15 +88,66 @@ Rgb window(int x, int y, int ox, int oy, int w, int h, Rgb background) {
     return Rgb{60, 66, 74};
 }
 
+// Coverage of a pixel by a shape, from a 4 x 4 grid of samples: smooth edges
+// without a drawing library.
+double coverage(int x, int y, const std::function<bool(double, double)>& inside) {
+    int hits = 0;
+    for (int sy = 0; sy < 4; ++sy)
+        for (int sx = 0; sx < 4; ++sx) hits += inside(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4) ? 1 : 0;
+    return hits / 16.0;
+}
+
+Rgb blend(Rgb under, Rgb over, double t) { return Rgb{mix(under.r, over.r, t), mix(under.g, over.g, t), mix(under.b, over.b, t)}; }
+
+// The search prompts' magnifying glass, 32 x 32: a glass lens in a dark rim,
+// a handle to the lower right, on the window background.
+Rgb magnifier(int x, int y, Rgb background) {
+    const double cx = 12.5, cy = 12.5, rim = 10.5, glass = 8.0;
+    auto distance = [&](double px, double py) { return std::hypot(px - cx, py - cy); };
+    // The handle: a thick bar along the diagonal from the rim outwards.
+    auto handle = [&](double px, double py) {
+        const double along = ((px - cx) + (py - cy)) / std::sqrt(2.0);
+        const double across = std::fabs((px - cx) - (py - cy)) / std::sqrt(2.0);
+        return along > rim - 1 && along < 25.5 && across < 2.6;
+    };
+    Rgb c = background;
+    c = blend(c, Rgb{120, 72, 40}, coverage(x, y, handle));
+    c = blend(c, Rgb{56, 60, 68}, coverage(x, y, [&](double px, double py) { return distance(px, py) <= rim; }));
+    const double inGlass = coverage(x, y, [&](double px, double py) { return distance(px, py) <= glass; });
+    // Glass with a sheen towards the upper left.
+    const double t = std::clamp((x + y) / 26.0, 0.0, 1.0);
+    c = blend(c, Rgb{mix(236, 150, t), mix(246, 196, t), mix(255, 232, t)}, inGlass);
+    return c;
+}
+
+// Writes the bitmap unless `onlyMissing` and a file of that name is there;
+// the names written are added to `written`.
+void put(const std::string& dir, const char* name, int w, int h, const std::function<Rgb(int, int)>& pixel,
+         bool onlyMissing, std::vector<std::string>* written) {
+    const std::string path = dir + "/" + name;
+    std::error_code ec;
+    if (onlyMissing && std::filesystem::exists(path, ec)) return;
+    writeBmp(path, w, h, pixel);
+    if (written) written->push_back(name);
+}
+
+const Rgb kPaper{239, 239, 239};  // the usual window background
+
 }  // namespace
 
-void writeDemoBitmaps(const std::string& dir) {
-    const Rgb paper{239, 239, 239};  // the usual window background
-    writeBmp(dir + "/logo.bmp", 240, 180, [&](int x, int y) { return window(x, y, 30, 10, 180, 160, paper); });
-    writeBmp(dir + "/tws.bmp", 360, 220, [&](int x, int y) {
-        Rgb sky{mix(24, 60, y / 220.0), mix(52, 96, y / 220.0), mix(96, 150, y / 220.0)};
-        return window(x, y, 100, 20, 160, 180, sky);
-    });
+void writeProgramBitmaps(const std::string& dir, bool onlyMissing, std::vector<std::string>* written) {
+    put(dir, "lupa.bmp", 32, 32, [](int x, int y) { return magnifier(x, y, kPaper); }, onlyMissing, written);
+}
+
+void writeDemoBitmaps(const std::string& dir, bool onlyMissing, std::vector<std::string>* written) {
+    put(dir, "logo.bmp", 240, 180, [](int x, int y) { return window(x, y, 30, 10, 180, 160, kPaper); }, onlyMissing,
+        written);
+    put(dir, "tws.bmp", 360, 220,
+        [](int x, int y) {
+            Rgb sky{mix(24, 60, y / 220.0), mix(52, 96, y / 220.0), mix(96, 150, y / 220.0)};
+            return window(x, y, 100, 20, 160, 180, sky);
+        },
+        onlyMissing, written);
 }
 
 }  // namespace mx::admin

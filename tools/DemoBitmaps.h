@@ -1,12 +1,20 @@
-// The bitmaps of the demo data set: the main window's background logo and
-// the start-up splash, drawn here so the demo needs no binary sources.
+// The bitmaps a data set holds: the search prompts' magnifier, which every
+// data set gets, and the demo's background logo and start-up splash, all
+// drawn here so that nothing binary needs to be kept in the sources. Each
+// file is written whole or not at all; a failure throws std::runtime_error
+// naming the file.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace mx::admin {
 
-// Writes "logo.bmp" and "tws.bmp" into the data set's folder.
-void writeDemoBitmaps(const std::string& dir);
+// Writes "lupa.bmp" (the search prompts' magnifier) into `dir`; with
+// `onlyMissing` a file already there is kept. `written` gets the names written.
+void writeProgramBitmaps(const std::string& dir, bool onlyMissing = false, std::vector<std::string>* written = nullptr);
+
+// The same for the demo's "logo.bmp" and "tws.bmp".
+void writeDemoBitmaps(const std::string& dir, bool onlyMissing = false, std::vector<std::string>* written = nullptr);
 
 }  // namespace mx::admin

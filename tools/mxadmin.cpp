@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <iostream>
@@ -26,6 +27,8 @@ constexpr const char* kUsageText =
     "       mxadmin user passwd DIR NAME [--password TEXT]\n"
     "       mxadmin user remove DIR NAME\n"
     "       mxadmin security DIR on|off\n"
+    "       mxadmin bitmaps DIR [--demo]\n"
+    "       mxadmin --help | --version\n"
     "\n"
     "init     creates a data set in DIR (a new or empty folder): every table, the index\n"
     "         definitions, every index; --demo adds the demo records\n"
@@ -37,6 +40,8 @@ constexpr const char* kUsageText =
     "         set a password (read from standard input without --password; an empty\n"
     "         one removes it), remove one; passwords are stored only scrambled\n"
     "security switches the login requirement on or off\n"
+    "bitmaps  writes the bitmaps the workstation reads into DIR where they are missing:\n"
+    "         lupa.bmp (search prompts); --demo adds tws.bmp (splash) and logo.bmp\n"
     "\n"
     "Exit status: 0 all well, 1 failure, 2 bad command line.\n";
 
@@ -88,6 +93,19 @@ CommandLine parse(int argc, char** argv, const std::vector<std::string>& withVal
     return cl;
 }
 
+// The demo data set's sources: installed beside the program
+// (PREFIX/share/mxdev/demo for PREFIX/bin/mxadmin), else those of the
+// source tree it was built from.
+std::string demoSources() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path installed = self.parent_path().parent_path() / "share" / "mxdev" / "demo";
+        if (std::filesystem::is_directory(installed, ec)) return installed.string();
+    }
+    return MX_DEMO_DIR;
+}
+
 // One line from standard input, without its line end; echo is off while a
 // terminal is read. Nullopt at end of input.
 std::optional<std::string> readPassword() {
@@ -120,13 +138,17 @@ int main(int argc, char** argv) {
         std::cout << kUsageText;
         return kOk;
     }
+    if (command == "--version") {
+        std::cout << "mxadmin " << MXDEV_VERSION << '\n';
+        return kOk;
+    }
 
     if (command == "init") {
         CommandLine cl = parse(argc, argv, {"--demo-dir"}, {"--demo"});
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 1) return usage("init needs one folder");
         std::string demoDir;
-        if (cl.option("--demo")) demoDir = cl.option("--demo-dir") ? *cl.option("--demo-dir") : MX_DEMO_DIR;
+        if (cl.option("--demo")) demoDir = cl.option("--demo-dir") ? *cl.option("--demo-dir") : demoSources();
         else if (cl.option("--demo-dir")) return usage("--demo-dir goes with --demo");
         return initDataSet(cl.positional[0], demoDir);
     }
@@ -195,6 +217,12 @@ int main(int argc, char** argv) {
             return removeUser(cl.positional[1], cl.positional[2]);
         }
         return usage("user needs add, list, passwd or remove");
+    }
+    if (command == "bitmaps") {
+        CommandLine cl = parse(argc, argv, {}, {"--demo"});
+        if (!cl.error.empty()) return usage(cl.error);
+        if (cl.positional.size() != 1) return usage("bitmaps needs one folder");
+        return writeBitmaps(cl.positional[0], cl.option("--demo") != nullptr);
     }
     if (command == "security") {
         CommandLine cl = parse(argc, argv, {}, {});

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "Path.h"
 
 namespace mx::ds {
@@ -23,6 +25,15 @@ std::string newDataFile(const DataContext& ctx, std::string_view name) {
 bool dataFileExists(const DataContext& ctx, std::string_view name) {
     struct stat st {};
     return ::stat(dataFile(ctx, name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string dataSetFolder(const DataContext& ctx) {
+    std::error_code ec;
+    std::filesystem::path folder =
+        ctx.dataDir.empty() ? std::filesystem::current_path(ec) : std::filesystem::absolute(ctx.dataDir, ec);
+    std::string text = folder.lexically_normal().string();
+    if (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text.empty() ? ctx.dataDir : text;
 }
 
 }  // namespace mx::ds

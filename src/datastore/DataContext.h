@@ -13,6 +13,7 @@
 // function registered with it (ItemLists.h).
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -35,7 +36,17 @@ struct DataContext {
     std::string dataDir;
     bool security = false;  // `_SECURITY`: a login is in force
     std::string user;       // `_USER`: the login name (trimmed when used)
+    // Tables are opened for reading only (commands that only look, on a
+    // share the user may not write to).
+    bool readOnly = false;
+    // The files the user has been told are damaged: told once a run. With
+    // `tellDamaged` false nothing is told (the integrity check lists it).
+    std::set<std::string> toldDamaged;
+    bool tellDamaged = true;
 };
+
+// The data set's folder as a user would type it for mxadmin: absolute.
+std::string dataSetFolder(const DataContext& ctx);
 
 // The file `name` (which may hold a "\"-separated directory prefix relative
 // to the data directory) as it exists on disk, matched case-insensitively;

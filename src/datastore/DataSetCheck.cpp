@@ -17,6 +17,7 @@ namespace {
 
 void checkArea(WorkArea& area, const std::vector<std::string>& expectedKeys, CheckReport& report) {
     ++report.tablesChecked;
+    if (std::string cut = partialRecord(area); !cut.empty()) report.problems.push_back(area.alias() + ": " + cut);
     for (std::string& p : area.checkIntegrity()) report.problems.push_back(area.alias() + ": " + p);
     for (int k = 1; k <= area.orderCount(); ++k) {
         ++report.indexesChecked;
@@ -36,6 +37,8 @@ CheckReport checkDataSet(DataContext& ctx) {
     DataContext quiet(ctx.session, local, ctx.sleeper, ctx.dataDir);
     quiet.security = ctx.security;
     quiet.user = ctx.user;
+    quiet.readOnly = ctx.readOnly;
+    quiet.tellDamaged = false;  // a table cut short is one of the problems listed
     rt::Session& s = ctx.session;
 
     auto takeMessages = [&](const std::string& alias) {
@@ -51,8 +54,9 @@ CheckReport checkDataSet(DataContext& ctx) {
                                   " does not exist");
         return report;
     }
-    if (!OPNDBF(quiet, kIndexDefTable, false, {kIndexDefIndex}, kIndexDefAlias)) {
-        report.problems.push_back(std::string(kIndexDefAlias) + ": indexdef cannot be opened");
+    std::optional<DbError> err;
+    if (!OPNDBF(quiet, kIndexDefTable, false, {kIndexDefIndex}, kIndexDefAlias, &err)) {
+        report.problems.push_back(std::string(kIndexDefAlias) + ": " + openFailureMessage(ctx, kIndexDefTable, err, false));
         return report;
     }
     try {

@@ -1,5 +1,6 @@
 #include "IndexRebuild.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <set>
@@ -78,7 +79,13 @@ RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
     rt::Session& s = ctx.session;
 
     if (!NETUSE(ctx, kIndexDefTable, true, 2, kIndexDefAlias)) {
-        ctx.sink.alert("Indexdef Data file Not Available.  Try again later.");
+        std::string text = "Indexdef Data file Not Available.  Try again later.";
+        if (!dataFileExists(ctx, "indexdef.dbf")) {
+            const std::string folder = dataSetFolder(ctx);
+            text += " There is no data set in " + folder + ": indexdef.dbf does not exist. mxadmin init " + folder +
+                    " creates one.";
+        }
+        ctx.sink.alert(text);
         report.indexdefAvailable = false;
         return report;
     }
@@ -112,6 +119,7 @@ RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
         if (e.noIndex) continue;
         const std::string alias = upper(e.alias);
         if (alias == kIndexDefAlias) continue;
+        if (std::find(report.skipped.begin(), report.skipped.end(), alias) != report.skipped.end()) continue;
         if (!OPNALIAS(ctx, alias, true, false)) {
             report.skipped.push_back(alias);
             continue;

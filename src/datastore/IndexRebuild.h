@@ -18,7 +18,7 @@ struct RebuildReport {
     bool indexdefAvailable = true;      // false: nothing was rebuilt
     int indexesBuilt = 0;               // index files written, "indexdef.ntx" included
     int tablesPacked = 0;               // pack runs (one per record asking for it)
-    std::vector<std::string> skipped;   // aliases that could not be opened
+    std::vector<std::string> skipped;   // aliases that could not be opened, each once
     std::vector<std::string> failures;  // index files not built, with the reason shown
 
     bool ok() const { return indexdefAvailable && skipped.empty() && failures.empty(); }
@@ -27,13 +27,15 @@ struct RebuildReport {
 // Rebuilds the index set:
 //  1. opens `indexdef` exclusively (2 attempts one second apart); when it
 //     cannot be had: "Indexdef Data file Not Available.  Try again later."
-//     and nothing changes;
+//     (when the data folder has no "indexdef.dbf" at all, followed by that
+//     cause and how a data set is created) and nothing changes;
 //  2. builds "indexdef.ntx" on `indexdef->db_alias` first;
 //  3. reads every `indexdef` record in record order (a missing `NOINDEX`
 //     field counts as false) and closes `indexdef`;
 //  4. per record, unless `NOINDEX`: opens the alias exclusively without
 //     indexes through `OPNALIAS` (a table that cannot be opened is skipped
-//     after its message), empties it when `initialise` and `ZAPONINIT`,
+//     after its message, and so are the further records of its alias,
+//     without another attempt or message), empties it when `initialise` and `ZAPONINIT`,
 //     packs it when `PACK`, builds the index file `PATH` + `IN_NAME` on
 //     `IN_STR` when `IN_NAME` is not empty, and closes it. The records of
 //     `indexdef` itself are left out: its index was built in step 2;

@@ -1,5 +1,6 @@
 #include "Opening.h"
 
+#include <filesystem>
 #include <optional>
 
 #include "Error.h"
@@ -22,11 +23,15 @@ constexpr int kOpenAttempts = 11;   // attempts 0 to 10
 constexpr double kRetryWait = 1.0;  // seconds after every failed attempt
 constexpr double kTimedBox = 2.0;   // seconds of the timed "Information" box
 
-// The failure told after the fixed text of a message when the file is not
-// merely busy: what the runtime found, naming the file.
-std::string cause(const std::optional<DbError>& err) {
-    if (!err || err->kind() == ErrorKind::Busy) return {};
-    return std::string(". ") + err->what();
+bool isIndexFile(const std::string& path) {
+    return path.size() > 4 && equalsNoCase(path.substr(path.size() - 4), ".ntx");
+}
+
+// "(what was found, at byte N)".
+std::string damage(const DbError& err) {
+    std::string text = "(" + err.detail();
+    if (err.position() >= 0) text += ", at byte " + std::to_string(err.position());
+    return text + ")";
 }
 
 void closeQuietly(Session& s, const std::string& alias) {
@@ -70,7 +75,7 @@ bool openTable(DataContext& ctx, const std::string& file, bool exclusive, const 
     };
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         try {
-            openOnce(false);
+            openOnce(ctx.readOnly);
             return true;
         } catch (const DbError& e) {
             std::optional<DbError> failure = e;
@@ -135,7 +140,7 @@ public:
             std::optional<DbError> err;
             if (!openTable(ctx_, kIndexDefTable, false, {kIndexDefIndex}, kIndexDefAlias, &err, allowReadOnly_,
                            &readOnly_)) {
-                problem = "Unable to Open (DBF) indexdef" + cause(err);
+                problem = openFailureMessage(ctx_, kIndexDefTable, err, false);
                 return false;
             }
             opened_ = true;
@@ -197,7 +202,51 @@ private:
     std::uint32_t savedRecno_ = 0;
 };
 
+// Tells the user once a run that the table ends inside a record.
+void tellWhenCutShort(DataContext& ctx, WorkArea& area) {
+    const std::string file = area.table().path();
+    if (!ctx.tellDamaged || ctx.toldDamaged.count(file)) return;
+    const std::string problem = partialRecord(area);
+    if (problem.empty()) return;
+    ctx.toldDamaged.insert(file);
+    ctx.sink.alert("The table " + problem + ". Only its " + std::to_string(area.recordCount()) +
+                   " whole records are shown. mxadmin check " + dataSetFolder(ctx) + " checks the data set.");
+}
+
 }  // namespace
+
+std::string partialRecord(WorkArea& area) {
+    const rt::DbfTable& table = area.table();
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(table.path(), ec);
+    if (ec || table.recordLength() <= 0 || size < static_cast<std::uintmax_t>(table.headerLength())) return {};
+    const std::uintmax_t body = size - static_cast<std::uintmax_t>(table.headerLength());
+    const std::uintmax_t length = static_cast<std::uintmax_t>(table.recordLength());
+    const std::uintmax_t rest = body % length;
+    // One byte past the last record is the end-of-file marker.
+    if (rest <= 1) return {};
+    return table.path() + " ends inside record " + std::to_string(body / length + 1) + ": " + std::to_string(rest) +
+           " of its " + std::to_string(length) + " bytes are there";
+}
+
+std::string openFailureMessage(const DataContext& ctx, const std::string& table, const std::optional<DbError>& err,
+                               bool exclusive) {
+    const std::string head = "Unable to Open (DBF) " + table;
+    if (!err) return head;
+    if (err->kind() == ErrorKind::Busy)
+        return head + (exclusive ? ". Another workstation is using it, and this work needs it to itself.  Try Again Later!"
+                                 : ". Another workstation is using it exclusively.  Try Again Later!");
+    if (isIndexFile(err->where())) {
+        if (err->kind() != ErrorKind::Corrupt) return "Unable to Open Index Files. " + std::string(err->what());
+        return "Unable to Open Index Files. The index file " + err->where() + " is damaged " + damage(*err) +
+               ". Rebuilding the index files repairs it: \"Reindex\" on the File menu, or mxadmin reindex " +
+               dataSetFolder(ctx) + ".";
+    }
+    if (err->kind() == ErrorKind::Corrupt)
+        return head + ". The file " + err->where() + " is damaged " + damage(*err) + ". mxadmin check " +
+               dataSetFolder(ctx) + " checks the data set.";
+    return head + ". " + err->what();
+}
 
 bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std::vector<std::string>& indexes,
             const std::string& alias, std::optional<DbError>* lastError) {
@@ -308,7 +357,7 @@ bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool w
     if (!openTable(ctx, table, exclusive, indexes, alias, &err, options.readOnlyWhenRefused, options.openedReadOnly)) {
         if (options.lastError) *options.lastError = err;
         definitions.release();
-        return fail("Unable to Open (DBF) " + table + cause(err));
+        return fail(openFailureMessage(ctx, table, err, exclusive));
     }
     if (isIndexdef) {
         definitions.keepOpen();
@@ -325,8 +374,9 @@ bool OPNALIAS(DataContext& ctx, std::string_view aliasIn, bool exclusive, bool w
             area.goTop();
     } catch (const DbError& e) {
         closeQuietly(s, alias);
-        return fail("Unable to Open (DBF) " + table + ". " + e.what());
+        return fail(openFailureMessage(ctx, table, e, exclusive));
     }
+    tellWhenCutShort(ctx, area);
     return true;
 }
 

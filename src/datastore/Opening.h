@@ -37,6 +37,11 @@ namespace mx::ds {
 // False means one alert has been shown (the floppy hint may follow) and the
 // work area selected before the call is selected again. A failed exclusive
 // re-open leaves the table closed.
+//
+// A table that opens but ends inside a record (a file cut short) is used
+// with its whole records; the user is told once a run, in an alert, that it
+// is damaged and how to check it. With `ctx.readOnly` every file is opened
+// for reading only.
 bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, bool withIndexes = true);
 
 // What a caller that can work without writing asks of the opening service.
@@ -75,6 +80,18 @@ bool OPNDBF(DataContext& ctx, const std::string& file, bool exclusive, const std
 // attempts one second apart while the file is busy; 0 tries until it
 // succeeds. No message.
 bool NETUSE(DataContext& ctx, const std::string& file, bool exclusive, int tries, const std::string& alias = {});
+
+// The alert for a table `table` (as `indexdef` names it, directory
+// included) that `OPNDBF` could not open, from its last failure: held by
+// another workstation (after the retries), a damaged or unreadable index
+// file (with the rebuild that repairs it), a damaged table or memo file,
+// or the runtime's own words naming the file.
+std::string openFailureMessage(const DataContext& ctx, const std::string& table, const std::optional<rt::DbError>& err,
+                               bool exclusive);
+
+// Empty when the table's file holds whole records only (an end-of-file
+// marker aside); else what is wrong, naming the file: it ends inside a record.
+std::string partialRecord(rt::WorkArea& area);
 
 // Closes every open table. A table whose pending changes cannot be written
 // is reported in an alert; the others are closed all the same.

@@ -30,7 +30,7 @@ void runDialog(rt::Session& s, rt::WorkArea& used) {
                                                                      Value::character(isUsed ? "*" : " ")};
                                        });
     dlg.addButton({180, 210, 45, 12}, QStringLiteral("Re&port"),
-                  [browse] { browse->print(QStringLiteral("Component Categories")); });
+                  [browse] { browse->print(); });
     dlg.addButton({180, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
     dlg.run();
 }

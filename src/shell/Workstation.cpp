@@ -13,6 +13,7 @@
 #include "ConfigurationScreen.h"
 #include "CustomerRegister.h"
 #include "DataSheet.h"
+#include "DataFolder.h"
 #include "Fonts.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
@@ -38,6 +39,14 @@ const QString kMainTitle = QStringLiteral("Mitrex Development  by Tallowood Syst
 QString fileIn(const QString& dir, const QString& name) { return dir.isEmpty() ? name : QDir(dir).filePath(name); }
 
 }  // namespace
+
+QString workstationNotice(int ws, const QString& argument) {
+    if (ws >= 1 && ws <= 9) return {};
+    return QStringLiteral("Workstation %1 has no tag field (workstations 1 to 9 have one): tagging does nothing here.")
+        .arg(argument.isEmpty() ? QString::number(ws) : argument);
+}
+
+
 
 Workstation::Workstation(const CommandLine& commandLine, QString dataDir)
     : dataDir_(std::move(dataDir)),
@@ -66,6 +75,13 @@ bool Workstation::start() {
     // 4: the command line.
     values_.preview = commandLine_.preview;
     values_.ws = commandLine_.ws;
+    // A folder without a data set: say where the program looked and what to
+    // do, rather than failing on the first table it misses.
+    if (!ds::dataFileExists(context_, "indexdef.dbf")) {
+        ui.alert(noDataSetMessage(lookedIn_.isEmpty() ? QStringList{QString::fromStdString(ds::dataSetFolder(context_))}
+                                                      : lookedIn_));
+        return false;
+    }
     // 5: a missing index of `indexdef` means the whole index set is rebuilt, silently.
     if (!ds::indexdefIndexExists(context_)) {
         ui.waitBox(values_.package1, QStringLiteral("Rebuilding Index Files. Please Wait."),
@@ -88,6 +104,7 @@ bool Workstation::start() {
     ui.setMainWindow(window_.get());
     window_->setLogo(fileIn(dataDir_, QStringLiteral("logo.bmp")));
     window_->show();
+    if (QString notice = workstationNotice(values_.ws, commandLine_.wsArgument); !notice.isEmpty()) ui.status(notice);
     return true;
 }
 

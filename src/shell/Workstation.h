@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,6 +19,10 @@
 #include "UiServices.h"
 
 namespace mx::shell {
+
+// The status line a workstation numbered outside 1 to 9 shows at start-up
+// (`argument`: the number as given); empty for 1 to 9.
+QString workstationNotice(int ws, const QString& argument);
 
 class Workstation {
 public:
@@ -33,6 +38,9 @@ public:
     // The login run at start-up when `sysinfo` asks for it; `LOGIN`
     // (Login.h) unless replaced.
     void setLogin(std::function<bool(Workstation&)> login) { login_ = std::move(login); }
+    // The folders the search for the data set looked in (DataFolder.h), named
+    // when none holds one; by default the data folder alone.
+    void setLookedIn(QStringList folders) { lookedIn_ = std::move(folders); }
 
     // `BUILDMENU`: the main menu.
     std::vector<tk::MenuItem> BUILDMENU();
@@ -65,6 +73,7 @@ private:
     ProgramValues values_;
     std::unique_ptr<tk::MainWindow> window_;
     std::function<bool(Workstation&)> login_;
+    QStringList lookedIn_;
 };
 
 }  // namespace mx::shell

@@ -8,7 +8,9 @@
 #include <memory>
 
 #include "CommandLine.h"
+#include "DataFolder.h"
 #include "Login.h"
+#include "RuntimeFolder.h"
 #include "ScriptDriver.h"
 #include "Transcript.h"
 #include "Ui.h"
@@ -22,17 +24,41 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mxdev: %s\n", qPrintable(cl.error));
         return 2;
     }
+    if (cl.help) {
+        std::fputs(mx::shell::kUsage, stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::printf("mxdev %s\n", MXDEV_VERSION);
+        return 0;
+    }
+    // File names on the command line are the starting folder's, not the data folder's.
+    mx::shell::resolvePaths(cl, QDir::currentPath());
     const bool scripted = !cl.play.isEmpty();
     // A scripted run needs no display.
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // Qt's private runtime folder, when the session has none (scripted and
+    // offscreen runs): standard error then carries only real problems.
+    mx::tk::RuntimeFolder runtimeFolder;
     mx::tk::Ui::quietOffscreenNotices();
     QApplication app(argc, argv);
+    mx::tk::Ui& ui = mx::tk::Ui::instance();
     if (!cl.dataDir.isEmpty() && !QDir::setCurrent(cl.dataDir)) {
         std::fprintf(stderr, "mxdev: cannot work in %s: no such folder\n", qPrintable(cl.dataDir));
         return 1;
     }
-    mx::tk::Ui& ui = mx::tk::Ui::instance();
+    // Without --data: the starting folder, else the configured or the chosen one.
+    QStringList lookedIn;
+    if (cl.dataDir.isEmpty()) {
+        mx::shell::DataFolderSearch search =
+            mx::shell::findDataFolder(QDir::currentPath(), !scripted, cl.chooseData, [&ui](const QString& start) {
+                return ui.chooseFolder(QStringLiteral("Choose the data folder of Mitrex Development"), start);
+            });
+        if (search.cancelled) return 0;
+        lookedIn = search.lookedIn;
+        QDir::setCurrent(search.folder);
+    }
 
     std::unique_ptr<mx::tk::Transcript> transcript;
     QString transcriptPath = cl.transcript.isEmpty() && scripted ? QStringLiteral("-") : cl.transcript;
@@ -56,12 +82,16 @@ int main(int argc, char** argv) {
         driver = std::make_unique<mx::tk::ScriptDriver>(ui, *transcript);
         driver->load(*script);
     }
+    // An installed program's own bitmaps: PREFIX/share/mxdev/bitmaps beside PREFIX/bin/mxdev.
+    if (QDir bitmaps(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mxdev/bitmaps")); bitmaps.exists())
+        ui.setBitmapFolder(bitmaps.canonicalPath());
     if (!cl.printDir.isEmpty())
         ui.setPrintDir(cl.printDir);
     else if (scripted)
         ui.setPrintDir(QDir::current().filePath(QStringLiteral("print")));
 
     mx::shell::Workstation workstation(cl, QString());
+    workstation.setLookedIn(lookedIn);
     int status = 0;
     bool driverStarted = false;
     auto startDriver = [&] {

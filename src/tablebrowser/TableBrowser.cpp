@@ -211,7 +211,7 @@ void BrowserScreen::closeTable() {
 
 bool BrowserScreen::openTable(const ds::FolderTable& table) {
     // The opening service's messages are told here, with the way to mend a
-    // damaged file added to its last alert.
+    // damaged file added to the alert of a table the service does not know.
     ds::RecordingSink local;
     ds::DataContext quiet(ctx_.session, local, ctx_.sleeper, ctx_.dataDir);
     quiet.security = ctx_.security;
@@ -224,10 +224,11 @@ bool BrowserScreen::openTable(const ds::FolderTable& table) {
     if (!opened && !table.defined)
         local.alert("Unable to Open (DBF) " + table.file + (err ? std::string(". ") + err->what() : std::string()));
 
-    // The service's one alert comes first (a floppy hint may follow it); a
-    // table that is only busy needs no mending.
+    // The service's one alert comes first (a floppy hint may follow it) and
+    // already tells how to mend a damaged file; a table outside `indexdef`
+    // gets the way to mend it here. A table that is only busy needs none.
     const bool busy = err && err->kind() == rt::ErrorKind::Busy;
-    bool advised = opened || busy;
+    bool advised = opened || busy || table.defined;
     for (const ds::RecordingSink::Message& m : local.messages()) {
         switch (m.kind) {
             case ds::RecordingSink::Kind::Alert:

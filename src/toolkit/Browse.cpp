@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -196,7 +197,7 @@ std::vector<QStringList> Browse::rowsFromTop(long limit, long* current, long* mo
 void Browse::print(const QString& title) {
     std::uint32_t here = cursor_.id();
     Ui::instance().invoke([&] {
-        ColumnReport report(title, true);
+        ColumnReport report(title.isEmpty() ? QWidget::window()->windowTitle() : title, true);
         const QString date = QString::fromStdString(rt::formatDate(
             static_cast<rt::DayNumber>(QDate::currentDate().toJulianDay()), Ui::instance().dateStyle().picture));
         const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
@@ -215,6 +216,45 @@ void Browse::print(const QString& title) {
         if (here) cursor_.seek(here);
         window_.refresh();
     });
+}
+
+int Browse::columnWidth(size_t c) const {
+    if (c >= columns_.size()) return 0;
+    if (c + 1 < columns_.size()) return columns_[c].width;
+    int others = 0;
+    for (size_t i = 0; i + 1 < columns_.size(); ++i) others += columns_[i].width;
+    return std::max(columns_[c].width, viewport()->width() - others);
+}
+
+QString Browse::toolTipAt(const QPoint& at) const {
+    const int r = rowAt(at.y());
+    const auto& rows = window_.rows();
+    if (r < 0 || r >= static_cast<int>(rows.size())) return {};
+    int x = -horizontalScrollBar()->value();
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        const int w = columnWidth(c);
+        if (at.x() >= x && at.x() < x + w) {
+            if (c >= rows[static_cast<size_t>(r)].cells.size()) return {};
+            const QString text = trimRight(fromUtf8(rows[static_cast<size_t>(r)].cells[c])).trimmed();
+            // The room drawText has: the column less its 4-pixel margins.
+            return fontMetrics().horizontalAdvance(text) > w - 8 ? text : QString();
+        }
+        x += w;
+    }
+    return {};
+}
+
+bool Browse::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(e);
 }
 
 int Browse::rowAt(int y) const {
@@ -246,12 +286,13 @@ void Browse::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(0, 0, w, hh), pal.button());
     p.setPen(pal.buttonText().color());
     int x = dx;
-    for (const auto& c : columns_) {
-        p.drawText(QRect(x + 4, 0, c.width - 8, hh), Qt::AlignVCenter | c.align, c.header);
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        const int cw = columnWidth(c);
+        p.drawText(QRect(x + 4, 0, cw - 8, hh), Qt::AlignVCenter | columns_[c].align, columns_[c].header);
         p.setPen(pal.mid().color());
-        p.drawLine(x + c.width - 1, 0, x + c.width - 1, hh + rh * window_.capacity());
+        p.drawLine(x + cw - 1, 0, x + cw - 1, hh + rh * window_.capacity());
         p.setPen(pal.buttonText().color());
-        x += c.width;
+        x += cw;
     }
     p.setPen(pal.mid().color());
     p.drawLine(0, hh - 1, w, hh - 1);
@@ -266,8 +307,9 @@ void Browse::paintEvent(QPaintEvent*) {
         x = dx;
         for (size_t c = 0; c < columns_.size(); ++c) {
             QString text = c < rows[r].cells.size() ? fromUtf8(rows[r].cells[c]) : QString();
-            p.drawText(QRect(x + 4, y, columns_[c].width - 8, rh), Qt::AlignVCenter | columns_[c].align, text);
-            x += columns_[c].width;
+            const int cw = columnWidth(c);
+            p.drawText(QRect(x + 4, y, cw - 8, rh), Qt::AlignVCenter | columns_[c].align, text);
+            x += cw;
         }
     }
 }

@@ -10,6 +10,10 @@
 // or resync() (records were added or deleted, or the screen moved the
 // record pointer).
 //
+// Columns keep the widths the screen gives; the last one also takes whatever
+// width the browse has to spare, so its text is not cut short with free room
+// beside it. A cell whose text does not fit shows the whole text as a tooltip.
+//
 // Keys: Up, Down, Page Up, Page Down, Home (first row), End (last row);
 // Enter is left to the hot keys and the dialog. Mouse: a click highlights a
 // row, a double click runs the double-click action, a right click the
@@ -83,9 +87,17 @@ public:
     // current record stays where it was.
     std::vector<QStringList> rowsFromTop(long limit, long* current, long* more);
 
-    // Prints every row as a column report under `title`, with "Date: ..,
-    // Time: .." heading and "Page: n" footer, to the preview.
-    void print(const QString& title);
+    // Prints every row as a column report under `title` (by default the
+    // title of the dialog the browse is in), with "Date: .., Time: .."
+    // heading and "Page: n" footer, to the preview.
+    void print(const QString& title = {});
+
+    // The width column `c` is drawn with: its own, or for the last column
+    // its own and the browse's spare width.
+    int columnWidth(size_t c) const;
+    // The tooltip at a point of the viewport: the whole text of the cell
+    // there when it does not fit its column, else empty.
+    QString toolTipAt(const QPoint& viewportPos) const;
 
     // The visible rows and the current one (for tests and the dump).
     const RowWindow& window() const { return window_; }
@@ -103,6 +115,7 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int, int) override {}
     void showEvent(QShowEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
 
 private:
     std::vector<std::string> fetchCells();

@@ -2,10 +2,12 @@
 #include "Dialog.h"
 
 #include <QApplication>
-#include <algorithm>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 
 #include "Fonts.h"
 #include "ScriptDriver.h"
@@ -78,7 +80,11 @@ RadioGroup* Dialog::addRadio(const Place& at, int& choice, const QStringList& ca
 QLabel* Dialog::addBitmap(const Place& at, const QString& file, bool stretch, bool border) {
     auto* label = new QLabel(controlParent());
     QPixmap pix;
-    if (QFile::exists(file)) pix.load(file);
+    const QString& own = Ui::instance().bitmapFolder();
+    if (QFile::exists(file))
+        pix.load(file);
+    else if (!own.isEmpty() && !file.isEmpty())
+        pix.load(QDir(own).filePath(QFileInfo(file).fileName()));
     label->setPixmap(pix);
     label->setScaledContents(stretch);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -136,16 +142,28 @@ bool Dialog::run() {
         QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         move(screen.center() - QPoint(width() / 2, height() / 2));
     }
-    HotKeys::instance().apply(openKeys_);
-    ui.dialogOpened(this, windowTitle(), reported_);
+    // The dialog's own hot-key layer: only the keys it binds act while it
+    // stands; the screen's beneath wait until it has closed.
+    HotKeys& keys = HotKeys::instance();
+    struct Layer {
+        HotKeys& keys;
+        Dialog* dialog;
+        ~Layer() { keys.leave(dialog); }
+    };
     int result = Rejected;
-    if (!(ui.driver() && ui.driver()->ending())) {
-        // Focus starts on the first control that takes it, in tab order.
-        if (!focusWidget()) focusNextChild();
-        result = exec();
+    {
+        keys.enter(this);
+        Layer layer{keys, this};
+        keys.apply(openKeys_);
+        ui.dialogOpened(this, windowTitle(), reported_);
+        if (!(ui.driver() && ui.driver()->ending())) {
+            // Focus starts on the first control that takes it, in tab order.
+            if (!focusWidget()) focusNextChild();
+            result = exec();
+        }
+        ui.dialogClosed(this, windowTitle(), reported_);
     }
-    ui.dialogClosed(this, windowTitle(), reported_);
-    HotKeys::instance().apply(closeKeys_);
+    keys.apply(closeKeys_);
     return result == Accepted;
 }
 

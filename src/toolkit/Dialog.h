@@ -58,7 +58,8 @@ public:
     ComboBox* addCombo(const Place& at, rt::Value& variable, const QStringList& items, const QString& name = {});
     RadioGroup* addRadio(const Place& at, int& choice, const QStringList& captions, const QString& name = {});
     // An image file at its natural size (or stretched to the place's size);
-    // nothing is shown when the file is missing.
+    // a file missing there is looked for in the program's bitmap folder
+    // (Ui::bitmapFolder); nothing is shown when it is missing there too.
     QLabel* addBitmap(const Place& at, const QString& file, bool stretch = false, bool border = false);
     Browse* addBrowse(const Place& at, rt::Session& session, rt::WorkArea& area, std::vector<BrowseColumn> columns,
                       Browse::RowFn row);
@@ -78,8 +79,9 @@ public:
     void setDefaultButton(Button* button);
     Button* defaultButton() const { return default_; }
 
-    // Hot keys bound when the dialog opens and when it closes (the keys of
-    // the screen beneath). Either map may be empty.
+    // Hot keys bound when the dialog opens (in its own layer, HotKeys.h) and
+    // when it closes (the keys of the window beneath). Either map may be
+    // empty; a dialog that binds none has no hot keys while it stands.
     void setKeys(KeyMap whileOpen, KeyMap afterClose);
 
     // Shows the dialog modally until it is ended or closed; true when ended

@@ -81,7 +81,8 @@ void EditField::focusOutEvent(QFocusEvent* e) {
 }
 
 void EditField::keyPressEvent(QKeyEvent* e) {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+    // Keypad Enter is Enter.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         e->accept();
         if (!leave()) return;
         Dialog* dlg = dialog();

@@ -23,32 +23,45 @@ const std::pair<int, int> kKeys[] = {
 
 }  // namespace
 
-HotKeys::HotKeys() { qApp->installEventFilter(this); }
+HotKeys::HotKeys() : layers_(1) { qApp->installEventFilter(this); }
 
 HotKeys& HotKeys::instance() {
     static HotKeys* keys = new HotKeys();  // lives as long as the application
     return *keys;
 }
 
-void HotKeys::bind(int vk, KeyAction action) { bindings_[vk] = std::move(action); }
+void HotKeys::bind(int vk, KeyAction action) { top().bindings[vk] = std::move(action); }
 
 void HotKeys::apply(const KeyMap& keys) {
     for (const auto& [vk, action] : keys) bind(vk, action);
 }
 
-void HotKeys::clear() { bindings_.clear(); }
-
 bool HotKeys::hasAction(int vk) const {
-    auto it = bindings_.find(vk);
-    return it != bindings_.end() && it->second;
+    auto it = top().bindings.find(vk);
+    return it != top().bindings.end() && it->second;
 }
 
 bool HotKeys::press(int vk) {
-    auto it = bindings_.find(vk);
-    if (it == bindings_.end() || !it->second) return false;
+    auto it = top().bindings.find(vk);
+    if (it == top().bindings.end() || !it->second) return false;
     KeyAction action = it->second;  // a copy: the action may rebind its own key
     Ui::instance().invoke(action);
     return true;
+}
+
+void HotKeys::enter(QWidget* window) { layers_.push_back(Layer{window, {}}); }
+
+void HotKeys::leave(QWidget* window) {
+    for (size_t i = layers_.size(); i-- > 1;) {
+        if (layers_[i].window != window) continue;
+        layers_.erase(layers_.begin() + static_cast<std::ptrdiff_t>(i), layers_.end());
+        return;
+    }
+}
+
+void HotKeys::clear() {
+    layers_.clear();
+    layers_.emplace_back();
 }
 
 int HotKeys::virtualKey(int qtKey) {
@@ -77,6 +90,9 @@ bool HotKeys::eventFilter(QObject* watched, QEvent* event) {
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     QWidget* window = static_cast<QWidget*>(watched)->window();
     if (!window || !window->property(Ui::kToolkitWindow).toBool() || window->property(kOwnKeys).toBool()) return false;
+    // Only the window standing on top has hot keys; the base layer serves
+    // whichever toolkit window is up when no dialog stands.
+    if (layers_.size() > 1 && top().window != window) return false;
     // The edit field being left must accept its value first, as a mouse
     // click elsewhere would make it.
     if (auto* dialog = qobject_cast<Dialog*>(window); dialog && !dialog->leaveFocusedField()) return true;

@@ -1,10 +1,21 @@
 // Hot keys: virtual-key codes bound to actions while a screen or dialog
-// stands. One table for the whole program, as the screens expect: a screen
-// binds its keys when it opens, an edit dialog binds its own over them, and
-// whoever closes a dialog binds the screen's keys again (Dialog can do that
-// for it, see Dialog::setKeys).
+// stands. A screen binds its keys when it opens, an edit dialog binds its own
+// over them, and whoever closes a dialog binds the screen's keys again
+// (Dialog can do that for it, see Dialog::setKeys).
 //
-// A key press in a toolkit window is looked up here before the focused
+// The bindings are kept per standing window, as a stack of layers:
+//   1. the base layer belongs to the main window (and to any toolkit window
+//      that is not run as a modal dialog);
+//   2. every Dialog::run() puts an empty layer of its own on top while it
+//      stands and takes it away when it closes;
+//   3. bind(), apply() and release() change the top layer, hasAction() and
+//      press() read it;
+//   4. a key press acts only in the window of the top layer. So a prompt,
+//      choice box or any dialog opened over a screen has no hot keys of its
+//      own unless it binds some: Enter presses its default button, and the
+//      keys of the screen beneath never fire while it stands.
+//
+// A key press in the top layer's window is looked up before the focused
 // control sees it:
 //   - a key bound to an action runs the action (after the focused edit field
 //     has been left and accepted) and the control never sees the key;
@@ -17,10 +28,13 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <map>
 #include <utility>
 #include <vector>
+
+class QWidget;
 
 namespace mx::tk {
 
@@ -41,17 +55,25 @@ public:
     // first time (a QApplication must exist).
     static HotKeys& instance();
 
+    // ---- the top layer
     void bind(int vk, KeyAction action);
     void release(int vk) { bind(vk, {}); }
     void apply(const KeyMap& keys);
-    // Forgets every binding.
-    void clear();
     bool hasAction(int vk) const;
     // Runs the key's action as a key press would; false when it has none.
     bool press(int vk);
 
     // Property of a toolkit window that takes every key itself.
     static constexpr const char* kOwnKeys = "mxOwnKeys";
+    // ---- layers (Dialog::run)
+    // `window` begins to stand over the windows beneath: a new, empty layer.
+    void enter(QWidget* window);
+    // `window` has closed: its layer goes, and so does any layer left above it.
+    void leave(QWidget* window);
+    // The layers standing, the base included.
+    size_t depth() const { return layers_.size(); }
+    // Forgets every binding and every layer above the base.
+    void clear();
 
     // Qt key <-> virtual-key code; 0 when there is none.
     static int virtualKey(int qtKey);
@@ -61,8 +83,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Layer {
+        QPointer<QWidget> window;  // null for the base layer
+        std::map<int, KeyAction> bindings;
+    };
+
     HotKeys();
-    std::map<int, KeyAction> bindings_;
+    Layer& top() { return layers_.back(); }
+    const Layer& top() const { return layers_.back(); }
+
+    std::vector<Layer> layers_;  // never empty: layers_[0] is the base
 };
 
 }  // namespace mx::tk

@@ -53,7 +53,9 @@ void PreviewDialog::savePdf() {
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save as PDF"), name,
                                                 QStringLiteral("PDF files (*.pdf)"));
     if (path.isEmpty()) return;
-    if (!doc_.writePdf(path, windowTitle().mid(10))) Ui::instance().stop(QStringLiteral("Unable to write %1").arg(path));
+    QString why;
+    if (!doc_.writePdf(path, windowTitle().mid(10), &why))
+        Ui::instance().stop(QStringLiteral("Unable to write %1: %2").arg(path, why));
 }
 
 void PreviewDialog::printPages() {

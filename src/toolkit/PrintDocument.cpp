@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QPrinter>
 
 namespace mx::tk {
@@ -76,19 +77,36 @@ void PrintDocument::render(QPainter& painter, int index, double deviceDpi) const
     }
 }
 
-bool PrintDocument::writePdf(const QString& path, const QString& title) const {
-    QPdfWriter pdf(path);
-    pdf.setTitle(title);
-    pdf.setCreator(QStringLiteral("mxdev"));
-    pdf.setResolution(kDpi);
-    pdf.setPageLayout(layout());
-    QPainter painter;
-    if (!painter.begin(&pdf)) return false;
-    for (int i = 0; i < std::max(pageCount(), 1); ++i) {
-        if (i > 0) pdf.newPage();
-        render(painter, i, pdf.resolution());
+bool PrintDocument::writePdf(const QString& path, const QString& title, QString* error) const {
+    // Whole or not at all: the pages go to a temporary file beside the
+    // target, renamed over it once they are all written. A file that cannot
+    // be created is found here, before a painter would complain of it.
+    QSaveFile file(path);
+    auto failed = [&](const QString& why) {
+        if (error) *error = why;
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
+    {
+        QPdfWriter pdf(&file);
+        pdf.setTitle(title);
+        pdf.setCreator(QStringLiteral("mxdev"));
+        pdf.setResolution(kDpi);
+        pdf.setPageLayout(layout());
+        QPainter painter;
+        if (!painter.begin(&pdf)) return failed(QStringLiteral("the PDF writer could not start"));
+        for (int i = 0; i < std::max(pageCount(), 1); ++i) {
+            if (i > 0) pdf.newPage();
+            render(painter, i, pdf.resolution());
+        }
+        if (!painter.end()) return failed(file.errorString());
     }
-    return painter.end();
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 void PrintDocument::print(QPrinter& printer) const {

@@ -44,8 +44,9 @@ public:
 
     // Paints page `index` (0-based) on a painter whose device has `deviceDpi`.
     void render(QPainter& painter, int index, double deviceDpi) const;
-    // Writes every page to a PDF file; false when it cannot be written.
-    bool writePdf(const QString& path, const QString& title) const;
+    // Writes every page to a PDF file, whole or not at all; false (and the
+    // cause in *error) when it cannot be written.
+    bool writePdf(const QString& path, const QString& title, QString* error = nullptr) const;
     // Sends every page to a printer (or a preview's printer).
     void print(QPrinter& printer) const;
     // All the texts of a page, in order (for tests and the dump).

@@ -76,8 +76,10 @@ bool PrintJob::end() {
         QDir().mkpath(dir);
         QString name = QString::fromStdString(ui.printFiles().next(toUtf8(options_.document)));
         QString path = QDir(dir).filePath(name);
-        if (!doc_.writePdf(path, options_.document)) {
-            ui.stop(QStringLiteral("Unable to write the print file %1").arg(path));
+        QString why;
+        if (!doc_.writePdf(path, options_.document, &why)) {
+            // Nothing was printed: a scripted run ends as failed.
+            ui.failure(QStringLiteral("Unable to write the print file %1: %2").arg(path, why));
             return false;
         }
         written_ = path;

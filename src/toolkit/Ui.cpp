@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -73,6 +74,7 @@ void Ui::reset() {
     driver_ = nullptr;
     mainWindow_ = nullptr;
     printDir_.clear();
+    bitmapFolder_.clear();
     printFiles_.reset();
     dialogs_.clear();
     while (busy_ > 0) setBusy(false);
@@ -96,6 +98,11 @@ void Ui::message(int kind, const QString& text, const QString& title) {
 void Ui::info(const QString& text, const QString& title) { message(kInfo, text, title); }
 void Ui::alert(const QString& text, const QString& title) { message(kAlert, text, title); }
 void Ui::stop(const QString& text, const QString& title) { message(kStop, text, title); }
+
+void Ui::failure(const QString& text) {
+    stop(text);
+    if (driver_) driver_->fail(ScriptDriver::Failed, text);
+}
 
 void Ui::timed(const QString& text, double seconds, const QString& title) {
     if (transcript_) transcript_->timed(title, text);
@@ -273,6 +280,13 @@ int Ui::choiceDialog(const QString& title, const QStringList& captions) {
     dlg.setDefaultButton(select);
     dlg.run();
     return result;
+}
+
+std::optional<QString> Ui::chooseFolder(const QString& title, const QString& start) {
+    if (driver_) return std::nullopt;
+    const QString folder = QFileDialog::getExistingDirectory(activeWindow(), title, start, QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return std::nullopt;
+    return folder;
 }
 
 std::optional<QColor> Ui::chooseColour(const QColor& initial) {

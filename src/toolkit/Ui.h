@@ -70,6 +70,12 @@ public:
     void setPrintDir(const QString& dir);
     const QString& printDir() const { return printDir_; }
     PrintFileNamer& printFiles() { return printFiles_; }
+    // The program's own bitmaps (an installed program's share folder): a
+    // dialog's bitmap missing where it is named is looked for there by its
+    // file name, so the search prompts keep their magnifier in a data set
+    // that has none. Empty: no such folder.
+    void setBitmapFolder(const QString& folder) { bitmapFolder_ = folder; }
+    const QString& bitmapFolder() const { return bitmapFolder_; }
     void setDateStyle(DateStyle style) { dates_ = std::move(style); }
     const DateStyle& dateStyle() const { return dates_; }
     void setMainWindow(MainWindow* window) { mainWindow_ = window; }
@@ -81,6 +87,9 @@ public:
     void info(const QString& text, const QString& title = QStringLiteral("Information"));
     void alert(const QString& text, const QString& title = QStringLiteral("Alert"));
     void stop(const QString& text, const QString& title = QStringLiteral("Stop"));
+    // A stop box for work that could not be done (a print file not written):
+    // a scripted run then ends with status 1 rather than as completed.
+    void failure(const QString& text);
     // Shows the text and closes by itself after `seconds`; the window keeps
     // repainting meanwhile. Returns when it has closed.
     void timed(const QString& text, double seconds, const QString& title = QStringLiteral("Information"));
@@ -105,6 +114,9 @@ public:
     // Radio buttons with "&Select" and "E&xit": the 1-based choice, 0 for
     // Exit or Escape. An empty title gives "Enter Your Selection:".
     int choice(const QString& title, const QStringList& captions);
+    // The folder chooser, opened at `start`; nullopt when cancelled, and in
+    // a scripted run, which never asks for a folder.
+    std::optional<QString> chooseFolder(const QString& title, const QString& start);
     // The colour-selection dialog; nullopt when cancelled.
     std::optional<QColor> chooseColour(const QColor& initial = QColor());
 
@@ -139,6 +151,7 @@ private:
     ScriptDriver* driver_ = nullptr;
     MainWindow* mainWindow_ = nullptr;
     QString printDir_;
+    QString bitmapFolder_;
     PrintFileNamer printFiles_;
     DateStyle dates_;
     std::vector<QWidget*> dialogs_;

@@ -26,7 +26,10 @@ TEST_F(LineScreensTest, ALabourEditLeavesTheFieldsItOnlyCarriesUnchanged) {
                           {"AMOUNT2", C("2*H")}, {"ADJUST", N(-2)}, {"ADJUST2", N(4)}, {"WASTAGE", L(true)},
                           {"PANELCODE", C("P1")}, {"GROUPING", C("G7")}, {"CQTY", C("2 PER SASH")}, {"LOWER", L(true)}}});
     auto before = h.recordFields("assline", 6);
-    play("press Labour\nrow 2\npress View/Update\nset DESC \"seal fitting\"\nkey PageDown\npress Exit\npress Exit\n");
+    // SEAL is no stock item: leaving the code field brings up the pick list,
+    // left with Exit, the code as it was.
+    play("press Labour\nrow 2\npress View/Update\nset DESC \"seal fitting\"\npress Exit\nkey PageDown\npress Exit\n"
+         "press Exit\n");
     auto after = h.recordFields("assline", 6);
     EXPECT_EQ(ds::trimRight(after["DESC"]), "SEAL FITTING");
     // Every other field, the carried amounts, adjustments, wastage and panel

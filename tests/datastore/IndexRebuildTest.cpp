@@ -269,9 +269,21 @@ TEST_F(IndexRebuildTest, BusyTableIsSkippedAfterTheOpeningMessageAndTheOthersAre
     ASSERT_TRUE(child.start(h.file("people.dbf"), rt::OpenMode::Shared));
     ds::RebuildReport r = ds::INIT_IDX(h.ctx);
     EXPECT_EQ(r.skipped, std::vector<std::string>{"PEOPLE"});
-    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Unable to Open (DBF) people"});
+    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Unable to Open (DBF) people. Another workstation is using it, "
+                                                        "and this work needs it to itself.  Try Again Later!"});
     EXPECT_EQ(h.sleeper.count(), 11);
     EXPECT_FALSE(fileExists(h.file("pcode.ntx")));
+    EXPECT_TRUE(fileExists(h.file("ocode.ntx")));
+}
+
+TEST_F(IndexRebuildTest, ADamagedTableWithSeveralIndexesIsToldAndSkippedOnce) {
+    writeIndexDef(h.dir(), {entry("PEOPLE", "people", "pcode", "CODE"), entry("PEOPLE", "people", "pname", "NAME"),
+                            entry("PEOPLE", "people", "page", "STR(AGE,3)"), entry("OTHER", "other", "ocode", "CODE")});
+    writeFileBytes(h.file("people.dbf"), "not a table");
+    ds::RebuildReport r = ds::INIT_IDX(h.ctx);
+    EXPECT_EQ(r.skipped, std::vector<std::string>{"PEOPLE"});
+    ASSERT_EQ(h.sink.alerts().size(), 1u);
+    EXPECT_NE(h.sink.alerts()[0].find("people.dbf is damaged"), std::string::npos) << h.sink.alerts()[0];
     EXPECT_TRUE(fileExists(h.file("ocode.ntx")));
 }
 
@@ -287,10 +299,13 @@ TEST_F(IndexRebuildTest, IndexdefHeldElsewhereChangesNothing) {
     EXPECT_FALSE(fileExists(h.file("pcode.ntx")));
 }
 
-TEST_F(IndexRebuildTest, MissingIndexdefGivesTheSameMessage) {
+TEST_F(IndexRebuildTest, MissingIndexdefGivesTheSameMessageWithTheFolderAndHowToCreateADataSet) {
     ds::RebuildReport r = ds::INIT_IDX(h.ctx);
     EXPECT_FALSE(r.indexdefAvailable);
-    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Indexdef Data file Not Available.  Try again later."});
+    const std::string& folder = h.dir();
+    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Indexdef Data file Not Available.  Try again later. There is no "
+                                                        "data set in " + folder + ": indexdef.dbf does not exist. "
+                                                        "mxadmin init " + folder + " creates one."});
 }
 
 }  // namespace

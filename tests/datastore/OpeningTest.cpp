@@ -228,6 +228,61 @@ TEST_F(OpeningTest, DamagedTableIsReportedWithItsCauseAndNotRetried) {
     EXPECT_NE(h.sink.alerts()[0].find("people.dbf"), std::string::npos);
 }
 
+TEST_F(OpeningTest, DamagedIndexFilesAreToldAsSuchWithTheRebuildThatRepairsThem) {
+    build();
+    const std::string hint = ". Rebuilding the index files repairs it: \"Reindex\" on the File menu, or mxadmin reindex " +
+                             h.dir() + ".";
+    std::string pname = test::readFileBytes(h.file("pname.ntx"));
+    test::writeFileBytes(h.file("pname.ntx"), "garbage" + pname.substr(7));
+    EXPECT_FALSE(OPNALIAS(h.ctx, "people"));
+    ASSERT_EQ(h.sink.alerts().size(), 1u);
+    const std::string told = h.sink.alerts()[0];
+    EXPECT_EQ(told.rfind("Unable to Open Index Files. The index file " + h.file("pname.ntx") + " is damaged (", 0), 0u) << told;
+    EXPECT_EQ(told.substr(told.size() - hint.size()), hint) << told;
+
+    // The index of `indexdef` itself: every open fails, and says why.
+    h.sink.clear();
+    test::writeFileBytes(h.file("indexdef.ntx"), "garbage");
+    EXPECT_FALSE(OPNALIAS(h.ctx, "other"));
+    ASSERT_EQ(h.sink.alerts().size(), 1u);
+    EXPECT_NE(h.sink.alerts()[0].find("The index file " + h.file("indexdef.ntx") + " is damaged"), std::string::npos)
+        << h.sink.alerts()[0];
+    EXPECT_NE(h.sink.alerts()[0].find(hint), std::string::npos);
+}
+
+TEST_F(OpeningTest, ATableCutInsideARecordOpensWithItsWholeRecordsAndIsToldOnce) {
+    build();
+    const std::string bytes = test::readFileBytes(h.file("people.dbf"));
+    std::uint32_t recordLength = 0, headerLength = 0;
+    {
+        rt::Session s;
+        rt::WorkArea& a = s.open(h.file("people.dbf"));
+        recordLength = static_cast<std::uint32_t>(a.table().recordLength());
+        headerLength = static_cast<std::uint32_t>(a.table().headerLength());
+    }
+    // Six records; the file now ends 5 bytes into the sixth.
+    test::writeFileBytes(h.file("people.dbf"), bytes.substr(0, headerLength + 5 * recordLength + 5));
+    rt::WorkArea& peek = h.session.open(h.file("people.dbf"), "PEEK");
+    EXPECT_EQ(ds::partialRecord(peek), h.file("people.dbf") + " ends inside record 6: 5 of its " + std::to_string(recordLength) + " bytes are there");
+    h.session.close("PEEK");
+
+    ASSERT_TRUE(OPNALIAS(h.ctx, "people", false, false));
+    EXPECT_EQ(people()->recordCount(), 5u);
+    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"The table " + h.file("people.dbf") +
+                                                        " ends inside record 6: 5 of its " + std::to_string(recordLength) +
+                                                        " bytes are there. Only its 5 whole records are shown. "
+                                                        "mxadmin check " + h.dir() + " checks the data set."});
+    ds::CLOSDATA(h.ctx);
+    ASSERT_TRUE(OPNALIAS(h.ctx, "people", false, false));
+    EXPECT_EQ(h.sink.alerts().size(), 1u) << "told once a run";
+
+    // A whole file with its end-of-file marker is not damaged.
+    ds::CLOSDATA(h.ctx);
+    test::writeFileBytes(h.file("people.dbf"), bytes.substr(0, headerLength + 5 * recordLength) + "\x1a");
+    rt::WorkArea& whole = h.session.open(h.file("people.dbf"));
+    EXPECT_EQ(ds::partialRecord(whole), "");
+}
+
 // ---------------------------------------------------------------- another process holds the table
 
 TEST_F(OpeningTest, TableHeldExclusivelyElsewhereCostsElevenRetriesThenTheMessage) {
@@ -239,7 +294,8 @@ TEST_F(OpeningTest, TableHeldExclusivelyElsewhereCostsElevenRetriesThenTheMessag
     EXPECT_FALSE(OPNALIAS(h.ctx, "people"));
     EXPECT_EQ(h.sleeper.count(), 11);
     EXPECT_EQ(h.sleeper.total(), 11.0);
-    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Unable to Open (DBF) people"});
+    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{
+                                   "Unable to Open (DBF) people. Another workstation is using it exclusively.  Try Again Later!"});
     EXPECT_EQ(h.session.selected(), h.session.area("OTHER"));
 }
 
@@ -263,7 +319,8 @@ TEST_F(OpeningTest, FailedExclusiveReopenLeavesTheTableClosed) {
     EXPECT_FALSE(OPNALIAS(h.ctx, "people", true));
     EXPECT_EQ(h.sleeper.count(), 11);
     EXPECT_EQ(people(), nullptr);
-    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Unable to Open (DBF) people"});
+    EXPECT_EQ(h.sink.alerts(), std::vector<std::string>{"Unable to Open (DBF) people. Another workstation is using it, "
+                                                        "and this work needs it to itself.  Try Again Later!"});
 }
 
 TEST_F(OpeningTest, NetuseReplacesTheSelectedTableAndCountsItsAttempts) {

@@ -7,6 +7,7 @@
 #include "HotKeyConvention.h"
 #include "LibraryHarness.h"
 #include "Opening.h"
+#include "PdfText.h"
 
 namespace mx::lib::test {
 namespace {
@@ -78,10 +79,14 @@ TEST_F(ComponentCategoriesTest, AStaleWorkTableAndIndexFromAnEarlierRunHaveNoEff
     EXPECT_EQ(h.column("used", "CODE"), (std::vector<std::string>{"FR", "FRM", "GLS", "LAB"}));
 }
 
-TEST_F(ComponentCategoriesTest, ReportPrintsTheBrowsesRows) {
+TEST_F(ComponentCategoriesTest, ReportPrintsTheBrowsesRowsUnderTheDialogsTitle) {
     h.reindex();
     play("menu Run\npress Report\npress Exit\n");
-    EXPECT_TRUE(h.hasPrefix("print \"Component Categories\" preview ")) << h.joined();
+    EXPECT_TRUE(h.has("print \"Component Categories - (COMPCAT)\" preview 001-Component_Categories_-__COMPCAT_.pdf pages=1"))
+        << h.joined();
+    const QString page = mx::test::pdfText(QString::fromStdString(h.tmp.file("print/001-Component_Categories_-__COMPCAT_.pdf")));
+    EXPECT_TRUE(page.contains("Component Categories - (COMPCAT)")) << page.toStdString();
+    EXPECT_TRUE(page.contains("FRAME EXTRUSIONS")) << page.toStdString();
     EXPECT_TRUE(h.has("close \"Component Categories - (COMPCAT)\"")) << h.joined();
 }
 

@@ -54,6 +54,8 @@ TEST(CommandLineRules, PreviewFlagAndWorkstationNumber) {
         {{"Y", "3"}, true, 3},  {{"3"}, false, 3},          {{"y"}, false, 1},        {{"Y", "0"}, true, 1},
         {{"Y"}, true, 1},       {{"abc", "7"}, false, 7},   {{"2", "5"}, false, 5},   {{"0", "Y"}, false, 1},
         {{}, false, 1},         {{"12"}, false, 12},        {{" 4"}, false, 4},
+        // A number too large to hold is out of range as 12 is, not workstation 1.
+        {{"99999999999999999999"}, false, 0},               {{"-3"}, false, -3},
         // Options are not counted as arguments 1 and 2.
         {{"--data", "/x", "Y", "--play", "s", "4"}, true, 4},
     };

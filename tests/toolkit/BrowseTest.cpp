@@ -174,3 +174,39 @@ TEST_F(BrowseTest, KeysMoveTheHighlightAndEveryMoveRunsTheChangeAction) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BrowseColumns, TheLastColumnTakesTheSpareWidthAndACutCellShowsItsWholeTextAsATooltip) {
+    test::UiReset reset;
+    QTemporaryDir dir;
+    mx::rt::Session session;
+    mx::rt::WorkArea& area = test::makeParts(session, dir.path(), {{"A1", "ALUMINIUM SLIDER"}, {"B2", "SASH"}});
+    Dialog dlg("Columns", Box{0, 0, 400, 600});
+    Browse* browse = dlg.addBrowse({10, 10, 250, 120}, session, area, {{"Code", 60}, {"Description", 70}, {"Name", 80}},
+                                   [&] { return std::vector<Value>{area.fieldValue("CODE"), area.fieldValue("DESC"),
+                                                                   area.fieldValue("DESC")}; });
+    dlg.show();
+    QApplication::processEvents();
+    const int viewport = browse->viewport()->width();
+    ASSERT_GT(viewport, 60 + 70 + 80);
+    EXPECT_EQ(browse->columnWidth(0), 60);
+    EXPECT_EQ(browse->columnWidth(1), 70) << "the given widths stay";
+    EXPECT_EQ(browse->columnWidth(2), viewport - 130) << "the last column reaches the right edge";
+
+    const int firstRow = browse->headerHeight() + browse->rowHeight() / 2;
+    const int secondRow = firstRow + browse->rowHeight();
+    EXPECT_EQ(browse->toolTipAt({60 + 35, firstRow}), "ALUMINIUM SLIDER") << "cut in its 70 pixels";
+    EXPECT_EQ(browse->toolTipAt({60 + 35, secondRow}), "") << "fits: no tooltip";
+    EXPECT_EQ(browse->toolTipAt({130 + 40, firstRow}), "") << "the last column has the room now";
+    EXPECT_EQ(browse->toolTipAt({30, firstRow}), "");
+    EXPECT_EQ(browse->toolTipAt({60 + 35, 2}), "") << "the header";
+    EXPECT_EQ(browse->toolTipAt({60 + 35, secondRow + 3 * browse->rowHeight()}), "") << "below the rows";
+
+    // Narrower than its own width the last column keeps it (and scrolls).
+    browse->resize(200, browse->height());
+    QApplication::processEvents();
+    EXPECT_EQ(browse->columnWidth(2), 80);
+}
+
+}  // namespace

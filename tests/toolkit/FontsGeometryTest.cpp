@@ -1,9 +1,11 @@
-// Fonts, units and the main window's placement rules.
+// Fonts, units, the main window's placement rules and where a dialog's
+// bitmap is found.
 #include <QFontInfo>
 #include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "Dialog.h"
 #include "Fonts.h"
 #include "Geometry.h"
 #include "MainWindow.h"
@@ -64,3 +66,16 @@ TEST(MainWindow, LogoStaysCentredAcrossAndOneThirdDown) {
 }
 
 }  // namespace
+
+TEST(Dialog, ABitmapMissingWhereItIsNamedComesFromTheProgramsBitmapFolder) {
+    mx::tk::test::UiReset reset;
+    QTemporaryDir data, own;
+    QImage(32, 32, QImage::Format_RGB32).save(QDir(own.path()).filePath("lupa.bmp"), "BMP");
+    Dialog dlg("Search", Box{10, 10, 130, 410});
+    const QString named = QDir(data.path()).filePath("lupa.bmp");
+    EXPECT_TRUE(dlg.addBitmap({5, 5, 20, 20}, named)->pixmap().isNull()) << "no folder of its own: nothing shown";
+    Ui::instance().setBitmapFolder(own.path());
+    EXPECT_EQ(dlg.addBitmap({5, 5, 20, 20}, named)->pixmap().width(), 32);
+    EXPECT_EQ(dlg.addBitmap({5, 5, 20, 20}, "lupa.bmp")->pixmap().width(), 32);
+    EXPECT_TRUE(dlg.addBitmap({5, 5, 20, 20}, "nosuch.bmp")->pixmap().isNull());
+}

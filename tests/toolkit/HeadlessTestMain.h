@@ -10,16 +10,14 @@
 #include <string>
 #include <unistd.h>
 
+#include "RuntimeFolder.h"
 #include "Ui.h"
 
 namespace mx::test {
 
 inline int runHeadlessTests(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        std::string tmpl = QDir::tempPath().toStdString() + "/mxtest-runtime-XXXXXX";
-        if (char* dir = ::mkdtemp(tmpl.data())) ::setenv("XDG_RUNTIME_DIR", dir, 1);  // mkdtemp makes it 0700
-    }
+    mx::tk::RuntimeFolder runtimeFolder;
     mx::tk::Ui::quietOffscreenNotices();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

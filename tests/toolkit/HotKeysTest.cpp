@@ -3,6 +3,7 @@
 // controls.
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -135,5 +136,140 @@ TEST_F(HotKeysTest, APromptOverAScreenTakesEnterAndDeleteItself) {
     EXPECT_EQ(deletes, 0);
     HotKeys::instance().clear();
 }
+
+}  // namespace
+
+namespace {
+
+// Every box and prompt that has a default button, opened over a screen that
+// binds all its hot keys, driven with real key presses: what a person types
+// reaches the box, Enter (or keypad Enter) presses the box's default
+// button, and no key of the screen beneath fires while the box stands.
+struct EnterKey {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+class KeysUnderBoxesTest : public HotKeysTest, public ::testing::WithParamInterface<EnterKey> {};
+
+// Runs `body` on the next modal window other than `beneath`.
+void whenBoxOver(QWidget* beneath, std::function<void(QWidget*)> body) {
+    QTimer* timer = new QTimer();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, beneath, body] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w == beneath || !w->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        if (!w->isActiveWindow()) {
+            w->activateWindow();
+            QApplication::setActiveWindow(w);
+        }
+        body(w);
+    });
+    timer->start();
+}
+
+QWidget* focused(QWidget* window) { return window->focusWidget() ? window->focusWidget() : window; }
+
+TEST_P(KeysUnderBoxesTest, TheScreensKeysDoNotFireInABoxAndEnterPressesItsDefaultButton) {
+    const EnterKey enter = GetParam();
+    Ui& ui = Ui::instance();
+    mx::rt::WorkArea& area = test::makeParts(session, dir.path(), {{"A1", "one"}, {"A2", "two"}});
+    std::vector<std::string> fired;
+    Dialog screen("Parts", Box{0, 0, 400, 600});
+    Browse* browse = screen.addBrowse({10, 10, 250, 120}, session, area, {{"Code", 60}},
+                                      [&] { return std::vector<Value>{area.fieldValue("CODE")}; });
+    auto firing = [&](const char* key) { return [&fired, key] { fired.push_back(key); }; };
+    screen.setKeys({{HotKeys::Enter, firing("Enter")},
+                    {HotKeys::Insert, firing("Insert")},
+                    {HotKeys::Delete, firing("Delete")},
+                    {HotKeys::F2, firing("F2")},
+                    {HotKeys::PageDown, firing("PageDown")},
+                    {HotKeys::Space, firing("Space")}},
+                   {});
+
+    struct BoxCase {
+        const char* name;
+        std::function<std::string()> open;
+        const char* expected;
+    };
+    const std::vector<BoxCase> boxes = {
+        {"prompt",
+         [&] {
+             Value text = Value::character(std::string(10, ' '));
+             if (!ui.prompt({.title = "Search", .prompt = "Search", .upperCase = false}, text)) return std::string("cancel");
+             return "ok " + text.str().substr(0, text.str().find_last_not_of(' ') + 1);
+         },
+         "ok rs 5"},
+        {"upper-case prompt",
+         [&] {
+             Value code = Value::character(std::string(16, ' '));
+             if (!ui.prompt({.title = "Library Code", .prompt = "Enter Library Code:"}, code)) return std::string("cancel");
+             return "ok " + code.str().substr(0, code.str().find_last_not_of(' ') + 1);
+         },
+         "ok RS 5"},
+        {"choice box", [&] { return std::to_string(ui.choice("Search By:", {"&Name", "Nex&t ABC"})); }, "1"},
+        {"yes/no box", [&] { return std::string(ui.yesNo("Delete This Entry?") ? "yes" : "no"); }, "yes"},
+        {"no/yes box", [&] { return std::string(ui.noYes("Delete This Entry?") ? "yes" : "no"); }, "no"},
+        {"information box", [&] { ui.info("Saved."); return std::string("closed"); }, "closed"},
+        {"alert box", [&] { ui.alert("No Match Found"); return std::string("closed"); }, "closed"},
+        {"stop box", [&] { ui.stop("Disk full"); return std::string("closed"); }, "closed"},
+        {"dialog of a screen",
+         [&] {
+             Value code = Value::character(std::string(6, ' '));
+             Dialog dlg("Code", Box{50, 50, 200, 400});
+             dlg.addField({10, 10, 60, 12}, code, {.name = "CODE", .picture = "@!"});
+             std::string result = "cancel";
+             Button* ok = dlg.addButton({30, 10, 45, 12}, "&Ok", [&] {
+                 result = "ok " + code.str().substr(0, code.str().find_last_not_of(' ') + 1);
+                 dlg.end();
+             });
+             dlg.addButton({30, 60, 45, 12}, "&Cancel", [&dlg] { dlg.reject(); });
+             dlg.setDefaultButton(ok);
+             dlg.run();
+             return result;
+         },
+         "ok RS 5"},
+    };
+
+    std::vector<std::string> outcomes, stuck;
+    test::whenModal([&](QWidget* w) {
+        for (const BoxCase& box : boxes) {
+            whenBoxOver(w, [&](QWidget* b) {
+                if (auto* edit = qobject_cast<QLineEdit*>(focused(b))) QTest::keyClicks(edit, "rs 5");
+                for (Qt::Key k : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_F2, Qt::Key_PageDown}) QTest::keyClick(focused(b), k);
+                QTest::keyClick(focused(b), enter.key, enter.modifiers);
+                if (b->isVisible()) {  // Enter did not close it: say so and get it out of the way
+                    stuck.push_back(box.name);
+                    b->close();
+                }
+            });
+            outcomes.push_back(std::string(box.name) + ": " + box.open());
+            EXPECT_TRUE(fired.empty()) << box.name << ": the screen's " << fired.front() << " fired";
+            fired.clear();
+        }
+        // The boxes have gone: the screen's own keys act again.
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        browse->setFocus();
+        QTest::keyClick(browse, enter.key, enter.modifiers);
+        QTest::keyClick(browse, Qt::Key_F2);
+        QTest::keyClick(browse, Qt::Key_Escape);
+    });
+    screen.run();
+
+    EXPECT_TRUE(stuck.empty()) << "still open after Enter: " << stuck.front();
+    std::vector<std::string> expected;
+    for (const BoxCase& box : boxes) expected.push_back(std::string(box.name) + ": " + box.expected);
+    EXPECT_EQ(outcomes, expected);
+    EXPECT_EQ(fired, (std::vector<std::string>{"Enter", "F2"}));
+    EXPECT_EQ(HotKeys::instance().depth(), 1u);  // every layer went with its window
+}
+
+INSTANTIATE_TEST_SUITE_P(EnterAndKeypadEnter, KeysUnderBoxesTest,
+                         ::testing::Values(EnterKey{Qt::Key_Return, Qt::NoModifier},
+                                           EnterKey{Qt::Key_Enter, Qt::KeypadModifier}),
+                         [](const auto& info) { return info.param.key == Qt::Key_Return ? "Enter" : "KeypadEnter"; });
 
 }  // namespace

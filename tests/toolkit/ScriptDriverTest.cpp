@@ -222,6 +222,27 @@ TEST_F(ScriptDriverTest, MissingAnswerEndsWith3AndAFailingActionWith1) {
     EXPECT_EQ(log.lines.back(), "end 1");
 }
 
+TEST_F(ScriptDriverTest, APrintFileThatCannotBeWrittenIsAStopAndEndsTheRunWith1) {
+    Ui::instance().setTranscript(&log.transcript);
+    // The print folder's place is taken by a file: nothing can be written there.
+    const QString blocked = QDir(dir.path()).filePath("blocked");
+    QFile(blocked).open(QIODevice::WriteOnly);
+    Ui::instance().setPrintDir(blocked);
+    static QStringList warnings;
+    warnings.clear();
+    QtMessageHandler before = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { warnings << m; });
+    const int status = play("menu Demo Parts\npress Report\npress Exit\n");
+    qInstallMessageHandler(before);
+
+    EXPECT_EQ(status, 1) << log.joined();
+    EXPECT_NE(log.joined().find("stop \"Unable to write the print file " + blocked.toStdString() + "/001-Parts_List.pdf: "),
+              std::string::npos)
+        << log.joined();
+    EXPECT_EQ(log.lines.back(), "end 1");
+    EXPECT_EQ(warnings.filter("QPainter").size(), 0) << warnings.join('\n').toStdString();
+    EXPECT_FALSE(QFileInfo(blocked).isDir());
+}
+
 TEST_F(ScriptDriverTest, WaitPausesWithoutSkippingCommands) {
     QElapsedTimer t;
     t.start();
