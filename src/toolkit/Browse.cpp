@@ -96,7 +96,7 @@ void Browse::updateCapacity() {
     int h = viewport()->height() - headerHeight();
     window_.setCapacity(std::max(1, h / rowHeight()));
     int total = 0;
-    for (const auto& c : columns_) total += c.width;
+    for (size_t c = 0; c < columns_.size(); ++c) total += ownWidth(c);
     horizontalScrollBar()->setRange(0, std::max(0, total - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setSingleStep(std::max(8, fontMetrics().averageCharWidth() * 4));
@@ -218,12 +218,17 @@ void Browse::print(const QString& title) {
     });
 }
 
+int Browse::ownWidth(size_t c) const {
+    // Never narrower than the header, so that "W/R" does not read "W/I".
+    return std::max(columns_[c].width, fontMetrics().horizontalAdvance(columns_[c].header) + 9);
+}
+
 int Browse::columnWidth(size_t c) const {
     if (c >= columns_.size()) return 0;
-    if (c + 1 < columns_.size()) return columns_[c].width;
+    if (c + 1 < columns_.size()) return ownWidth(c);
     int others = 0;
-    for (size_t i = 0; i + 1 < columns_.size(); ++i) others += columns_[i].width;
-    return std::max(columns_[c].width, viewport()->width() - others);
+    for (size_t i = 0; i + 1 < columns_.size(); ++i) others += ownWidth(i);
+    return std::max(ownWidth(c), viewport()->width() - others);
 }
 
 QString Browse::toolTipAt(const QPoint& at) const {

@@ -92,8 +92,8 @@ public:
     // heading and "Page: n" footer, to the preview.
     void print(const QString& title = {});
 
-    // The width column `c` is drawn with: its own, or for the last column
-    // its own and the browse's spare width.
+    // The width column `c` is drawn with: its own (at least as wide as its
+    // header), or for the last column its own and the browse's spare width.
     int columnWidth(size_t c) const;
     // The tooltip at a point of the viewport: the whole text of the cell
     // there when it does not fit its column, else empty.
@@ -121,6 +121,7 @@ private:
     std::vector<std::string> fetchCells();
     void moved(std::uint32_t before);  // after a move: scroll bar, repaint, change action
     int rowAt(int y) const;
+    int ownWidth(size_t c) const;  // the given width, widened to the header
     void updateCapacity();
     void guarded(const std::function<void()>& move);
 

@@ -183,7 +183,7 @@ TEST(BrowseColumns, TheLastColumnTakesTheSpareWidthAndACutCellShowsItsWholeTextA
     mx::rt::Session session;
     mx::rt::WorkArea& area = test::makeParts(session, dir.path(), {{"A1", "ALUMINIUM SLIDER"}, {"B2", "SASH"}});
     Dialog dlg("Columns", Box{0, 0, 400, 600});
-    Browse* browse = dlg.addBrowse({10, 10, 250, 120}, session, area, {{"Code", 60}, {"Description", 70}, {"Name", 80}},
+    Browse* browse = dlg.addBrowse({10, 10, 250, 120}, session, area, {{"Code", 60}, {"Desc", 70}, {"Name", 80}},
                                    [&] { return std::vector<Value>{area.fieldValue("CODE"), area.fieldValue("DESC"),
                                                                    area.fieldValue("DESC")}; });
     dlg.show();
@@ -207,6 +207,22 @@ TEST(BrowseColumns, TheLastColumnTakesTheSpareWidthAndACutCellShowsItsWholeTextA
     browse->resize(200, browse->height());
     QApplication::processEvents();
     EXPECT_EQ(browse->columnWidth(2), 80);
+}
+
+TEST(BrowseColumns, AColumnNarrowerThanItsHeaderIsWidenedSoTheHeaderReadsWhole) {
+    test::UiReset reset;
+    QTemporaryDir dir;
+    mx::rt::Session session;
+    mx::rt::WorkArea& area = test::makeParts(session, dir.path(), {{"A1", "ALUMINIUM SLIDER"}});
+    Dialog dlg("Columns", Box{0, 0, 400, 600});
+    Browse* browse = dlg.addBrowse({10, 10, 250, 120}, session, area,
+                                   {{"Code", 60}, {"W/R", 5}, {"Description", 70}},
+                                   [&] { return std::vector<Value>{area.fieldValue("CODE"), Value::character("Y"),
+                                                                   area.fieldValue("DESC")}; });
+    dlg.show();
+    QApplication::processEvents();
+    EXPECT_GT(browse->columnWidth(1), browse->fontMetrics().horizontalAdvance("W/R") + 8);
+    EXPECT_EQ(browse->columnWidth(0), 60) << "a column wider than its header keeps its width";
 }
 
 }  // namespace
