@@ -282,8 +282,9 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     dlg.addButton({row2, 160, 45, 12}, QStringLiteral("&Labour"), [&] { sub([&] { ASSLAB(ctx, links.lineReport); }); });
     dlg.addButton({row2, 210, 45, 12}, QStringLiteral("Data Sht"), [&] { linked(links.dataSheet, "The data sheet", true); });
     dlg.addButton({row2, 260, 45, 12}, QStringLiteral("Punch &Holes"), [&] { sub([&] { PUNCHOLE(ctx); }); });
-    // Below the visible rows: reached by its key, Alt+Z.
-    dlg.addButton({300, 180, 45, 12}, QStringLiteral("&z) Desc Chng"), [&] { DESCCHNG(ctx, *browse); });
+    // The free place at the end of the second row: the box has no room for
+    // a row further down.
+    dlg.addButton({row2, 310, 45, 12}, QStringLiteral("&z) Desc Chng"), [&] { DESCCHNG(ctx, *browse); });
 
     keys.attach(dlg);
     dlg.run();
