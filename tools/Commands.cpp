@@ -20,6 +20,7 @@
 #include "Error.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
+#include "LargeDataSet.h"
 #include "Opening.h"
 #include "Password.h"
 #include "Session.h"
@@ -139,7 +140,14 @@ bool moveEntries(const fs::path& from, const fs::path& to, std::string& error) {
 
 }  // namespace
 
-int initDataSet(const std::string& dirText, const std::string& demoDir) {
+namespace {
+
+// Creates a data set in `dirText` (a new folder, or an existing one without
+// tables) by running `build` on a temporary folder beside it and moving the
+// result in place at the end, so a failure leaves nothing behind. `before`
+// runs after the target has been found usable and may refuse with a message.
+int buildInPlace(const std::string& dirText, const std::function<std::string()>& before,
+                 const std::function<void(const std::string& work)>& build, const std::string& done) {
     std::error_code ec;
     fs::path dir = fs::absolute(fs::path(dirText), ec).lexically_normal();
     if (!dir.has_filename()) dir = dir.parent_path();
@@ -155,8 +163,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
         if (::access(dir.c_str(), W_OK) != 0)
             return failure("cannot write in folder " + dirText + ": " + std::strerror(errno));
     }
-    if (!demoDir.empty() && !fs::is_directory(demoDir, ec))
-        return failure("the demo sources " + demoDir + " do not exist");
+    if (std::string refused = before ? before() : std::string(); !refused.empty()) return failure(refused);
 
     // Build beside the target, then move the finished data set in place.
     std::string pattern = (parent / ("." + dir.filename().string() + ".mxinit-XXXXXX")).string();
@@ -170,9 +177,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
     };
 
     try {
-        ds::createDataSet(work.string(), demoDir);
-        writeProgramBitmaps(work.string());
-        if (!demoDir.empty()) writeDemoBitmaps(work.string());
+        build(work.string());
     } catch (const rt::DbError& e) {
         discard();
         return failure(std::string("cannot create the data set: ") + e.what());
@@ -201,8 +206,42 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
         }
         discard();
     }
-    std::cout << "Data set created in " << dirText << (demoDir.empty() ? "" : " with the demo records") << '\n';
+    std::cout << done << '\n';
     return kOk;
+}
+
+}  // namespace
+
+int initDataSet(const std::string& dirText, const std::string& demoDir) {
+    return buildInPlace(
+        dirText,
+        [&] {
+            std::error_code ec;
+            if (!demoDir.empty() && !fs::is_directory(demoDir, ec)) return "the demo sources " + demoDir + " do not exist";
+            return std::string();
+        },
+        [&](const std::string& work) {
+            ds::createDataSet(work, demoDir);
+            writeProgramBitmaps(work);
+            if (!demoDir.empty()) writeDemoBitmaps(work);
+        },
+        "Data set created in " + dirText + (demoDir.empty() ? "" : " with the demo records"));
+}
+
+int initLargeDataSet(const std::string& dirText, const ds::LargeDataSetSize& size) {
+    const std::string what = std::to_string(size.customers) + " customers, " + std::to_string(size.configurations) +
+                             " configurations with " +
+                             std::to_string(static_cast<long long>(size.configurations) * size.linesPerConfiguration) +
+                             " lines, " + std::to_string(size.stockItems) + " stock items, " +
+                             std::to_string(size.libraryEntries) + " library entries";
+    return buildInPlace(
+        dirText, {},
+        [&](const std::string& work) {
+            ds::createLargeDataSet(work, size);
+            writeProgramBitmaps(work);
+            writeDemoBitmaps(work);
+        },
+        "Large data set created in " + dirText + ": " + what);
 }
 
 int dumpTable(const std::string& dir, const std::string& table, int order, bool header) {

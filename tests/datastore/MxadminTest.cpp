@@ -144,6 +144,32 @@ TEST_F(MxadminTest, InitRefusesWhatItCannotUseAndLeavesNothing) {
     EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 2) << "plainfile and busy only";
 }
 
+TEST_F(MxadminTest, DemoLargeBuildsTheCountsAskedBesideTheTargetAndPassesTheCheck) {
+    const std::string dir = work.file("large");
+    Outcome r = mxadmin({"demo-large", dir, "--scale", "1", "--customers", "150", "--lines-each", "7", "--library", "9"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Large data set created in " + dir +
+                         ": 150 customers, 20 configurations with 140 lines, 200 stock items, 9 library entries\n");
+    const std::map<std::string, size_t> expected = {
+        {"mitrex", 150}, {"assembly", 20}, {"assline", 140}, {"stock", 200}, {"lib", 9}};
+    for (const auto& [table, n] : expected) EXPECT_EQ(lines(mxadmin({"dump", dir, table}).out).size(), n) << table;
+    for (const char* bitmap : {"lupa.bmp", "tws.bmp", "logo.bmp"}) EXPECT_TRUE(fs::exists(dir + "/" + bitmap)) << bitmap;
+    Outcome check = mxadmin({"check", dir});
+    EXPECT_EQ(check.status, 0) << check.out;
+
+    // Over a data set, or into a folder holding a table: refused, nothing changed or left.
+    auto before = snapshot(work.path());
+    Outcome again = mxadmin({"demo-large", dir, "--scale", "1"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
+    makeDir(work.file("busy"));
+    std::ofstream(work.file("busy/mitrex.dbf")) << "x";
+    before[work.file("busy/mitrex.dbf")] = "x";
+    EXPECT_EQ(mxadmin({"demo-large", work.file("busy"), "--scale", "1"}).status, 1);
+    EXPECT_EQ(snapshot(work.path()), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 2) << "no temporary folder left";
+}
+
 TEST_F(MxadminTest, BrokenDemoSourceFailsWholeAndCleansUp) {
     const std::string sources = work.file("sources");
     makeDir(sources);
@@ -308,7 +334,11 @@ TEST_F(MxadminTest, UserAccountsAreStoredScrambledAndSecurityIsSwitched) {
 TEST_F(MxadminTest, BadCommandLinesExitWithTwo) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"init"}, {"init", "a", "b"}, {"dump", "x"}, {"dump", "x", "lib", "--order", "nine"},
-             {"check", "x", "--fast"}, {"security", "x", "maybe"}, {"init", "x", "--demo-dir", "y"}}) {
+             {"check", "x", "--fast"}, {"security", "x", "maybe"}, {"init", "x", "--demo-dir", "y"},
+             {"demo-large"}, {"demo-large", "x", "--scale", "0"}, {"demo-large", "x", "--scale", "1001"},
+             {"demo-large", "x", "--library", "101"}, {"demo-large", "x", "--customers", "-1"},
+             {"demo-large", "x", "--lines-each", "ten"}, {"demo-large", "x", "--stock", "0"},
+             {"demo-large", "x", "--demo"}}) {
         Outcome r = mxadmin(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
