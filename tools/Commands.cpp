@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <iostream>
 #include <vector>
 
@@ -18,6 +20,8 @@
 #include "DataSet.h"
 #include "DataSetCheck.h"
 #include "Error.h"
+#include "File.h"
+#include "IndexDefEntry.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
 #include "LargeDataSet.h"
@@ -294,9 +298,75 @@ int writeBitmaps(const std::string& dir, bool demo) {
     return kOk;
 }
 
+namespace {
+
+// Whether another process has `path` open: an exclusive open of it, let go
+// at once, is refused. A missing or unreadable file does not count; the
+// rebuild names it.
+bool openElsewhere(const std::string& path) {
+    try {
+        rt::File::open(path, rt::OpenMode::Exclusive, true);
+        return false;
+    } catch (const rt::DbError& e) {
+        return e.kind() == rt::ErrorKind::Busy;
+    }
+}
+
+// The tables the rebuild would open exclusively that another workstation or
+// program has open, by alias, `INDEXDEF` first. The rebuild waits out the
+// opening service's retries on each such table before it passes it over, so
+// a data set in use would cost it seconds a table and leave it half done;
+// one look at every table beforehand lets it refuse at once instead.
+std::vector<std::string> tablesInUse(ds::DataContext& ctx) {
+    const std::string indexdefPath = ds::dataFile(ctx, "indexdef.dbf");
+    std::vector<ds::IndexDefEntry> entries;
+    try {
+        rt::Session s;
+        ds::applyTableAccessDefaults(s);
+        rt::WorkArea& indexdef = s.open(indexdefPath, ds::kIndexDefAlias, rt::OpenMode::Shared, true);
+        for (indexdef.goTop(); !indexdef.eof(); indexdef.skip()) entries.push_back(ds::readIndexDefEntry(indexdef));
+        s.closeAll();
+    } catch (const rt::DbError& e) {
+        // Held exclusively (another rebuild): in use. Otherwise the rebuild says what is wrong.
+        if (e.kind() == rt::ErrorKind::Busy) return {ds::kIndexDefAlias};
+        return {};
+    }
+    std::vector<std::string> inUse;
+    if (openElsewhere(indexdefPath)) inUse.push_back(ds::kIndexDefAlias);
+    // Each alias's table as the opening service finds it, from its first record.
+    std::vector<std::string> aliases;
+    std::map<std::string, std::string> tableOf;
+    std::set<std::string> rebuilt;
+    for (const ds::IndexDefEntry& e : entries) {
+        const std::string alias = ds::upper(e.alias);
+        if (alias.empty() || alias == ds::kIndexDefAlias) continue;
+        if (!tableOf.count(alias)) {
+            tableOf[alias] = ds::entryDirectory(e, ctx.security, ctx.user) + e.dbName + ".dbf";
+            aliases.push_back(alias);
+        }
+        if (!e.noIndex) rebuilt.insert(alias);
+    }
+    for (const std::string& alias : aliases)
+        if (rebuilt.count(alias) && openElsewhere(ds::dataFile(ctx, tableOf[alias]))) inUse.push_back(alias);
+    return inUse;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+}  // namespace
+
 int reindexDataSet(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
     DataSetSession ds(dir);
+    if (const std::vector<std::string> inUse = tablesInUse(ds.ctx()); !inUse.empty())
+        return failure("the data set " + dir + " is in use: another workstation or program has " + listed(inUse) +
+                       " open. The rebuild needs every table to itself and has changed nothing; run it again when no "
+                       "workstation is working on the data set.");
     ds::RebuildReport r = ds::INIT_IDX(ds.ctx(), false);
     if (!r.indexdefAvailable) return kFailure;
     std::cout << r.indexesBuilt << " index files built, " << r.tablesPacked << " packs";

@@ -8,6 +8,7 @@
 #include <map>
 #include <unistd.h>
 
+#include "ChildHolder.h"
 #include "DataStoreHarness.h"
 #include "Opening.h"
 #include "Password.h"
@@ -252,6 +253,50 @@ TEST_F(MxadminTest, CheckFindsAnIndexThatNoLongerMatchesItsTableAndReindexMendsI
     Outcome missing = mxadmin({"check", dir});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("STOCK: Index file stock.NTX not found"), std::string::npos) << missing.out;
+}
+
+// A table open on another workstation would cost the rebuild the opening
+// service's retries and leave the others rebuilt around it: it is refused
+// before anything is written, naming what is in use.
+TEST_F(MxadminTest, ReindexOfADataSetInUseIsRefusedBeforeAnythingIsWritten) {
+    const std::string dir = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", dir, "--demo"}).status, 0);
+    const auto before = snapshot(dir);
+    {
+        ChildHolder lines;  // a workstation on the Formulae screen
+        ASSERT_TRUE(lines.start(dir + "/assline.dbf", rt::OpenMode::Shared));
+        Outcome r = mxadmin({"reindex", dir});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "mxadmin: the data set " + dir +
+                             " is in use: another workstation or program has ASSLINE open. The rebuild needs every "
+                             "table to itself and has changed nothing; run it again when no workstation is working "
+                             "on the data set.\n");
+        EXPECT_EQ(snapshot(dir), before) << "no index file rebuilt, no table packed";
+        // Looking needs nothing to itself.
+        EXPECT_EQ(mxadmin({"check", dir}).status, 0);
+    }
+    {
+        ChildHolder library, rebuild;  // the library screen, and another rebuild holding indexdef
+        ASSERT_TRUE(library.start(dir + "/lib.dbf", rt::OpenMode::Exclusive));
+        ASSERT_TRUE(rebuild.start(dir + "/indexdef.dbf", rt::OpenMode::Exclusive));
+        Outcome r = mxadmin({"reindex", dir});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(" has INDEXDEF open."), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir), before);
+    }
+    {
+        ChildHolder library, stock;
+        ASSERT_TRUE(library.start(dir + "/lib.dbf", rt::OpenMode::Exclusive));
+        ASSERT_TRUE(stock.start(dir + "/stock.dbf", rt::OpenMode::Shared));
+        Outcome r = mxadmin({"reindex", dir});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(" has LIB and STOCK open."), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir), before);
+    }
+    Outcome free = mxadmin({"reindex", dir});
+    EXPECT_EQ(free.status, 0) << free.err;
+    EXPECT_EQ(free.out, "26 index files built, 6 packs\n");
 }
 
 TEST_F(MxadminTest, ReindexFailsWhenAKeyCannotBeEvaluated) {
