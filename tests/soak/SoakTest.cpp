@@ -15,10 +15,16 @@
 // itself: a workstation that could not open a table within the opening
 // service's retries would end with an alert, and fails the test.
 //
+// Beside it: a workstation that cannot have the library at all ends there.
+//
 // Nothing is judged by time: the pauses only make the workstations overlap,
 // and whether a screen stood while a rebuild was tried is read from the
 // transcripts taken before and after the try.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -316,6 +322,31 @@ TEST_F(FourWorkstationsSoak, EveryRecordAndEditKeptTagsTheirOwnAndTheRebuildRefu
             }
         }
     }
+}
+
+// The library screen needs `lib` to itself. A workstation that cannot have it
+// within the opening service's retries is told so and ends, as it would
+// with a person at it; the rest of its script is not played.
+TEST_F(FourWorkstationsSoak, AWorkstationThatCannotHaveTheLibraryEnds) {
+    // Held as a workstation standing in the library holds it (the whole-file sharing lock).
+    const int held = ::open((data + "/lib.dbf").c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const std::string script = dir.file("library.txt");
+    test::writeFileBytes(script, "menu Library\nmenu Configurations\npress Exit\n");
+    Workstation w;
+    ASSERT_TRUE(w.start(data, 2, script, dir.file("library.transcript")));
+    const int status = w.finish();
+    ::close(held);
+    const std::string transcript = w.transcript();
+    EXPECT_EQ(status, 1) << transcript;
+    EXPECT_NE(transcript.find("\nalert \"Unable to Open (DBF) lib. Another workstation is using it, and this work "
+                              "needs it to itself.  Try Again Later!\"\nend 1\n"),
+              std::string::npos)
+        << transcript;
+    EXPECT_EQ(transcript.find("Configurations"), std::string::npos) << transcript;
+    EXPECT_NE(w.errors().find("the program ended (its main window was closed) before the script did"), std::string::npos)
+        << w.errors();
 }
 
 }  // namespace
