@@ -54,6 +54,7 @@
 #include "MainWindow.h"
 #include "Opening.h"
 #include "RecordingSink.h"
+#include "RuntimeFolder.h"
 #include "Sleeper.h"
 #include "TableBrowser.h"
 #include "TableDefaults.h"
@@ -205,6 +206,7 @@ void pressButton(mx::tk::Dialog& dlg, const char* caption) {
 // The screen `name` on the data set in `dir`, in this process.
 int runScreen(const std::string& name, const std::string& dir, int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    mx::tk::RuntimeFolder runtimeFolder;
     mx::tk::Ui::quietOffscreenNotices();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
