@@ -105,9 +105,6 @@ CommandLine parse(int argc, char** argv, const std::vector<std::string>& withVal
     return cl;
 }
 
-// The demo data set's sources: installed beside the program
-// (PREFIX/share/mxdev/demo for PREFIX/bin/mxadmin), else those of the
-// source tree it was built from.
 // A whole number from `min` to `max` written in decimal digits only.
 std::optional<long> count(const std::string& text, long min, long max) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
@@ -157,6 +154,9 @@ std::optional<mx::ds::LargeDataSetSize> largeSize(const CommandLine& cl, std::st
     return size;
 }
 
+// The demo data set's sources: installed beside the program
+// (PREFIX/share/mxdev/demo for PREFIX/bin/mxadmin), else those of the
+// source tree it was built from.
 std::string demoSources() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
