@@ -1,7 +1,8 @@
 // mxadmin: the command-line companion of the workstation. It creates data
-// sets (empty or with the demo records), dumps tables, rebuilds and checks
-// the index set, and keeps user accounts and the login switch, all through
-// the data store services the workstation uses.
+// sets (empty, with the demo records, or large made-up ones for trying the
+// screens at scale), dumps tables, rebuilds and checks the index set, and
+// keeps user accounts and the login switch, all through the data store
+// services the workstation uses.
 #include <termios.h>
 #include <unistd.h>
 
