@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <iostream>
 #include <vector>
 
@@ -18,8 +20,11 @@
 #include "DataSet.h"
 #include "DataSetCheck.h"
 #include "Error.h"
+#include "File.h"
+#include "IndexDefEntry.h"
 #include "IndexRebuild.h"
 #include "ItemLists.h"
+#include "LargeDataSet.h"
 #include "Opening.h"
 #include "Password.h"
 #include "Session.h"
@@ -139,7 +144,14 @@ bool moveEntries(const fs::path& from, const fs::path& to, std::string& error) {
 
 }  // namespace
 
-int initDataSet(const std::string& dirText, const std::string& demoDir) {
+namespace {
+
+// Creates a data set in `dirText` (a new folder, or an existing one without
+// tables) by running `build` on a temporary folder beside it and moving the
+// result in place at the end, so a failure leaves nothing behind. `before`
+// runs after the target has been found usable and may refuse with a message.
+int buildInPlace(const std::string& dirText, const std::function<std::string()>& before,
+                 const std::function<void(const std::string& work)>& build, const std::string& done) {
     std::error_code ec;
     fs::path dir = fs::absolute(fs::path(dirText), ec).lexically_normal();
     if (!dir.has_filename()) dir = dir.parent_path();
@@ -155,8 +167,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
         if (::access(dir.c_str(), W_OK) != 0)
             return failure("cannot write in folder " + dirText + ": " + std::strerror(errno));
     }
-    if (!demoDir.empty() && !fs::is_directory(demoDir, ec))
-        return failure("the demo sources " + demoDir + " do not exist");
+    if (std::string refused = before ? before() : std::string(); !refused.empty()) return failure(refused);
 
     // Build beside the target, then move the finished data set in place.
     std::string pattern = (parent / ("." + dir.filename().string() + ".mxinit-XXXXXX")).string();
@@ -170,9 +181,7 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
     };
 
     try {
-        ds::createDataSet(work.string(), demoDir);
-        writeProgramBitmaps(work.string());
-        if (!demoDir.empty()) writeDemoBitmaps(work.string());
+        build(work.string());
     } catch (const rt::DbError& e) {
         discard();
         return failure(std::string("cannot create the data set: ") + e.what());
@@ -201,8 +210,42 @@ int initDataSet(const std::string& dirText, const std::string& demoDir) {
         }
         discard();
     }
-    std::cout << "Data set created in " << dirText << (demoDir.empty() ? "" : " with the demo records") << '\n';
+    std::cout << done << '\n';
     return kOk;
+}
+
+}  // namespace
+
+int initDataSet(const std::string& dirText, const std::string& demoDir) {
+    return buildInPlace(
+        dirText,
+        [&] {
+            std::error_code ec;
+            if (!demoDir.empty() && !fs::is_directory(demoDir, ec)) return "the demo sources " + demoDir + " do not exist";
+            return std::string();
+        },
+        [&](const std::string& work) {
+            ds::createDataSet(work, demoDir);
+            writeProgramBitmaps(work);
+            if (!demoDir.empty()) writeDemoBitmaps(work);
+        },
+        "Data set created in " + dirText + (demoDir.empty() ? "" : " with the demo records"));
+}
+
+int initLargeDataSet(const std::string& dirText, const ds::LargeDataSetSize& size) {
+    const std::string what = std::to_string(size.customers) + " customers, " + std::to_string(size.configurations) +
+                             " configurations with " +
+                             std::to_string(static_cast<long long>(size.configurations) * size.linesPerConfiguration) +
+                             " lines, " + std::to_string(size.stockItems) + " stock items, " +
+                             std::to_string(size.libraryEntries) + " library entries";
+    return buildInPlace(
+        dirText, {},
+        [&](const std::string& work) {
+            ds::createLargeDataSet(work, size);
+            writeProgramBitmaps(work);
+            writeDemoBitmaps(work);
+        },
+        "Large data set created in " + dirText + ": " + what);
 }
 
 int dumpTable(const std::string& dir, const std::string& table, int order, bool header) {
@@ -255,9 +298,75 @@ int writeBitmaps(const std::string& dir, bool demo) {
     return kOk;
 }
 
+namespace {
+
+// Whether another process has `path` open: an exclusive open of it, let go
+// at once, is refused. A missing or unreadable file does not count; the
+// rebuild names it.
+bool openElsewhere(const std::string& path) {
+    try {
+        rt::File::open(path, rt::OpenMode::Exclusive, true);
+        return false;
+    } catch (const rt::DbError& e) {
+        return e.kind() == rt::ErrorKind::Busy;
+    }
+}
+
+// The tables the rebuild would open exclusively that another workstation or
+// program has open, by alias, `INDEXDEF` first. The rebuild waits out the
+// opening service's retries on each such table before it passes it over, so
+// a data set in use would cost it seconds a table and leave it half done;
+// one look at every table beforehand lets it refuse at once instead.
+std::vector<std::string> tablesInUse(ds::DataContext& ctx) {
+    const std::string indexdefPath = ds::dataFile(ctx, "indexdef.dbf");
+    std::vector<ds::IndexDefEntry> entries;
+    try {
+        rt::Session s;
+        ds::applyTableAccessDefaults(s);
+        rt::WorkArea& indexdef = s.open(indexdefPath, ds::kIndexDefAlias, rt::OpenMode::Shared, true);
+        for (indexdef.goTop(); !indexdef.eof(); indexdef.skip()) entries.push_back(ds::readIndexDefEntry(indexdef));
+        s.closeAll();
+    } catch (const rt::DbError& e) {
+        // Held exclusively (another rebuild): in use. Otherwise the rebuild says what is wrong.
+        if (e.kind() == rt::ErrorKind::Busy) return {ds::kIndexDefAlias};
+        return {};
+    }
+    std::vector<std::string> inUse;
+    if (openElsewhere(indexdefPath)) inUse.push_back(ds::kIndexDefAlias);
+    // Each alias's table as the opening service finds it, from its first record.
+    std::vector<std::string> aliases;
+    std::map<std::string, std::string> tableOf;
+    std::set<std::string> rebuilt;
+    for (const ds::IndexDefEntry& e : entries) {
+        const std::string alias = ds::upper(e.alias);
+        if (alias.empty() || alias == ds::kIndexDefAlias) continue;
+        if (!tableOf.count(alias)) {
+            tableOf[alias] = ds::entryDirectory(e, ctx.security, ctx.user) + e.dbName + ".dbf";
+            aliases.push_back(alias);
+        }
+        if (!e.noIndex) rebuilt.insert(alias);
+    }
+    for (const std::string& alias : aliases)
+        if (rebuilt.count(alias) && openElsewhere(ds::dataFile(ctx, tableOf[alias]))) inUse.push_back(alias);
+    return inUse;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+}  // namespace
+
 int reindexDataSet(const std::string& dir) {
     if (std::string p = DataSetSession::problemWith(dir); !p.empty()) return failure(p);
     DataSetSession ds(dir);
+    if (const std::vector<std::string> inUse = tablesInUse(ds.ctx()); !inUse.empty())
+        return failure("the data set " + dir + " is in use: another workstation or program has " + listed(inUse) +
+                       " open. The rebuild needs every table to itself and has changed nothing; run it again when no "
+                       "workstation is working on the data set.");
     ds::RebuildReport r = ds::INIT_IDX(ds.ctx(), false);
     if (!r.indexdefAvailable) return kFailure;
     std::cout << r.indexesBuilt << " index files built, " << r.tablesPacked << " packs";

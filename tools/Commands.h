@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "LargeDataSet.h"
+
 namespace mx::admin {
 
 inline constexpr int kOk = 0;
@@ -17,6 +19,11 @@ inline constexpr int kUsage = 2;
 // a temporary folder beside `dir` and moves the result in place at the end,
 // so a failure leaves nothing behind.
 int initDataSet(const std::string& dir, const std::string& demoDir);
+
+// Creates the large data set of `size` (LargeDataSet.h) in `dir`, the same
+// way: a new or empty folder, built beside it and moved in place, with the
+// demo's bitmaps.
+int initLargeDataSet(const std::string& dir, const ds::LargeDataSetSize& size);
 
 // Prints the records of `table`, one line each, fields separated by " | ",
 // in record order (order 0) or index order `order`. Deleted records are

@@ -1,10 +1,12 @@
 // mxadmin: the command-line companion of the workstation. It creates data
-// sets (empty or with the demo records), dumps tables, rebuilds and checks
-// the index set, and keeps user accounts and the login switch, all through
-// the data store services the workstation uses.
+// sets (empty, with the demo records, or large made-up ones for trying the
+// screens at scale), dumps tables, rebuilds and checks the index set, and
+// keeps user accounts and the login switch, all through the data store
+// services the workstation uses.
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -19,6 +21,8 @@ namespace {
 
 constexpr const char* kUsageText =
     "usage: mxadmin init DIR [--demo [--demo-dir SOURCES]]\n"
+    "       mxadmin demo-large DIR [--scale PERCENT] [--customers N] [--configurations N]\n"
+    "                              [--lines-each N] [--stock N] [--library N]\n"
     "       mxadmin dump DIR TABLE [--order N] [--header]\n"
     "       mxadmin reindex DIR\n"
     "       mxadmin check DIR\n"
@@ -32,9 +36,18 @@ constexpr const char* kUsageText =
     "\n"
     "init     creates a data set in DIR (a new or empty folder): every table, the index\n"
     "         definitions, every index; --demo adds the demo records\n"
+    "demo-large creates a large data set in DIR (a new or empty folder) for trying the\n"
+    "         screens at scale, with the demo bitmaps: 20000 customers, 2000 configurations\n"
+    "         of 100 formula and labour lines each, 20000 stock items, 100 library entries.\n"
+    "         --scale takes PERCENT of those counts (1 to 1000; the lines of a\n"
+    "         configuration stay 100, the library at most 100); the other options set\n"
+    "         one count each: --customers (0 to 999999), --configurations (0 to 99999),\n"
+    "         --lines-each (lines of a configuration, 0 to 1000), --stock (1 to 999999),\n"
+    "         --library (1 to 100)\n"
     "dump     prints a table's records, one line each, fields separated by \" | \", in\n"
     "         record order or in index order N; deleted records end in \"(deleted)\"\n"
-    "reindex  rebuilds every index file that indexdef defines\n"
+    "reindex  rebuilds every index file that indexdef defines; refused at once, changing\n"
+    "         nothing, while another workstation has one of the tables open\n"
     "check    checks every table and index file that indexdef names\n"
     "user     keeps the login accounts: add one, list them (never their passwords),\n"
     "         set a password (read from standard input without --password; an empty\n"
@@ -91,6 +104,55 @@ CommandLine parse(int argc, char** argv, const std::vector<std::string>& withVal
         }
     }
     return cl;
+}
+
+// A whole number from `min` to `max` written in decimal digits only.
+std::optional<long> count(const std::string& text, long min, long max) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const long n = std::stol(text);
+    if (n < min || n > max) return std::nullopt;
+    return n;
+}
+
+// The size `demo-large` makes: the default one, scaled, then the counts given.
+// Empty when an option is out of range; `problem` says which.
+std::optional<mx::ds::LargeDataSetSize> largeSize(const CommandLine& cl, std::string& problem) {
+    mx::ds::LargeDataSetSize size;
+    if (const std::string* scale = cl.option("--scale")) {
+        const std::optional<long> percent = count(*scale, 1, 1000);
+        if (!percent) {
+            problem = "--scale takes a percentage from 1 to 1000";
+            return std::nullopt;
+        }
+        auto scaled = [&](int n, int least) {
+            return std::max(least, static_cast<int>((static_cast<long>(n) * *percent + 50) / 100));
+        };
+        size.customers = scaled(size.customers, 0);
+        size.configurations = scaled(size.configurations, 0);
+        size.stockItems = scaled(size.stockItems, 1);
+        size.libraryEntries = std::min(100, scaled(size.libraryEntries, 1));
+    }
+    struct Count {
+        const char* option;
+        long min, max;
+        int* into;
+    };
+    const Count counts[] = {{"--customers", 0, 999999, &size.customers},
+                            {"--configurations", 0, 99999, &size.configurations},
+                            {"--lines-each", 0, 1000, &size.linesPerConfiguration},
+                            {"--stock", 1, 999999, &size.stockItems},
+                            {"--library", 1, 100, &size.libraryEntries}};
+    for (const Count& c : counts) {
+        const std::string* text = cl.option(c.option);
+        if (!text) continue;
+        const std::optional<long> n = count(*text, c.min, c.max);
+        if (!n) {
+            problem = std::string(c.option) + " takes a number from " + std::to_string(c.min) + " to " + std::to_string(c.max);
+            return std::nullopt;
+        }
+        *c.into = static_cast<int>(*n);
+    }
+    return size;
 }
 
 // The demo data set's sources: installed beside the program
@@ -151,6 +213,16 @@ int main(int argc, char** argv) {
         if (cl.option("--demo")) demoDir = cl.option("--demo-dir") ? *cl.option("--demo-dir") : demoSources();
         else if (cl.option("--demo-dir")) return usage("--demo-dir goes with --demo");
         return initDataSet(cl.positional[0], demoDir);
+    }
+    if (command == "demo-large") {
+        CommandLine cl = parse(argc, argv,
+                               {"--scale", "--customers", "--configurations", "--lines-each", "--stock", "--library"}, {});
+        if (!cl.error.empty()) return usage(cl.error);
+        if (cl.positional.size() != 1) return usage("demo-large needs one folder");
+        std::string problem;
+        const std::optional<mx::ds::LargeDataSetSize> size = largeSize(cl, problem);
+        if (!size) return usage(problem);
+        return initLargeDataSet(cl.positional[0], *size);
     }
     if (command == "dump") {
         CommandLine cl = parse(argc, argv, {"--order"}, {"--header"});

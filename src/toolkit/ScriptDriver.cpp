@@ -168,6 +168,16 @@ void ScriptDriver::step() {
         ending_ = true;
         return finishStep();
     }
+    // Closing the main window ends the program (File > Exit, or a screen
+    // that could not open its tables): the rest of the script is not played
+    // against a window that is gone, and the run does not count as one that
+    // ran to its end.
+    if (MainWindow* main = ui_.mainWindow(); main && main->isVisible()) {
+        mainWindowShown_ = true;
+    } else if (mainWindowShown_ && ui_.openDialogs().empty()) {
+        fail(Failed, QStringLiteral("the program ended (its main window was closed) before the script did"));
+        return finishStep();
+    }
     const ScriptCommand& command = commands_[next_++];
     line_ = command.line;
     running_.push_back(depth);

@@ -116,6 +116,7 @@ private:
     std::function<void(int)> onFinished_;
     bool started_ = false;
     bool ending_ = false;
+    bool mainWindowShown_ = false;  // the main window has stood while the script played
     bool finished_ = false;
     int closeAttempts_ = 0;
     int status_ = Completed;

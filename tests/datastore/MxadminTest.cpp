@@ -8,6 +8,7 @@
 #include <map>
 #include <unistd.h>
 
+#include "ChildHolder.h"
 #include "DataStoreHarness.h"
 #include "Opening.h"
 #include "Password.h"
@@ -144,6 +145,32 @@ TEST_F(MxadminTest, InitRefusesWhatItCannotUseAndLeavesNothing) {
     EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 2) << "plainfile and busy only";
 }
 
+TEST_F(MxadminTest, DemoLargeBuildsTheCountsAskedBesideTheTargetAndPassesTheCheck) {
+    const std::string dir = work.file("large");
+    Outcome r = mxadmin({"demo-large", dir, "--scale", "1", "--customers", "150", "--lines-each", "7", "--library", "9"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Large data set created in " + dir +
+                         ": 150 customers, 20 configurations with 140 lines, 200 stock items, 9 library entries\n");
+    const std::map<std::string, size_t> expected = {
+        {"mitrex", 150}, {"assembly", 20}, {"assline", 140}, {"stock", 200}, {"lib", 9}};
+    for (const auto& [table, n] : expected) EXPECT_EQ(lines(mxadmin({"dump", dir, table}).out).size(), n) << table;
+    for (const char* bitmap : {"lupa.bmp", "tws.bmp", "logo.bmp"}) EXPECT_TRUE(fs::exists(dir + "/" + bitmap)) << bitmap;
+    Outcome check = mxadmin({"check", dir});
+    EXPECT_EQ(check.status, 0) << check.out;
+
+    // Over a data set, or into a folder holding a table: refused, nothing changed or left.
+    auto before = snapshot(work.path());
+    Outcome again = mxadmin({"demo-large", dir, "--scale", "1"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
+    makeDir(work.file("busy"));
+    std::ofstream(work.file("busy/mitrex.dbf")) << "x";
+    before[work.file("busy/mitrex.dbf")] = "x";
+    EXPECT_EQ(mxadmin({"demo-large", work.file("busy"), "--scale", "1"}).status, 1);
+    EXPECT_EQ(snapshot(work.path()), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 2) << "no temporary folder left";
+}
+
 TEST_F(MxadminTest, BrokenDemoSourceFailsWholeAndCleansUp) {
     const std::string sources = work.file("sources");
     makeDir(sources);
@@ -228,6 +255,50 @@ TEST_F(MxadminTest, CheckFindsAnIndexThatNoLongerMatchesItsTableAndReindexMendsI
     EXPECT_NE(missing.out.find("STOCK: Index file stock.NTX not found"), std::string::npos) << missing.out;
 }
 
+// A table open on another workstation would cost the rebuild the opening
+// service's retries and leave the others rebuilt around it: it is refused
+// before anything is written, naming what is in use.
+TEST_F(MxadminTest, ReindexOfADataSetInUseIsRefusedBeforeAnythingIsWritten) {
+    const std::string dir = work.file("demo");
+    ASSERT_EQ(mxadmin({"init", dir, "--demo"}).status, 0);
+    const auto before = snapshot(dir);
+    {
+        ChildHolder lines;  // a workstation on the Formulae screen
+        ASSERT_TRUE(lines.start(dir + "/assline.dbf", rt::OpenMode::Shared));
+        Outcome r = mxadmin({"reindex", dir});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "mxadmin: the data set " + dir +
+                             " is in use: another workstation or program has ASSLINE open. The rebuild needs every "
+                             "table to itself and has changed nothing; run it again when no workstation is working "
+                             "on the data set.\n");
+        EXPECT_EQ(snapshot(dir), before) << "no index file rebuilt, no table packed";
+        // Looking needs nothing to itself.
+        EXPECT_EQ(mxadmin({"check", dir}).status, 0);
+    }
+    {
+        ChildHolder library, rebuild;  // the library screen, and another rebuild holding indexdef
+        ASSERT_TRUE(library.start(dir + "/lib.dbf", rt::OpenMode::Exclusive));
+        ASSERT_TRUE(rebuild.start(dir + "/indexdef.dbf", rt::OpenMode::Exclusive));
+        Outcome r = mxadmin({"reindex", dir});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(" has INDEXDEF open."), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir), before);
+    }
+    {
+        ChildHolder library, stock;
+        ASSERT_TRUE(library.start(dir + "/lib.dbf", rt::OpenMode::Exclusive));
+        ASSERT_TRUE(stock.start(dir + "/stock.dbf", rt::OpenMode::Shared));
+        Outcome r = mxadmin({"reindex", dir});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(" has LIB and STOCK open."), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir), before);
+    }
+    Outcome free = mxadmin({"reindex", dir});
+    EXPECT_EQ(free.status, 0) << free.err;
+    EXPECT_EQ(free.out, "26 index files built, 6 packs\n");
+}
+
 TEST_F(MxadminTest, ReindexFailsWhenAKeyCannotBeEvaluated) {
     const std::string dir = work.file("data");
     ASSERT_EQ(mxadmin({"init", dir}).status, 0);
@@ -308,7 +379,11 @@ TEST_F(MxadminTest, UserAccountsAreStoredScrambledAndSecurityIsSwitched) {
 TEST_F(MxadminTest, BadCommandLinesExitWithTwo) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"init"}, {"init", "a", "b"}, {"dump", "x"}, {"dump", "x", "lib", "--order", "nine"},
-             {"check", "x", "--fast"}, {"security", "x", "maybe"}, {"init", "x", "--demo-dir", "y"}}) {
+             {"check", "x", "--fast"}, {"security", "x", "maybe"}, {"init", "x", "--demo-dir", "y"},
+             {"demo-large"}, {"demo-large", "x", "--scale", "0"}, {"demo-large", "x", "--scale", "1001"},
+             {"demo-large", "x", "--library", "101"}, {"demo-large", "x", "--customers", "-1"},
+             {"demo-large", "x", "--lines-each", "ten"}, {"demo-large", "x", "--stock", "0"},
+             {"demo-large", "x", "--demo"}}) {
         Outcome r = mxadmin(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(r.err.find("usage:"), std::string::npos);

@@ -20,7 +20,9 @@ public:
 
     std::vector<MenuItem> menu() {
         return {MenuItem{"&File", {}, {MenuItem{"&Throw", [] { throw std::runtime_error("the disk is on fire"); }}, MenuItem::line(),
-                                        MenuItem{"E&xit", [] {}}}},
+                                        MenuItem{"E&xit", [] {
+                                            if (MainWindow* main = Ui::instance().mainWindow()) main->close();
+                                        }}}},
                 MenuItem{"&Demo", {}, {MenuItem{"&Parts", [this] { run(); }}}},
                 MenuItem{"&Colours", [] { Ui::instance().chooseColour(); }}};
     }

@@ -222,6 +222,19 @@ TEST_F(ScriptDriverTest, MissingAnswerEndsWith3AndAFailingActionWith1) {
     EXPECT_EQ(log.lines.back(), "end 1");
 }
 
+// Closing the main window ends the program, as File > Exit does and as a
+// screen that cannot open its tables does: a script that goes on after it
+// ends there with 1, the rest not played; one that ends with it ran to its end.
+TEST_F(ScriptDriverTest, ClosingTheMainWindowEndsTheRunThere) {
+    EXPECT_EQ(play("menu Demo Parts\npress Exit\nmenu File Exit\n"), ScriptDriver::Completed) << error.toStdString();
+    EXPECT_EQ(log.lines.back(), "end 0");
+    log.lines.clear();
+    EXPECT_EQ(play("menu File Exit\n# gone\nmenu Demo Parts\ndump\n"), ScriptDriver::Failed);
+    EXPECT_EQ(error, QStringLiteral("line 1: the program ended (its main window was closed) before the script did"));
+    EXPECT_FALSE(log.has("open \"Parts List\"")) << log.joined();
+    EXPECT_EQ(log.lines.back(), "end 1");
+}
+
 TEST_F(ScriptDriverTest, APrintFileThatCannotBeWrittenIsAStopAndEndsTheRunWith1) {
     Ui::instance().setTranscript(&log.transcript);
     // The print folder's place is taken by a file: nothing can be written there.
