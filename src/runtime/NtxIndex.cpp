@@ -180,8 +180,8 @@ public:
     std::optional<NtxEntry> last();
     std::optional<NtxEntry> seekFirst(std::string_view prefix);
     std::optional<NtxEntry> seekLast(std::string_view prefix);
-    std::optional<NtxEntry> next(const NtxEntry& at);
-    std::optional<NtxEntry> prev(const NtxEntry& at);
+    bool advance(NtxEntry& at);
+    bool retreat(NtxEntry& at);
     std::optional<NtxEntry> find(std::string_view key, std::uint32_t recno);
     std::uint32_t keyCount();
     std::uint32_t keyPosition(const NtxEntry& at);
@@ -261,6 +261,7 @@ private:
     bool stepPrev();
     bool onEntry(const char* k, std::uint32_t recno) const;
     std::optional<NtxEntry> current() const;
+    void fill(NtxEntry& e) const;
     std::optional<NtxEntry> result(bool positioned) const { return positioned ? current() : std::nullopt; }
     std::string normalizedKey(std::string_view key) const;
 
@@ -651,11 +652,18 @@ bool NtxIndex::Impl::locate(const NtxEntry& at, const std::string& k) {
 
 std::optional<NtxEntry> NtxIndex::Impl::current() const {
     if (path_.empty()) return std::nullopt;
-    const Level& cur = path_.back();
     NtxEntry e;
-    e.key.assign(cur.page->key(cur.idx), ks());
-    e.recno = cur.page->recno(cur.idx);
+    fill(e);
     return e;
+}
+
+void NtxIndex::Impl::fill(NtxEntry& e) const {
+    const Level& cur = path_.back();
+    if (e.key.size() == ks())
+        std::memcpy(e.key.data(), cur.page->key(cur.idx), ks());
+    else
+        e.key.assign(cur.page->key(cur.idx), ks());
+    e.recno = cur.page->recno(cur.idx);
 }
 
 std::string NtxIndex::Impl::normalizedKey(std::string_view key) const {
@@ -695,18 +703,24 @@ std::optional<NtxEntry> NtxIndex::Impl::seekLast(std::string_view prefix) {
     return result(ok);
 }
 
-std::optional<NtxEntry> NtxIndex::Impl::next(const NtxEntry& at) {
+bool NtxIndex::Impl::advance(NtxEntry& at) {
     Lock lock(*this, false);
-    std::string k = normalizedKey(at.key);
-    if (!locate(at, k)) return result(posAfterMissing(k.data(), at.recno));
-    return result(stepNext());
+    std::string normalized;
+    const std::string* k = &at.key;
+    if (at.key.size() != ks()) k = &(normalized = normalizedKey(at.key));
+    const bool ok = locate(at, *k) ? stepNext() : posAfterMissing(k->data(), at.recno);
+    if (ok) fill(at);
+    return ok;
 }
 
-std::optional<NtxEntry> NtxIndex::Impl::prev(const NtxEntry& at) {
+bool NtxIndex::Impl::retreat(NtxEntry& at) {
     Lock lock(*this, false);
-    std::string k = normalizedKey(at.key);
-    if (!locate(at, k)) return result(posBeforeMissing(k.data(), at.recno));
-    return result(stepPrev());
+    std::string normalized;
+    const std::string* k = &at.key;
+    if (at.key.size() != ks()) k = &(normalized = normalizedKey(at.key));
+    const bool ok = locate(at, *k) ? stepPrev() : posBeforeMissing(k->data(), at.recno);
+    if (ok) fill(at);
+    return ok;
 }
 
 std::optional<NtxEntry> NtxIndex::Impl::find(std::string_view key, std::uint32_t recno) {
@@ -1413,8 +1427,18 @@ std::optional<NtxEntry> NtxIndex::first() { return impl_->first(); }
 std::optional<NtxEntry> NtxIndex::last() { return impl_->last(); }
 std::optional<NtxEntry> NtxIndex::seekFirst(std::string_view prefix) { return impl_->seekFirst(prefix); }
 std::optional<NtxEntry> NtxIndex::seekLast(std::string_view prefix) { return impl_->seekLast(prefix); }
-std::optional<NtxEntry> NtxIndex::next(const NtxEntry& at) { return impl_->next(at); }
-std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& at) { return impl_->prev(at); }
+std::optional<NtxEntry> NtxIndex::next(const NtxEntry& at) {
+    std::optional<NtxEntry> e(at);
+    if (!impl_->advance(*e)) e.reset();
+    return e;
+}
+std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& at) {
+    std::optional<NtxEntry> e(at);
+    if (!impl_->retreat(*e)) e.reset();
+    return e;
+}
+bool NtxIndex::advance(NtxEntry& at) { return impl_->advance(at); }
+bool NtxIndex::retreat(NtxEntry& at) { return impl_->retreat(at); }
 std::optional<NtxEntry> NtxIndex::find(std::string_view key, std::uint32_t recno) { return impl_->find(key, recno); }
 std::uint32_t NtxIndex::keyCount() { return impl_->keyCount(); }
 std::uint32_t NtxIndex::keyPosition(const NtxEntry& at) { return impl_->keyPosition(at); }

@@ -67,6 +67,43 @@ public:
     bool boolean() const noexcept { return bool_; }
     DayNumber day() const noexcept { return day_; }
 
+    // In-place assignments that keep this value's string buffer, so that a
+    // value reused from record to record stops allocating once it is big enough.
+    void assignCharacter(std::string_view bytes) {
+        type_ = ValueType::Character;
+        str_.assign(bytes.data(), bytes.size());
+    }
+    void assignNumeric(double n, int width = 10, int decimals = 0) {
+        type_ = ValueType::Numeric;
+        num_ = n;
+        width_ = static_cast<std::int16_t>(width);
+        decimals_ = static_cast<std::int16_t>(decimals);
+        str_.clear();
+    }
+    void assignLogical(bool b) {
+        type_ = ValueType::Logical;
+        bool_ = b;
+        str_.clear();
+    }
+    void assignDate(DayNumber day) {
+        type_ = ValueType::Date;
+        day_ = day;
+        str_.clear();
+    }
+    // Copies `v` into this value the same way.
+    void assign(const Value& v) {
+        type_ = v.type_;
+        bool_ = v.bool_;
+        width_ = v.width_;
+        decimals_ = v.decimals_;
+        day_ = v.day_;
+        num_ = v.num_;
+        if (v.type_ == ValueType::Character)
+            str_.assign(v.str_);
+        else
+            str_.clear();
+    }
+
     void setNumericFormat(int width, int decimals) {
         width_ = static_cast<std::int16_t>(width);
         decimals_ = static_cast<std::int16_t>(decimals);
