@@ -122,8 +122,9 @@ std::optional<std::string> PictureFormat::acceptNumber(std::string_view text) co
         char c = text[i];
         if (c == ' ' && !digits && !point) continue;  // leading blanks
         if (c == '-' && out.empty()) {
+            // The sign takes an integer position: none left, no sign.
+            if (++before > intDigits_) return std::nullopt;
             out += c;
-            ++before;
             continue;
         }
         if (c == '.' && !point && decimals_ > 0) {
