@@ -95,10 +95,12 @@ bool PictureFormat::isLiteral(size_t pos) const {
 // Whether `c` may stand at `pos`; *out receives it as the field keeps it.
 bool PictureFormat::allowedAt(size_t pos, char c, char* out) const {
     *out = upper_ ? upperOf(c) : c;
-    if (type_ == rt::ValueType::Date) {
-        if (isLiteral(pos)) return c == template_[pos];
-        return isDigit(c) || c == ' ';
+    if (isLiteral(pos)) {
+        // A literal stands as the picture has it, whatever the case rules.
+        *out = template_[pos];
+        return c == template_[pos];
     }
+    if (type_ == rt::ValueType::Date) return isDigit(c) || c == ' ';
     if (template_.empty()) return true;
     if (pos >= template_.size()) return false;
     switch (upperOf(template_[pos])) {
