@@ -5,12 +5,16 @@
 // of 256 values in each byte, a numeric key has blanks-turned-zeros and a
 // fixed decimal point. So the sort first learns, for every byte position,
 // which values occur, drops the positions where only one value occurs, and
-// replaces each remaining byte by its rank among the values that occur there.
-// Reading the ranks as the digits of one mixed-radix number gives an integer
-// whose order is the keys' byte order, over as many leading positions as fit
-// in 64 bits (a million C10 codes: 27 bits). Those integers are sorted by a
-// stable LSD radix sort in a few passes; where keys need more than 64 bits,
-// runs of equal leading parts are sorted again on the next positions.
+// replaces each remaining byte by its rank among the values that occur there,
+// in as many bits as that position needs. The ranks side by side give an
+// integer whose order is the keys' byte order, over as many leading positions
+// as fit in 64 bits (a million C10 codes: 32 bits). Those integers are sorted
+// by a stable radix sort (the top 11 bits first, then each of the 2 048
+// buckets on the rest while it is in cache); where keys need more than 64
+// bits, runs of equal leading parts are sorted again on the next positions.
+// Keys whose first 8 bytes are varied anyway (names: a sample of 4 096 keys
+// shows ranks would need 40 bits or more) are sorted on their bytes as they
+// are, 8 at a time, without counting every key's values first.
 //
 // Every pass is stable and the items start in record-number order, so equal
 // keys come out by record number, then by batch position.
@@ -20,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <numeric>
@@ -103,17 +108,19 @@ int bitsFor(std::uint64_t maxValue) {
 }
 
 // Stable LSD radix sort of a[0..n) on the low `bits` bits of the value, in
-// as few passes of at most 11 bits as the width allows. Returns where the
-// result is: a or tmp.
+// as few passes of at most `maxDigit` bits as the width allows; a pass whose
+// digit is the same for every item is skipped. `count` is scratch for the
+// counters. Returns where the result is: a or tmp.
 template <class Tr>
-typename Tr::T* lsdSort(typename Tr::T* a, typename Tr::T* tmp, std::size_t n, int bits) {
+typename Tr::T* lsdSort(typename Tr::T* a, typename Tr::T* tmp, std::size_t n, int bits, int maxDigit,
+                        std::vector<std::uint32_t>& count) {
     using T = typename Tr::T;
     if (bits == 0 || n < 2) return a;
-    const int passes = (bits + 10) / 11;
+    const int passes = (bits + maxDigit - 1) / maxDigit;
     const int digit = (bits + passes - 1) / passes;
     const std::size_t buckets = std::size_t(1) << digit;
     const std::uint64_t mask = buckets - 1;
-    std::vector<std::size_t> count(buckets * static_cast<std::size_t>(passes), 0);
+    count.assign(buckets * static_cast<std::size_t>(passes), 0);
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t v = Tr::value(a[i]);
         for (int p = 0; p < passes; ++p) ++count[static_cast<std::size_t>(p) * buckets + ((v >> (p * digit)) & mask)];
@@ -121,11 +128,11 @@ typename Tr::T* lsdSort(typename Tr::T* a, typename Tr::T* tmp, std::size_t n, i
     T* src = a;
     T* dst = tmp;
     for (int p = 0; p < passes; ++p) {
-        std::size_t* c = count.data() + static_cast<std::size_t>(p) * buckets;
-        if (std::count(c, c + buckets, std::size_t(0)) == static_cast<std::ptrdiff_t>(buckets - 1)) continue;  // one digit value
-        std::size_t sum = 0;
+        std::uint32_t* c = count.data() + static_cast<std::size_t>(p) * buckets;
+        if (std::find(c, c + buckets, static_cast<std::uint32_t>(n)) != c + buckets) continue;  // one digit value
+        std::uint32_t sum = 0;
         for (std::size_t b = 0; b < buckets; ++b) {
-            const std::size_t k = c[b];
+            const std::uint32_t k = c[b];
             c[b] = sum;
             sum += k;
         }
@@ -150,50 +157,96 @@ void insertionSort(typename Tr::T* a, std::size_t n) {
     }
 }
 
+// Sorts a[0..n) into a (tmp: scratch of n items) on the low `bits` bits.
+// Large runs first go by their top 11 bits into 2 048 buckets, each small
+// enough to be sorted on the remaining bits while it stays in cache.
 template <class Tr>
 void sortRun(typename Tr::T* a, typename Tr::T* tmp, std::size_t n, int bits) {
+    using T = typename Tr::T;
     if (n <= 32) {
         insertionSort<Tr>(a, n);
         return;
     }
-    typename Tr::T* r = lsdSort<Tr>(a, tmp, n, bits);
-    if (r != a) std::memcpy(static_cast<void*>(a), r, n * sizeof(typename Tr::T));
+    std::vector<std::uint32_t> count;
+    constexpr int kTop = 11;
+    if (n <= 4096 || bits <= kTop) {
+        T* r = lsdSort<Tr>(a, tmp, n, bits, n <= 4096 ? 8 : kTop, count);
+        if (r != a) std::memcpy(static_cast<void*>(a), r, n * sizeof(T));
+        return;
+    }
+    const int shift = bits - kTop;
+    std::vector<std::uint32_t> start((std::size_t(1) << kTop) + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++start[(Tr::value(a[i]) >> shift) + 1];
+    for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const T x = a[i];
+        tmp[pos[Tr::value(x) >> shift]++] = x;
+    }
+    for (std::size_t b = 0; b + 1 < start.size(); ++b) {
+        const std::size_t s = start[b], len = start[b + 1] - s;
+        if (len == 0) continue;
+        if (len <= 32) {
+            insertionSort<Tr>(tmp + s, len);
+            std::memcpy(static_cast<void*>(a + s), tmp + s, len * sizeof(T));
+            continue;
+        }
+        T* r = lsdSort<Tr>(tmp + s, a + s, len, shift, 8, count);
+        if (r != a + s) std::memcpy(static_cast<void*>(a + s), r, len * sizeof(T));
+    }
 }
 
 // The positions that vary, each value's rank at its position, and the
-// positions cut into groups whose packed ranks fit in 64 bits.
+// positions cut into groups whose ranks fit side by side in 64 bits. Each
+// position gets the bits its count of values needs, at a fixed shift, so the
+// ranks of one key combine without a chain of dependent operations.
 class Packing {
 public:
     Packing(const char* keys, std::size_t n, int keySize) : keys_(keys), ks_(static_cast<std::size_t>(keySize)) {
-        std::vector<std::array<unsigned char, 256>> seen(ks_);
-        for (auto& s : seen) s.fill(0);
-        const auto* k = reinterpret_cast<const unsigned char*>(keys);
-        for (std::size_t i = 0; i < n; ++i, k += ks_)
-            for (std::size_t j = 0; j < ks_; ++j) seen[j][k[j]] = 1;
-        for (std::size_t j = 0; j < ks_; ++j) {
-            Position p;
-            p.offset = j;
-            std::uint32_t r = 0;
-            for (int v = 0; v < 256; ++v) {
-                p.rank[static_cast<std::size_t>(v)] = static_cast<std::uint16_t>(r);
-                r += seen[j][static_cast<std::size_t>(v)];
+        if (bytesAreDense(n)) {
+            // Ranks would save little: every byte as it is, 8 a group.
+            raw_ = true;
+            for (std::size_t j = 0; j < ks_; ++j) {
+                Position p;
+                p.offset = static_cast<std::uint32_t>(j);
+                p.bits = 8;
+                for (int v = 0; v < 256; ++v) p.rank[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(v);
+                positions_.push_back(p);
             }
-            p.card = r;
-            if (p.card > 1) positions_.push_back(p);
+        } else {
+            std::vector<std::array<unsigned char, 256>> seen(ks_);
+            for (auto& s : seen) s.fill(0);
+            const auto* k = reinterpret_cast<const unsigned char*>(keys);
+            for (std::size_t i = 0; i < n; ++i, k += ks_)
+                for (std::size_t j = 0; j < ks_; ++j) seen[j][k[j]] = 1;
+            for (std::size_t j = 0; j < ks_; ++j) {
+                Position p;
+                p.offset = static_cast<std::uint32_t>(j);
+                std::uint32_t r = 0;
+                for (int v = 0; v < 256; ++v) {
+                    p.rank[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(r);
+                    r += seen[j][static_cast<std::size_t>(v)];
+                }
+                if (r > 1) {
+                    p.bits = bitsFor(r - 1);
+                    positions_.push_back(p);
+                }
+            }
         }
-        // Greedy groups: as many consecutive positions as keep the product of
-        // their cardinalities below 2^64.
+        // Greedy groups: as many consecutive positions as fit in 64 bits,
+        // the first of them in the highest bits.
         std::size_t g = 0;
         while (g < positions_.size()) {
             Group grp;
             grp.first = g;
-            unsigned __int128 product = 1;
-            while (g < positions_.size() && product * positions_[g].card <= ~std::uint64_t(0)) {
-                product *= positions_[g].card;
-                ++g;
-            }
+            int bits = 0;
+            while (g < positions_.size() && bits + positions_[g].bits <= 64) bits += positions_[g++].bits;
             grp.last = g;
-            grp.bits = bitsFor(static_cast<std::uint64_t>(product - 1));
+            grp.bits = bits;
+            for (std::size_t q = grp.first; q < grp.last; ++q) {
+                bits -= positions_[q].bits;
+                positions_[q].shift = bits;
+            }
             groups_.push_back(grp);
         }
     }
@@ -201,29 +254,56 @@ public:
     std::size_t groups() const { return groups_.size(); }
     int bits(std::size_t g) const { return groups_[g].bits; }
 
-    // The packed ranks of key `idx` over group g.
+    // The ranks of key `idx` over group g, packed.
     std::uint64_t value(std::size_t g, std::uint32_t idx) const {
         const auto* k = reinterpret_cast<const unsigned char*>(keys_) + std::size_t(idx) * ks_;
+        const Group& grp = groups_[g];
+        if (raw_ && grp.last - grp.first == 8) {
+            std::uint64_t v;
+            std::memcpy(&v, k + positions_[grp.first].offset, 8);
+            if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+            return v;
+        }
         std::uint64_t v = 0;
         for (std::size_t p = groups_[g].first; p < groups_[g].last; ++p) {
             const Position& pos = positions_[p];
-            v = v * pos.card + pos.rank[k[pos.offset]];
+            v |= static_cast<std::uint64_t>(pos.rank[k[pos.offset]]) << pos.shift;
         }
         return v;
     }
 
 private:
     struct Position {
-        std::size_t offset = 0;
-        std::uint32_t card = 0;
-        std::array<std::uint16_t, 256> rank{};
+        std::uint32_t offset = 0;
+        int bits = 0;   // enough for the highest rank
+        int shift = 0;  // where its rank goes in the group's value
+        std::array<std::uint8_t, 256> rank{};
     };
     struct Group {
         std::size_t first = 0, last = 0;
         int bits = 0;
     };
+    // Whether a sample of the keys shows their first 8 bytes so varied that
+    // ranks of them would need at least 40 bits: then the byte values
+    // themselves sort as well, and counting every key's values is not worth it.
+    bool bytesAreDense(std::size_t n) const {
+        if (ks_ < 8 || n < 4096) return false;
+        constexpr std::size_t kSample = 4096;
+        int bits = 0;
+        for (std::size_t j = 0; j < 8; ++j) {
+            std::array<unsigned char, 256> seen{};
+            for (std::size_t i = 0; i < kSample; ++i) seen[static_cast<unsigned char>(keys_[(i * (n / kSample)) * ks_ + j])] = 1;
+            int card = 0;
+            for (unsigned char c : seen) card += c;
+            if (card <= 1) return false;  // a constant byte: ranks drop it
+            bits += bitsFor(static_cast<std::uint64_t>(card - 1));
+        }
+        return bits >= 40;
+    }
+
     const char* keys_;
     std::size_t ks_;
+    bool raw_ = false;
     std::vector<Position> positions_;
     std::vector<Group> groups_;
 };

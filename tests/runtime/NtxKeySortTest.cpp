@@ -1,7 +1,8 @@
 // The bulk build's key sort against a plain model (std::stable_sort on key
 // bytes, then record number, then batch position) over key shapes that take
 // each of its paths: packed keys of 32 bits or less, of up to 64 bits, keys
-// that need several 64-bit groups, constant and single-valued byte positions,
+// that need several 64-bit groups, keys whose bytes are sorted as they are,
+// constant and single-valued byte positions,
 // bytes above 0x7F, duplicates, unsorted record numbers and tiny batches.
 #include <gtest/gtest.h>
 
@@ -99,6 +100,29 @@ TEST(NtxKeySort, WideKeysNeedSeveralGroups) {
     expectModelOrder(bytes, "raw bytes");
     Batch longest = makeBatch(3000, 256, rng, [](std::mt19937& r, int j) { return j == 255 ? char('a' + r() % 3) : char(' ' + r() % 2); });
     expectModelOrder(longest, "256-byte keys");
+}
+
+TEST(NtxKeySort, VariedLeadingBytesSortAsTheyAre) {
+    // Names of random letters: the first 8 bytes are varied enough that the
+    // bytes are sorted as they are, 8 at a time. A pool of 1 000 prefixes
+    // makes long runs of equal first groups, sorted on the next bytes.
+    std::mt19937 rng(6);
+    std::vector<std::string> pool(1000);
+    for (auto& p : pool)
+        for (int j = 0; j < 8; ++j) p += static_cast<char>('A' + rng() % 26);
+    for (int keySize : {8, 20, 24}) {
+        Batch b;
+        b.keySize = keySize;
+        for (std::uint32_t r = 1; r <= 60000; ++r) {
+            std::string k = pool[rng() % pool.size()];
+            for (int j = 8; j < keySize; ++j) k += static_cast<char>(j % 5 == 0 ? ' ' : 'a' + rng() % 3);
+            b.keys.insert(b.keys.end(), k.begin(), k.end());
+            b.recnos.push_back(r);
+        }
+        expectModelOrder(b, "random-letter names");
+    }
+    Batch letters = makeBatch(100000, 10, rng, [](std::mt19937& r, int) { return char('A' + r() % 26); });
+    expectModelOrder(letters, "random letters");
 }
 
 TEST(NtxKeySort, EqualKeysFollowRecordNumbersEvenWhenTheBatchIsNot) {
