@@ -1,7 +1,9 @@
 // Fuzzes the table and memo readers: the input is split into a DBF image and
 // a DBT image (at the first "\n--DBT--\n" marker, else all DBF), opened
-// through a session and read field by field in natural order. Only typed
-// runtime errors may come out.
+// through a session and read field by field in natural order; then opened
+// exclusively (read-only), where records are read only when looked at and
+// deleted ones are hidden through the table's flag cache, and walked again.
+// Only typed runtime errors may come out.
 #include <unistd.h>
 
 #include <cstdint>
@@ -60,6 +62,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         a.skip(-3);
         a.goTop();
         a.skip(2);
+    } catch (const mx::rt::DbError&) {
+    }
+    try {
+        mx::rt::Session s;
+        mx::rt::WorkArea& a = s.open(dir + "/t.dbf", "T", mx::rt::OpenMode::Exclusive, true);
+        s.settings().deletedHidden = true;
+        int steps = 0;
+        for (a.goTop(); !a.eof() && steps < 5000; a.skip()) {
+            if (++steps % 7 == 0 && a.fieldCount() > 0) {
+                try {
+                    a.fieldValue(steps % a.fieldCount());
+                } catch (const mx::rt::DbError&) {
+                }
+            }
+        }
+        for (a.goBottom(); !a.bof() && !a.eof() && steps < 10000; a.skip(-1)) ++steps;
+        a.goTo(a.recordCount() / 2 + 1);
+        (void)a.deleted();
     } catch (const mx::rt::DbError&) {
     }
     return 0;

@@ -290,6 +290,79 @@ std::uint32_t DbfTable::readRecords(std::uint32_t first, std::uint32_t n, char* 
     return static_cast<std::uint32_t>(got / static_cast<size_t>(recordLength_));
 }
 
+// ---- deletion flags (exclusive mode) ----------------------------------------
+
+namespace {
+constexpr std::uint32_t kFlagBlock = 4096;          // records whose flags one fill reads
+constexpr int kFlagBlockMaxRecordLength = 1024;     // longer records: read the one byte asked for
+bool testBit(const std::vector<std::uint64_t>& v, std::uint32_t i) {
+    return (i >> 6) < v.size() && ((v[i >> 6] >> (i & 63)) & 1) != 0;
+}
+void putBit(std::vector<std::uint64_t>& v, std::uint32_t i, bool on) {
+    if ((i >> 6) >= v.size()) v.resize((i >> 6) + 1 + v.size() / 2, 0);
+    if (on)
+        v[i >> 6] |= std::uint64_t(1) << (i & 63);
+    else
+        v[i >> 6] &= ~(std::uint64_t(1) << (i & 63));
+}
+}  // namespace
+
+void DbfTable::noteFlag(std::uint32_t recno, bool deleted) {
+    if (shared()) return;
+    putBit(flagsKnown_, recno, true);
+    putBit(flagsDeleted_, recno, deleted);
+}
+
+void DbfTable::forgetFlags() {
+    flagsKnown_.clear();
+    flagsDeleted_.clear();
+}
+
+// Reads the flags of the block of records holding `recno` (only that one
+// record's flag when records are long), in reads of about 1 MB.
+void DbfTable::loadFlags(std::uint32_t recno) {
+    const auto recLen = static_cast<std::size_t>(recordLength_);
+    if (recordLength_ > kFlagBlockMaxRecordLength) {
+        char flag = 0;
+        std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * recLen;
+        if (inTail(recno, 1))
+            noteFlag(recno, tail_[static_cast<std::size_t>(recno - tailFirst_) * recLen] == '*');
+        else if (file_->readAt(off, &flag, 1) == 1)
+            noteFlag(recno, flag == '*');
+        return;
+    }
+    const std::uint32_t first = (recno - 1) / kFlagBlock * kFlagBlock + 1;
+    const std::uint32_t last = std::min<std::uint32_t>(first + kFlagBlock - 1, count_);
+    const std::uint32_t step = std::max<std::uint32_t>(1, static_cast<std::uint32_t>((1u << 20) / recLen));
+    std::vector<char> buf(static_cast<std::size_t>(std::min(step, last - first + 1)) * recLen);
+    putBit(flagsKnown_, last, testBit(flagsKnown_, last));  // room for every bit of the block
+    putBit(flagsDeleted_, last, testBit(flagsDeleted_, last));
+    for (std::uint32_t r = first; r <= last;) {
+        std::uint32_t n = readRecords(r, std::min(step, last - r + 1), buf.data());
+        if (n == 0) break;
+        for (std::uint32_t i = 0; i < n; ++i, ++r) {
+            const std::uint64_t bit = std::uint64_t(1) << (r & 63);
+            flagsKnown_[r >> 6] |= bit;
+            if (buf[static_cast<std::size_t>(i) * recLen] == '*')
+                flagsDeleted_[r >> 6] |= bit;
+            else
+                flagsDeleted_[r >> 6] &= ~bit;
+        }
+    }
+}
+
+bool DbfTable::deletedFlag(std::uint32_t recno) {
+    if (recno == 0) return false;
+    if (shared()) {
+        char flag = 0;
+        std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
+        return file_->readAt(off, &flag, 1) == 1 && flag == '*';
+    }
+    if (recno > count_) return false;
+    if (!testBit(flagsKnown_, recno)) loadFlags(recno);
+    return testBit(flagsDeleted_, recno);
+}
+
 void DbfTable::requireWritable(const char* what) const {
     if (readOnly()) throw DbError(ErrorKind::Usage, path(), std::string(what) + " on a table opened read-only");
 }
@@ -297,6 +370,7 @@ void DbfTable::requireWritable(const char* what) const {
 void DbfTable::writeRecord(std::uint32_t recno, const char* buf) {
     requireWritable("write");
     if (recno == 0) throwUsage(path(), "record number 0");
+    if (testBit(flagsKnown_, recno)) noteFlag(recno, buf[0] == '*');
     if (inTail(recno, 1)) {
         size_t at = static_cast<size_t>(recno - tailFirst_) * static_cast<size_t>(recordLength_);
         std::memcpy(tail_.data() + at, buf, static_cast<size_t>(recordLength_));
@@ -342,6 +416,7 @@ std::uint32_t DbfTable::appendBlank() {
         if (tail_.empty()) tailFirst_ = recno;
         tail_ += blank_;
         count_ = recno;
+        if (!flagsKnown_.empty()) noteFlag(recno, false);
         headerStale_ = true;
         if (tail_.size() >= (1u << 20)) flush();
         return recno;
@@ -480,6 +555,7 @@ void DbfTable::pack() {
         file_ = std::move(out);
         count_ = written;
         headerStale_ = true;
+        forgetFlags();
         writeHeader(true);
     } catch (...) {
         out.reset();
@@ -495,6 +571,7 @@ void DbfTable::zap() {
     if (shared()) throw DbError(ErrorKind::Usage, path(), "zap needs the table opened exclusively");
     tail_.clear();
     count_ = 0;
+    forgetFlags();
     writeHeader(true);
     if (memo_) memo_->zap();
 }

@@ -68,6 +68,14 @@ public:
     std::uint64_t recordReads() const { return recordReads_; }
     void writeRecord(std::uint32_t recno, const char* buf);
 
+    // The record's deletion flag ('*'), without reading the rest of it.
+    // Exclusive mode answers from a cache of every record's flag (two bits
+    // per record), filled a block of records at a time on first need and kept
+    // up to date by this object's own writes, appends, pack and zap: nobody
+    // else can change the file while we hold it exclusively. Shared mode
+    // reads the byte. False for a record beyond the end.
+    bool deletedFlag(std::uint32_t recno);
+
     // Appends a blank record and returns its number. Shared mode: waits for the
     // append lock, counts from the file size, locks the new record (no wait;
     // an ordinary append releases the caller's other locks first, see
@@ -123,6 +131,14 @@ private:
     std::uint32_t tailFirst_ = 0;    // record number of the first of them
     bool inTail(std::uint32_t first, std::uint32_t n) const;
     unsigned char headerBytes_[32] = {};
+
+    // Exclusive mode: the deletion flags as far as known. Bit r of known_
+    // says whether bit r of deleted_ holds record r's flag.
+    std::vector<std::uint64_t> flagsKnown_;
+    std::vector<std::uint64_t> flagsDeleted_;
+    void noteFlag(std::uint32_t recno, bool deleted);
+    void loadFlags(std::uint32_t recno);
+    void forgetFlags();
 };
 
 }  // namespace mx::rt

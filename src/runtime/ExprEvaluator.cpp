@@ -128,8 +128,8 @@ bool ExprEvaluator::condition(std::int32_t index, int pos, const char* what) con
 void ExprEvaluator::eval(std::int32_t index, Value& out) const {
     const ExprNode& n = program_.nodes[static_cast<std::size_t>(index)];
     switch (n.op) {
-        case ExprOp::Const: out = program_.constants[static_cast<std::size_t>(n.index)]; return;
-        case ExprOp::Field: out = host_.fieldValue(n.slot); return;
+        case ExprOp::Const: out.assign(program_.constants[static_cast<std::size_t>(n.index)]); return;
+        case ExprOp::Field: host_.fieldValueInto(n.slot, out); return;
         case ExprOp::Var:
             if (static_cast<std::size_t>(n.index) >= variables_.size())
                 fail(n.pos, "variable " + program_.variableNames[static_cast<std::size_t>(n.index)] + " has no value");

@@ -141,7 +141,7 @@ void fnReplicate(Ev ev, Node node, Args args, int, Value& out) {
     const std::string& unit = args[0].str();
     long long times = toCount(args[1].num());
     if (unit.empty() || times <= 0) {
-        out = Value::character(std::string());
+        out.assignCharacter(std::string_view());
         return;
     }
     if (times > static_cast<long long>(kMaxStringBytes / unit.size()))
@@ -209,14 +209,14 @@ void strArgs(Ev ev, Node node, Args args, int argc, int* width, int* decimals) {
 void fnStr(Ev ev, Node node, Args args, int argc, Value& out) {
     int width, decimals;
     strArgs(ev, node, args, argc, &width, &decimals);
-    out = Value::character(std::string());
+    out.assignCharacter(std::string_view());
     strInto(args[0], width, decimals, out.str());
 }
 
 void fnStrZero(Ev ev, Node node, Args args, int argc, Value& out) {
     int width, decimals;
     strArgs(ev, node, args, argc, &width, &decimals);
-    out = Value::character(std::string());
+    out.assignCharacter(std::string_view());
     strZeroInto(args[0], width, decimals, out.str());
 }
 

@@ -52,6 +52,8 @@ public:
     // The field's value in the area's current record (blank at end of file).
     // Throws DbError(NotFound) when the area has been closed since.
     virtual Value fieldValue(FieldSlot slot) const = 0;
+    // The same into `out`, which hosts may fill in place (keeping its buffer).
+    virtual void fieldValueInto(FieldSlot slot, Value& out) const { out = fieldValue(slot); }
     virtual AreaStatus areaStatus(int area) const = 0;
     virtual const Settings& settings() const = 0;
     // A function registered by the program (name upper-cased), or nullptr.

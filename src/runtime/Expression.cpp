@@ -20,6 +20,20 @@ Value Expression::evaluate(const ExprHost& host, std::span<const Value> variable
     return out;
 }
 
+void Expression::evaluateInto(const ExprHost& host, Value& out, std::span<const Value> variables) const {
+    if (program_)
+        ExprEvaluator(*program_, host, variables).eval(program_->root, out);
+    else
+        out = Value();
+}
+
+std::optional<FieldSlot> Expression::fieldOnly() const noexcept {
+    if (!program_) return std::nullopt;
+    const ExprNode& root = program_->nodes[static_cast<std::size_t>(program_->root)];
+    if (root.op != ExprOp::Field) return std::nullopt;
+    return root.slot;
+}
+
 const std::string& Expression::text() const noexcept {
     static const std::string kEmpty;
     return program_ ? program_->text : kEmpty;

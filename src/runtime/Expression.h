@@ -35,6 +35,12 @@ public:
     // Thread-compatible: a compiled expression is immutable and may be
     // evaluated repeatedly; each call uses only the host and the variables.
     Value evaluate(const ExprHost& host, std::span<const Value> variables = {}) const;
+    // The same into `out`; a value kept from one evaluation to the next keeps
+    // its string buffer, so evaluating per record need not allocate.
+    void evaluateInto(const ExprHost& host, Value& out, std::span<const Value> variables = {}) const;
+
+    // The field when the whole expression is one field reference, else nullopt.
+    std::optional<FieldSlot> fieldOnly() const noexcept;
 
     bool empty() const noexcept { return !program_; }
     const std::string& text() const noexcept;

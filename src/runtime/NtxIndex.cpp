@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <list>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -91,46 +90,146 @@ using PagePtr = std::shared_ptr<Page>;
 
 struct WalkState;
 
-// Least-recently-used set of pages. Pages still referenced elsewhere (a
+// A bounded set of pages with CLOCK replacement: a page found since the hand
+// last passed it gets another round. Pages still referenced elsewhere (a
 // navigation path, a change in progress) or not yet written are never
-// evicted, so a page address maps to at most one Page object.
+// evicted, so a page address maps to at most one Page object; when all are
+// held the set grows past its capacity. Page objects of evicted pages are
+// handed out again (obtain), so a cache that is full allocates nothing.
 class PageCache {
 public:
     explicit PageCache(std::size_t capacity) : capacity_(capacity) {}
 
     PagePtr find(std::uint32_t addr) {
-        auto it = map_.find(addr);
-        if (it == map_.end()) return nullptr;
-        lru_.splice(lru_.begin(), lru_, it->second);
-        return *it->second;
+        const std::size_t* at = lookup(addr);
+        if (!at) return nullptr;
+        Slot& s = slots_[*at];
+        s.used = true;
+        return s.page;
     }
+    // A Page object for a page that is not in the set: one evicted to make
+    // room for it (its contents stale) or a new one.
+    PagePtr obtain(std::uint32_t addr, const PageGeometry& g) {
+        if (free_.empty() && slots_.size() >= capacity_) evictOne();
+        if (spare_ && spare_.use_count() == 1) {
+            PagePtr p = std::move(spare_);
+            p->reassign(addr);
+            return p;
+        }
+        spare_.reset();
+        return std::make_shared<Page>(addr, g);
+    }
+    // Adds p (replacing another object for the same address).
     void add(const PagePtr& p) {
-        auto it = map_.find(p->address());
-        if (it != map_.end()) lru_.erase(it->second);
-        lru_.push_front(p);
-        map_[p->address()] = lru_.begin();
-        trim();
+        if (const std::size_t* at = lookup(p->address())) {
+            slots_[*at].page = p;
+            slots_[*at].used = true;
+            return;
+        }
+        if (free_.empty() && slots_.size() >= capacity_) evictOne();
+        std::size_t slot;
+        if (!free_.empty()) {
+            slot = free_.back();
+            free_.pop_back();
+            slots_[slot] = Slot{p, true};
+        } else {
+            slot = slots_.size();
+            slots_.push_back(Slot{p, true});
+        }
+        insert(p->address(), slot);
     }
     void clear() {
-        map_.clear();
-        lru_.clear();
+        slots_.clear();
+        free_.clear();
+        table_.clear();
+        entries_ = 0;
+        hand_ = 0;
+        spare_.reset();
     }
 
 private:
-    void trim() {
-        auto it = lru_.end();
-        while (map_.size() > capacity_ && it != lru_.begin()) {
-            --it;
-            if (it->use_count() == 1 && !(*it)->dirty()) {
-                map_.erase((*it)->address());
-                it = lru_.erase(it);
+    struct Slot {
+        PagePtr page;  // null: free
+        bool used = false;
+    };
+    static constexpr std::uint32_t kEmpty = 0;  // page addresses are never 0 (the header)
+
+    // Moves the hand to a page nobody holds and that is written, and drops it;
+    // does nothing when every page is held (the set then grows).
+    void evictOne() {
+        const std::size_t n = slots_.size();
+        for (std::size_t step = 0; step < 2 * n; ++step) {
+            Slot& s = slots_[hand_];
+            const std::size_t at = hand_;
+            hand_ = (hand_ + 1) % n;
+            if (!s.page || s.page.use_count() > 1 || s.page->dirty()) continue;
+            if (s.used) {
+                s.used = false;
+                continue;
             }
+            erase(s.page->address());
+            spare_ = std::move(s.page);
+            s.page.reset();
+            free_.push_back(at);
+            return;
         }
     }
 
+    // Open addressing with linear probing: table_ holds (address, slot) pairs.
+    std::size_t mask() const { return table_.size() - 1; }
+    static std::size_t hash(std::uint32_t addr) { return (addr >> 10) * 0x9E3779B1u; }
+    const std::size_t* lookup(std::uint32_t addr) const {
+        if (table_.empty()) return nullptr;
+        for (std::size_t i = hash(addr) & mask();; i = (i + 1) & mask()) {
+            const auto& e = table_[i];
+            if (e.first == addr) return &e.second;
+            if (e.first == kEmpty) return nullptr;
+        }
+    }
+    void insert(std::uint32_t addr, std::size_t slot) {
+        if ((entries_ + 1) * 2 > table_.size()) grow();
+        for (std::size_t i = hash(addr) & mask();; i = (i + 1) & mask()) {
+            if (table_[i].first == kEmpty) {
+                table_[i] = {addr, slot};
+                ++entries_;
+                return;
+            }
+        }
+    }
+    // Removal by backward shift, so that no probe sequence is broken.
+    void erase(std::uint32_t addr) {
+        std::size_t i = hash(addr) & mask();
+        while (table_[i].first != addr) {
+            if (table_[i].first == kEmpty) return;
+            i = (i + 1) & mask();
+        }
+        for (std::size_t j = (i + 1) & mask();; j = (j + 1) & mask()) {
+            if (table_[j].first == kEmpty) break;
+            const std::size_t home = hash(table_[j].first) & mask();
+            // Entry j may move to i when i lies cyclically in [home, j).
+            if (((j - home) & mask()) >= ((j - i) & mask())) {
+                table_[i] = table_[j];
+                i = j;
+            }
+        }
+        table_[i] = {kEmpty, 0};
+        --entries_;
+    }
+    void grow() {
+        std::vector<std::pair<std::uint32_t, std::size_t>> old(std::max<std::size_t>(64, table_.size() * 2), {kEmpty, 0});
+        old.swap(table_);
+        entries_ = 0;
+        for (const auto& e : old)
+            if (e.first != kEmpty) insert(e.first, e.second);
+    }
+
     std::size_t capacity_;
-    std::list<PagePtr> lru_;
-    std::unordered_map<std::uint32_t, std::list<PagePtr>::iterator> map_;
+    std::vector<Slot> slots_;
+    std::vector<std::size_t> free_;
+    std::vector<std::pair<std::uint32_t, std::size_t>> table_;
+    std::size_t entries_ = 0;
+    std::size_t hand_ = 0;
+    PagePtr spare_;  // the last evicted page, for obtain()
 };
 
 // An item moved between pages while balancing, splitting or joining.
@@ -180,8 +279,8 @@ public:
     std::optional<NtxEntry> last();
     std::optional<NtxEntry> seekFirst(std::string_view prefix);
     std::optional<NtxEntry> seekLast(std::string_view prefix);
-    std::optional<NtxEntry> next(const NtxEntry& at);
-    std::optional<NtxEntry> prev(const NtxEntry& at);
+    bool advance(NtxEntry& at);
+    bool retreat(NtxEntry& at);
     std::optional<NtxEntry> find(std::string_view key, std::uint32_t recno);
     std::uint32_t keyCount();
     std::uint32_t keyPosition(const NtxEntry& at);
@@ -261,6 +360,7 @@ private:
     bool stepPrev();
     bool onEntry(const char* k, std::uint32_t recno) const;
     std::optional<NtxEntry> current() const;
+    void fill(NtxEntry& e) const;
     std::optional<NtxEntry> result(bool positioned) const { return positioned ? current() : std::nullopt; }
     std::string normalizedKey(std::string_view key) const;
 
@@ -447,7 +547,7 @@ PagePtr NtxIndex::Impl::page(std::uint32_t addr, std::uint32_t from) {
     if (inChange_) touched_.push_back(addr);
     if (PagePtr p = cache_.find(addr)) return p;
     checkAddress(addr, from);
-    auto p = std::make_shared<Page>(addr, geo_);
+    PagePtr p = cache_.obtain(addr, geo_);
     file_->readExact(addr, p->bytes(), kPageSize, "index page");
     if (const char* bad = p->check()) throwCorrupt(path(), bad, addr);
     cache_.add(p);
@@ -651,11 +751,18 @@ bool NtxIndex::Impl::locate(const NtxEntry& at, const std::string& k) {
 
 std::optional<NtxEntry> NtxIndex::Impl::current() const {
     if (path_.empty()) return std::nullopt;
-    const Level& cur = path_.back();
     NtxEntry e;
-    e.key.assign(cur.page->key(cur.idx), ks());
-    e.recno = cur.page->recno(cur.idx);
+    fill(e);
     return e;
+}
+
+void NtxIndex::Impl::fill(NtxEntry& e) const {
+    const Level& cur = path_.back();
+    if (e.key.size() == ks())
+        std::memcpy(e.key.data(), cur.page->key(cur.idx), ks());
+    else
+        e.key.assign(cur.page->key(cur.idx), ks());
+    e.recno = cur.page->recno(cur.idx);
 }
 
 std::string NtxIndex::Impl::normalizedKey(std::string_view key) const {
@@ -695,18 +802,24 @@ std::optional<NtxEntry> NtxIndex::Impl::seekLast(std::string_view prefix) {
     return result(ok);
 }
 
-std::optional<NtxEntry> NtxIndex::Impl::next(const NtxEntry& at) {
+bool NtxIndex::Impl::advance(NtxEntry& at) {
     Lock lock(*this, false);
-    std::string k = normalizedKey(at.key);
-    if (!locate(at, k)) return result(posAfterMissing(k.data(), at.recno));
-    return result(stepNext());
+    std::string normalized;
+    const std::string* k = &at.key;
+    if (at.key.size() != ks()) k = &(normalized = normalizedKey(at.key));
+    const bool ok = locate(at, *k) ? stepNext() : posAfterMissing(k->data(), at.recno);
+    if (ok) fill(at);
+    return ok;
 }
 
-std::optional<NtxEntry> NtxIndex::Impl::prev(const NtxEntry& at) {
+bool NtxIndex::Impl::retreat(NtxEntry& at) {
     Lock lock(*this, false);
-    std::string k = normalizedKey(at.key);
-    if (!locate(at, k)) return result(posBeforeMissing(k.data(), at.recno));
-    return result(stepPrev());
+    std::string normalized;
+    const std::string* k = &at.key;
+    if (at.key.size() != ks()) k = &(normalized = normalizedKey(at.key));
+    const bool ok = locate(at, *k) ? stepPrev() : posBeforeMissing(k->data(), at.recno);
+    if (ok) fill(at);
+    return ok;
 }
 
 std::optional<NtxEntry> NtxIndex::Impl::find(std::string_view key, std::uint32_t recno) {
@@ -1184,7 +1297,7 @@ PagePtr NtxIndex::Impl::allocPage() {
         p = cache_.find(addr);
         if (!p) {
             checkAddress(addr, 0);
-            p = std::make_shared<Page>(addr, geo_);
+            p = cache_.obtain(addr, geo_);
             file_->readExact(addr, p->bytes(), kPageSize, "free index page");
             const int off = p->slot(0);
             if (off < geo_.tableEnd() || off + geo_.itemSize > int(kPageSize))
@@ -1205,7 +1318,7 @@ PagePtr NtxIndex::Impl::allocPage() {
         if (fileEnd_ + kPageSize > 0xFFFFFFFFull) throw DbError(ErrorKind::Io, path(), "index file would exceed 4 GB");
         fileEnd_ += kPageSize;
         touched_.push_back(addr);
-        p = std::make_shared<Page>(addr, geo_);
+        p = cache_.obtain(addr, geo_);
         cache_.add(p);
     }
     p->initFresh();
@@ -1413,8 +1526,18 @@ std::optional<NtxEntry> NtxIndex::first() { return impl_->first(); }
 std::optional<NtxEntry> NtxIndex::last() { return impl_->last(); }
 std::optional<NtxEntry> NtxIndex::seekFirst(std::string_view prefix) { return impl_->seekFirst(prefix); }
 std::optional<NtxEntry> NtxIndex::seekLast(std::string_view prefix) { return impl_->seekLast(prefix); }
-std::optional<NtxEntry> NtxIndex::next(const NtxEntry& at) { return impl_->next(at); }
-std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& at) { return impl_->prev(at); }
+std::optional<NtxEntry> NtxIndex::next(const NtxEntry& at) {
+    std::optional<NtxEntry> e(at);
+    if (!impl_->advance(*e)) e.reset();
+    return e;
+}
+std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& at) {
+    std::optional<NtxEntry> e(at);
+    if (!impl_->retreat(*e)) e.reset();
+    return e;
+}
+bool NtxIndex::advance(NtxEntry& at) { return impl_->advance(at); }
+bool NtxIndex::retreat(NtxEntry& at) { return impl_->retreat(at); }
 std::optional<NtxEntry> NtxIndex::find(std::string_view key, std::uint32_t recno) { return impl_->find(key, recno); }
 std::uint32_t NtxIndex::keyCount() { return impl_->keyCount(); }
 std::uint32_t NtxIndex::keyPosition(const NtxEntry& at) { return impl_->keyPosition(at); }

@@ -102,6 +102,11 @@ public:
     // and the index has not changed since.
     std::optional<NtxEntry> next(const NtxEntry& at);
     std::optional<NtxEntry> prev(const NtxEntry& at);
+    // The same moves in place: `at` becomes the next / previous entry, its
+    // key reusing its storage (no allocation once it holds a key). Returns
+    // false, leaving `at` as it was, when there is none.
+    bool advance(NtxEntry& at);
+    bool retreat(NtxEntry& at);
     // Finds the entry of a record given its current key; nullopt when absent.
     std::optional<NtxEntry> find(std::string_view key, std::uint32_t recno);
 

@@ -63,6 +63,11 @@ public:
     Page(std::uint32_t address, const PageGeometry& g) : addr_(address), g_(&g) {}
 
     std::uint32_t address() const { return addr_; }
+    // Makes this object stand for another page (its bytes are to be read anew).
+    void reassign(std::uint32_t address) {
+        addr_ = address;
+        dirty_ = false;
+    }
     unsigned char* bytes() { return buf_; }
     const unsigned char* bytes() const { return buf_; }
     bool dirty() const { return dirty_; }

@@ -46,7 +46,9 @@ bool roundViaDecimalText(double absValue, int decimals, std::uint64_t* scaledOut
 bool scaledMagnitude(double absValue, int decimals, std::uint64_t* out) {
     double scaled = absValue * pow10(decimals);
     if (!(scaled < 1e18)) return false;
-    double fl = std::floor(scaled);
+    // floor of a non-negative value below 2^63: the truncating conversion
+    // (exact: below 2^53 the integer part fits, above it there is no fraction).
+    double fl = static_cast<double>(static_cast<std::int64_t>(scaled));
     double frac = scaled - fl;
     if (std::fabs(frac - 0.5) < 1e-6) return roundViaDecimalText(absValue, decimals, out);
     *out = static_cast<std::uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
@@ -94,23 +96,48 @@ bool formatNumber(double value, int width, int decimals, char* out) {
         return true;
     }
     if (scaled == 0) negative = false;
-    // Build the text right to left.
-    char buf[48];
-    int pos = sizeof buf;
-    for (int i = 0; i < decimals; ++i) {
-        buf[--pos] = static_cast<char>('0' + scaled % 10);
+    // Build the text right to left in place, two digits at a time.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    int pos = width;
+    auto put = [&](char c) {
+        if (pos == 0) return false;
+        out[--pos] = c;
+        return true;
+    };
+    int d = decimals;
+    while (d >= 2) {
+        if (pos < 2) return fillStars();
+        const auto pair = static_cast<unsigned>(scaled % 100);
+        scaled /= 100;
+        out[--pos] = kPairs[2 * pair + 1];
+        out[--pos] = kPairs[2 * pair];
+        d -= 2;
+    }
+    if (d == 1) {
+        if (!put(static_cast<char>('0' + scaled % 10))) return fillStars();
         scaled /= 10;
     }
-    if (decimals > 0) buf[--pos] = '.';
-    do {
-        buf[--pos] = static_cast<char>('0' + scaled % 10);
-        scaled /= 10;
-    } while (scaled > 0);
-    if (negative) buf[--pos] = '-';
-    int len = static_cast<int>(sizeof buf) - pos;
-    if (len > width) return fillStars();
-    std::memset(out, ' ', static_cast<size_t>(width - len));
-    std::memcpy(out + (width - len), buf + pos, static_cast<size_t>(len));
+    if (decimals > 0 && !put('.')) return fillStars();
+    // Integer part: at least one digit.
+    while (scaled >= 100) {
+        if (pos < 2) return fillStars();
+        const auto pair = static_cast<unsigned>(scaled % 100);
+        scaled /= 100;
+        out[--pos] = kPairs[2 * pair + 1];
+        out[--pos] = kPairs[2 * pair];
+    }
+    if (scaled >= 10) {
+        if (pos < 2) return fillStars();
+        out[--pos] = kPairs[2 * scaled + 1];
+        out[--pos] = kPairs[2 * scaled];
+    } else if (!put(static_cast<char>('0' + scaled))) {
+        return fillStars();
+    }
+    if (negative && !put('-')) return fillStars();
+    while (pos > 0) out[--pos] = ' ';
     return true;
 }
 
@@ -125,16 +152,38 @@ double parseNumber(std::string_view t, int* decimalsOut) {
     size_t i = 0, n = t.size();
     while (i < n && (t[i] == ' ' || t[i] == '\t')) ++i;
     size_t begin = i;
-    if (i < n && (t[i] == '-' || t[i] == '+')) ++i;
+    bool negative = false;
+    if (i < n && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
+    // The digits as one integer while it stays exact (at most 18 digits).
+    std::uint64_t mantissa = 0;
+    int digits = 0;
     bool any = false;
-    while (i < n && t[i] >= '0' && t[i] <= '9') { any = true; ++i; }
+    while (i < n && t[i] >= '0' && t[i] <= '9') {
+        mantissa = mantissa * 10 + static_cast<unsigned>(t[i] - '0');
+        ++digits;
+        any = true;
+        ++i;
+    }
     int decimals = 0;
     if (i < n && t[i] == '.') {
         ++i;
-        while (i < n && t[i] >= '0' && t[i] <= '9') { ++decimals; any = true; ++i; }
+        while (i < n && t[i] >= '0' && t[i] <= '9') {
+            mantissa = mantissa * 10 + static_cast<unsigned>(t[i] - '0');
+            ++digits;
+            ++decimals;
+            any = true;
+            ++i;
+        }
     }
     if (decimalsOut) *decimalsOut = decimals;
     if (!any) return 0.0;
+    // Field texts are short: when the digits form an integer below 2^53 and
+    // 10^decimals is exact, one division is correctly rounded, which is what
+    // strtod gives (Clinger's fast path).
+    if (digits <= 18 && mantissa <= (std::uint64_t(1) << 53) && decimals <= 22) {
+        double v = static_cast<double>(mantissa) / kPow10[decimals];
+        return negative ? -v : v;
+    }
     // strtod on exactly the accepted span gives the correctly rounded double.
     char buf[128];
     size_t len = i - begin;

@@ -116,6 +116,12 @@ Value Session::fieldValue(FieldSlot slot) const {
     return a->fieldValue(slot.field);
 }
 
+void Session::fieldValueInto(FieldSlot slot, Value& out) const {
+    WorkArea* a = byId(slot.area);
+    if (!a) throw DbError(ErrorKind::NotFound, "work area " + std::to_string(slot.area), "the table has been closed");
+    a->fieldValueInto(slot.field, out);
+}
+
 AreaStatus Session::areaStatus(int id) const {
     AreaStatus s;
     WorkArea* a = byId(id);

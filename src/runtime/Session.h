@@ -54,6 +54,7 @@ public:
     int selectedArea() const override { return selected_; }
     std::optional<FieldSlot> findField(std::string_view alias, std::string_view name) const override;
     Value fieldValue(FieldSlot slot) const override;
+    void fieldValueInto(FieldSlot slot, Value& out) const override;
     AreaStatus areaStatus(int area) const override;
     const AppFunction* findFunction(std::string_view upperName) const override;
     DayNumber today() const override;

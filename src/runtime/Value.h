@@ -67,6 +67,34 @@ public:
     bool boolean() const noexcept { return bool_; }
     DayNumber day() const noexcept { return day_; }
 
+    // In-place assignments that keep this value's string buffer, so that a
+    // value reused from record to record stops allocating once it is big
+    // enough. The result equals the one the matching factory above makes.
+    void assignCharacter(std::string_view bytes) {
+        setScalars(ValueType::Character, false, 0, 0, 0, 0.0);
+        str_.assign(bytes.data(), bytes.size());
+    }
+    void assignNumeric(double n, int width = 10, int decimals = 0) {
+        setScalars(ValueType::Numeric, false, width, decimals, 0, n);
+        str_.clear();
+    }
+    void assignLogical(bool b) {
+        setScalars(ValueType::Logical, b, 0, 0, 0, 0.0);
+        str_.clear();
+    }
+    void assignDate(DayNumber day) {
+        setScalars(ValueType::Date, false, 0, 0, day, 0.0);
+        str_.clear();
+    }
+    // Copies `v` into this value the same way.
+    void assign(const Value& v) {
+        setScalars(v.type_, v.bool_, v.width_, v.decimals_, v.day_, v.num_);
+        if (v.type_ == ValueType::Character)
+            str_.assign(v.str_);
+        else
+            str_.clear();
+    }
+
     void setNumericFormat(int width, int decimals) {
         width_ = static_cast<std::int16_t>(width);
         decimals_ = static_cast<std::int16_t>(decimals);
@@ -77,6 +105,15 @@ public:
     bool operator==(const Value& other) const;
 
 private:
+    void setScalars(ValueType type, bool b, int width, int decimals, DayNumber day, double num) {
+        type_ = type;
+        bool_ = b;
+        width_ = static_cast<std::int16_t>(width);
+        decimals_ = static_cast<std::int16_t>(decimals);
+        day_ = day;
+        num_ = num;
+    }
+
     ValueType type_ = ValueType::Nil;
     bool bool_ = false;
     std::int16_t width_ = 0;

@@ -79,18 +79,22 @@ WorkArea::Order WorkArea::openOrder(std::unique_ptr<NtxIndex> index) {
     // The key's type comes from evaluating it; size and decimals from the file.
     std::string saved = buffer_;
     bool savedEof = eof_;
+    bool savedLoaded = loaded_;
     buffer_ = table_->blankRecord();
     eof_ = true;
+    loaded_ = true;
     Value v;
     try {
         v = o.key.evaluate(session_);
     } catch (...) {
         buffer_ = saved;
         eof_ = savedEof;
+        loaded_ = savedLoaded;
         throw;
     }
     buffer_ = saved;
     eof_ = savedEof;
+    loaded_ = savedLoaded;
     o.format.type = v.type();
     o.format.size = index->keySize();
     o.format.decimals = index->keyDecimals();
@@ -119,6 +123,7 @@ void WorkArea::createOrder(const std::string& ntxPath, const std::string& keyExp
     std::uint32_t savedRecno = recno_;
     // Key size from a blank record.
     buffer_ = table_->blankRecord();
+    loaded_ = true;
     eof_ = true;
     KeyFormat fmt = keyFormatOf(key.evaluate(session_), keyExpression);
     eof_ = false;
@@ -131,18 +136,38 @@ void WorkArea::createOrder(const std::string& ntxPath, const std::string& keyExp
     std::vector<char> block(static_cast<size_t>(chunk) * static_cast<size_t>(table_->recordLength()));
     const size_t recLen = static_cast<size_t>(table_->recordLength());
     std::vector<char> keyBuf(static_cast<size_t>(fmt.size));
+    // A key that is one character field of this table is its bytes: copy
+    // them from the block without evaluating anything.
+    int directField = -1;
+    if (auto slot = key.fieldOnly(); slot && cond.empty() && slot->area == id_) {
+        const FieldDef& f = table_->fields().at(static_cast<size_t>(slot->field));
+        if (f.type == FieldType::Character && f.length == fmt.size) directField = slot->field;
+    }
+    Value keyValue, condValue;
     try {
         for (std::uint32_t first = 1; first <= count; first += chunk) {
             std::uint32_t n = table_->readRecords(first, std::min(chunk, count - first + 1), block.data());
             if (n == 0) break;
+            if (directField >= 0) {
+                const FieldDef& f = table_->fields()[static_cast<size_t>(directField)];
+                const size_t at = batch.keys.size();
+                batch.keys.resize(at + static_cast<size_t>(n) * static_cast<size_t>(fmt.size));
+                for (std::uint32_t i = 0; i < n; ++i) {
+                    std::memcpy(batch.keys.data() + at + i * static_cast<size_t>(fmt.size), block.data() + i * recLen + f.offset,
+                                static_cast<size_t>(fmt.size));
+                    batch.recnos.push_back(first + i);
+                }
+                continue;
+            }
             for (std::uint32_t i = 0; i < n; ++i) {
                 std::memcpy(buffer_.data(), block.data() + i * recLen, recLen);
                 recno_ = first + i;
                 if (!cond.empty()) {
-                    Value c = cond.evaluate(session_);
-                    if (!c.isLogical() || !c.boolean()) continue;
+                    cond.evaluateInto(session_, condValue);
+                    if (!condValue.isLogical() || !condValue.boolean()) continue;
                 }
-                encodeKey(key.evaluate(session_), fmt, keyBuf.data(), keyExpression);
+                key.evaluateInto(session_, keyValue);
+                encodeKey(keyValue, fmt, keyBuf.data(), keyExpression);
                 batch.keys.insert(batch.keys.end(), keyBuf.begin(), keyBuf.end());
                 batch.recnos.push_back(recno_);
             }
@@ -216,16 +241,46 @@ void WorkArea::reindex() {
 void WorkArea::setEof() {
     recno_ = table_->recordCount() + 1;
     buffer_ = table_->blankRecord();
+    loaded_ = true;
     eof_ = true;
     entry_.reset();
 }
 
 void WorkArea::readCurrent() {
+    loaded_ = true;
     if (!table_->readRecord(recno_, buffer_.data())) {
         setEof();
         return;
     }
     eof_ = false;
+}
+
+bool WorkArea::land(std::uint32_t recno) {
+    recno_ = recno;
+    if (!table_->shared()) {
+        // Exclusive: the count is exact and nobody else writes the file.
+        if (recno == 0 || recno > table_->knownCount()) return false;
+        loaded_ = false;
+        eof_ = false;
+        return true;
+    }
+    loaded_ = true;
+    if (!table_->readRecord(recno, buffer_.data())) return false;
+    eof_ = false;
+    return true;
+}
+
+void WorkArea::load() const {
+    if (loaded_) return;
+    if (!table_->readRecord(recno_, buffer_.data()))
+        throwCorrupt(table_->path(), "record " + std::to_string(recno_) + " lies beyond the end of the file");
+    loaded_ = true;
+}
+
+bool WorkArea::deleted() const {
+    if (eof_) return false;
+    if (!loaded_) return table_->deletedFlag(recno_);
+    return buffer_[0] == '*';
 }
 
 void WorkArea::goTo(std::uint32_t recno) {
@@ -238,8 +293,7 @@ void WorkArea::goTo(std::uint32_t recno) {
         setEof();
         return;
     }
-    recno_ = recno;
-    readCurrent();
+    if (!land(recno)) setEof();
 }
 
 std::string WorkArea::currentKey(const Order& o) {
@@ -254,12 +308,13 @@ bool WorkArea::forHolds(const Order& o) {
     return v.isLogical() && v.boolean();
 }
 
-std::optional<NtxEntry> WorkArea::currentEntry() {
-    if (eof_ || controlling_ < 0) return std::nullopt;
-    if (entry_ && entry_->recno == recno_) return entry_;
-    const Order& o = orders_[static_cast<size_t>(controlling_)];
-    entry_ = NtxEntry{currentKey(o), recno_};
-    return entry_;
+NtxEntry* WorkArea::currentEntry() {
+    if (eof_ || controlling_ < 0) return nullptr;
+    if (!entry_ || entry_->recno != recno_) {
+        const Order& o = orders_[static_cast<size_t>(controlling_)];
+        entry_ = NtxEntry{currentKey(o), recno_};
+    }
+    return &*entry_;
 }
 
 bool WorkArea::keyInScope(std::string_view key) const {
@@ -274,7 +329,7 @@ bool WorkArea::scopeBeyondHigh(std::string_view key) const {
 
 bool WorkArea::visible() {
     if (eof_) return false;
-    if (session_.settings().deletedHidden && buffer_[0] == '*') return false;
+    if (session_.settings().deletedHidden && deleted()) return false;
     if (!filter_.empty()) {
         Value v = filter_.evaluate(session_);
         if (!v.isLogical()) throw DbError(ErrorKind::BadExpression, filterText_, "filter does not give a logical value");
@@ -284,36 +339,33 @@ bool WorkArea::visible() {
 }
 
 bool WorkArea::settleForward(std::optional<NtxEntry> e) {
+    entry_ = std::move(e);
+    return settleForwardFromEntry();
+}
+
+bool WorkArea::settleBackward(std::optional<NtxEntry> e) {
+    entry_ = std::move(e);
+    return settleBackwardFromEntry();
+}
+
+// entry_ is the first candidate; it walks forwards in place.
+bool WorkArea::settleForwardFromEntry() {
     NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
-    while (e) {
-        if (scopeBeyondHigh(e->key)) break;
-        if (keyInScope(e->key)) {
-            recno_ = e->recno;
-            entry_ = e;
-            if (table_->readRecord(recno_, buffer_.data())) {
-                eof_ = false;
-                if (visible()) return true;
-            }
-        }
-        e = ix.next(*e);
+    while (entry_) {
+        if (scopeBeyondHigh(entry_->key)) break;
+        if (keyInScope(entry_->key) && land(entry_->recno) && visible()) return true;
+        if (!ix.advance(*entry_)) break;
     }
     setEof();
     return false;
 }
 
-bool WorkArea::settleBackward(std::optional<NtxEntry> e) {
+bool WorkArea::settleBackwardFromEntry() {
     NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
-    while (e) {
-        if (scopeLow_ && comparePrefix(e->key, *scopeLow_) < 0) break;
-        if (keyInScope(e->key)) {
-            recno_ = e->recno;
-            entry_ = e;
-            if (table_->readRecord(recno_, buffer_.data())) {
-                eof_ = false;
-                if (visible()) return true;
-            }
-        }
-        e = ix.prev(*e);
+    while (entry_) {
+        if (scopeLow_ && comparePrefix(entry_->key, *scopeLow_) < 0) break;
+        if (keyInScope(entry_->key) && land(entry_->recno) && visible()) return true;
+        if (!ix.retreat(*entry_)) break;
     }
     return false;
 }
@@ -321,9 +373,10 @@ bool WorkArea::settleBackward(std::optional<NtxEntry> e) {
 bool WorkArea::scanForward(std::uint32_t from) {
     std::uint32_t count = table_->recordCount();
     for (std::uint32_t r = from; r <= count; ++r) {
-        recno_ = r;
-        readCurrent();
-        if (eof_) return false;
+        if (!land(r)) {
+            setEof();
+            return false;
+        }
         if (visible()) return true;
     }
     return false;
@@ -331,9 +384,11 @@ bool WorkArea::scanForward(std::uint32_t from) {
 
 bool WorkArea::scanBackward(std::uint32_t from) {
     for (std::uint32_t r = from; r >= 1; --r) {
-        recno_ = r;
-        readCurrent();
-        if (!eof_ && visible()) return true;
+        if (land(r)) {
+            if (visible()) return true;
+        } else {
+            setEof();
+        }
     }
     return false;
 }
@@ -390,8 +445,11 @@ void WorkArea::skip(long n) {
         while (n-- > 0 && !eof_) {
             if (controlling_ >= 0) {
                 NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
-                auto cur = currentEntry();
-                settleForward(cur ? ix.next(*cur) : std::nullopt);
+                NtxEntry* cur = currentEntry();
+                if (cur && ix.advance(*cur))
+                    settleForwardFromEntry();
+                else
+                    setEof();
             } else if (!scanForward(recno_ + 1)) {
                 setEof();
             }
@@ -412,8 +470,8 @@ void WorkArea::skip(long n) {
         }
         if (controlling_ >= 0) {
             NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
-            auto cur = currentEntry();
-            ok = cur && settleBackward(ix.prev(*cur));
+            NtxEntry* cur = currentEntry();
+            ok = cur && ix.retreat(*cur) && settleBackwardFromEntry();
         } else {
             ok = from > 1 && scanBackward(from - 1);
         }
@@ -460,7 +518,7 @@ std::uint32_t WorkArea::keyCount() {
 std::uint32_t WorkArea::keyPosition() {
     if (eof_) return 0;
     if (controlling_ >= 0) {
-        auto cur = currentEntry();
+        NtxEntry* cur = currentEntry();
         NtxIndex& ix = *orders_[static_cast<size_t>(controlling_)].index;
         if (!cur || !ix.find(cur->key, cur->recno)) return 0;
         return ix.keyPosition(*cur);
@@ -483,8 +541,7 @@ void WorkArea::goToKeyPosition(std::uint32_t position) {
         if (!settleForward(e)) goBottom();
         return;
     }
-    recno_ = position;
-    readCurrent();
+    if (!land(position)) setEof();
     if (!visible()) {
         skip(1);
         if (eof_) goBottom();
@@ -494,25 +551,37 @@ void WorkArea::goToKeyPosition(std::uint32_t position) {
 // ---------------------------------------------------------------- fields
 
 Value WorkArea::fieldValue(int i) const {
+    Value v;
+    fieldValueInto(i, v);
+    return v;
+}
+
+void WorkArea::fieldValueInto(int i, Value& out) const {
     const FieldDef& f = table_->fields().at(static_cast<size_t>(i));
+    load();
     std::string_view b(buffer_.data() + f.offset, static_cast<size_t>(f.length));
     switch (f.type) {
-        case FieldType::Character: return Value::character(std::string(b));
-        case FieldType::Numeric: return Value::numeric(parseNumber(b), f.length, f.decimals);
+        case FieldType::Character: out.assignCharacter(b); return;
+        case FieldType::Numeric: out.assignNumeric(parseNumber(b), f.length, f.decimals); return;
         case FieldType::Logical: {
             char c = b[0];
-            return Value::logical(c == 'T' || c == 't' || c == 'Y' || c == 'y');
+            out.assignLogical(c == 'T' || c == 't' || c == 'Y' || c == 'y');
+            return;
         }
-        case FieldType::Date: return Value::date(dayFromDtos(b));
+        case FieldType::Date: out.assignDate(dayFromDtos(b)); return;
         case FieldType::Memo: {
             std::uint32_t block = MemoFile::blockOfField(b, table_->path());
-            if (block == 0) return Value::character(std::string());
+            if (block == 0) {
+                out.assignCharacter(std::string_view());
+                return;
+            }
             MemoFile* m = const_cast<DbfTable&>(*table_).memo();
             if (!m) throwCorrupt(table_->path(), "memo field without memo file");
-            return Value::character(m->read(block));
+            out = Value::character(m->read(block));
+            return;
         }
     }
-    return Value();
+    out = Value();
 }
 
 Value WorkArea::fieldValue(std::string_view name) const {
@@ -523,6 +592,7 @@ Value WorkArea::fieldValue(std::string_view name) const {
 
 std::string_view WorkArea::fieldBytes(int i) const {
     const FieldDef& f = table_->fields().at(static_cast<size_t>(i));
+    load();
     return std::string_view(buffer_.data() + f.offset, static_cast<size_t>(f.length));
 }
 
@@ -531,10 +601,12 @@ void WorkArea::requireWritableRecord(const char* what) {
     if (eof_) throw DbError(ErrorKind::Usage, table_->path(), std::string(what) + ": no current record (end of file)");
     if (table_->shared() && !table_->recordLocked(recno_))
         throw DbError(ErrorKind::LockRequired, table_->path(), std::string(what) + ": record " + std::to_string(recno_) + " is not locked");
+    load();
 }
 
 void WorkArea::snapshotKeys() {
     if (dirty_) return;
+    load();
     if (!appended_) {
         oldKeys_.clear();
         oldFor_.clear();
@@ -628,6 +700,7 @@ bool WorkArea::append(bool keepLocks) {
     if (recno == 0) return false;
     recno_ = recno;
     buffer_ = table_->blankRecord();
+    loaded_ = true;
     eof_ = false;
     bof_ = false;
     found_ = false;
@@ -660,6 +733,7 @@ void WorkArea::commitRecord() {
         appended_ = false;
         return;
     }
+    load();
     table_->writeRecord(recno_, buffer_.data());
     for (size_t i = 0; i < orders_.size(); ++i) {
         Order& o = orders_[i];

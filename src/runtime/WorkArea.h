@@ -4,7 +4,13 @@
 //
 // Invariants kept by this class:
 //  1. The buffer holds the current record as read from disk when the cursor
-//     moved onto it, plus this area's own pending changes (dirty_).
+//     moved onto it, plus this area's own pending changes (dirty_). With the
+//     table open exclusively the read is deferred until something looks at
+//     the record (loaded_ false until then): no other process can change it
+//     in between, so the bytes are the same, and a move that only tests the
+//     deletion flag (DbfTable::deletedFlag) reads no record at all. In shared
+//     mode the record is read at the move, as the reference runtime does, so
+//     each move sees the other stations' latest writes.
 //  2. Pending changes reach the file, and the keys of every open order are
 //     brought up to date, at commit: explicitly, before any move, at unlock
 //     and at close. Keys of a record are computed from its old contents
@@ -78,7 +84,9 @@ public:
     bool eof() const { return eof_; }
     bool bof() const { return bof_; }
     bool found() const { return found_; }
-    bool deleted() const { return !eof_ && buffer_[0] == '*'; }
+    // The deletion flag of the current record (false at EOF); with the table
+    // open exclusively it comes from the table's flag cache until the record is read.
+    bool deleted() const;
     std::uint32_t recordCount() { return table_->recordCount(); }
     // For scroll bars: entries in the controlling order (records in natural
     // order) and the current position among them (1-based, 0 at EOF).
@@ -92,6 +100,7 @@ public:
     int fieldIndex(std::string_view name) const { return table_->fieldIndex(name); }
     const FieldDef& field(int i) const { return table_->fields().at(static_cast<size_t>(i)); }
     Value fieldValue(int i) const;
+    void fieldValueInto(int i, Value& out) const;  // the same, reusing out's buffer
     Value fieldValue(std::string_view name) const;
     // The field's raw bytes in the current record (memo: the block number text).
     std::string_view fieldBytes(int i) const;
@@ -156,7 +165,11 @@ private:
         Expression forCondition;  // empty: every record
     };
 
-    void readCurrent();                 // buffer <- disk for recno_
+    void readCurrent();                 // buffer <- disk for recno_ (now)
+    // Makes `recno` current: read now (shared mode) or when first needed
+    // (exclusive mode). False, changing only recno_, when it lies beyond the end.
+    bool land(std::uint32_t recno);
+    void load() const;                  // reads a deferred record
     void setEof();
     void beforeMove() { if (dirty_) commitRecord(); }
     void commitRecord();                // pending changes -> file and indexes
@@ -171,10 +184,16 @@ private:
     // up to `from`, made current; false when there is none.
     bool scanForward(std::uint32_t from);
     bool scanBackward(std::uint32_t from);
-    // Moves to the entry, reading its record; false at the end.
+    // Moves to the entry, or the first visible one after (before) it, and
+    // makes it current; false when there is none. The search walks entry_
+    // in place, so moving allocates nothing.
     bool settleForward(std::optional<NtxEntry> e);
     bool settleBackward(std::optional<NtxEntry> e);
-    std::optional<NtxEntry> currentEntry();
+    bool settleForwardFromEntry();
+    bool settleBackwardFromEntry();
+    // The current record's entry in the controlling order (computing its key
+    // when not known), or nullptr at EOF or in natural order.
+    NtxEntry* currentEntry();
     Order openOrder(std::unique_ptr<NtxIndex> index);
 
     Session& session_;
@@ -184,7 +203,8 @@ private:
     std::vector<Order> orders_;
     int controlling_ = -1;
 
-    std::string buffer_;
+    mutable std::string buffer_;
+    mutable bool loaded_ = true;        // buffer_ holds recno_'s record (or the blank one at EOF)
     std::uint32_t recno_ = 0;
     bool eof_ = true;
     bool bof_ = true;

@@ -95,10 +95,12 @@ bool PictureFormat::isLiteral(size_t pos) const {
 // Whether `c` may stand at `pos`; *out receives it as the field keeps it.
 bool PictureFormat::allowedAt(size_t pos, char c, char* out) const {
     *out = upper_ ? upperOf(c) : c;
-    if (type_ == rt::ValueType::Date) {
-        if (isLiteral(pos)) return c == template_[pos];
-        return isDigit(c) || c == ' ';
+    if (isLiteral(pos)) {
+        // A literal stands as the picture has it, whatever the case rules.
+        *out = template_[pos];
+        return c == template_[pos];
     }
+    if (type_ == rt::ValueType::Date) return isDigit(c) || c == ' ';
     if (template_.empty()) return true;
     if (pos >= template_.size()) return false;
     switch (upperOf(template_[pos])) {
@@ -122,8 +124,9 @@ std::optional<std::string> PictureFormat::acceptNumber(std::string_view text) co
         char c = text[i];
         if (c == ' ' && !digits && !point) continue;  // leading blanks
         if (c == '-' && out.empty()) {
+            // The sign takes an integer position: none left, no sign.
+            if (++before > intDigits_) return std::nullopt;
             out += c;
-            ++before;
             continue;
         }
         if (c == '.' && !point && decimals_ > 0) {

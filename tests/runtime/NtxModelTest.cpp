@@ -157,6 +157,9 @@ TEST(NtxModel, SmallPagesSharedMode) { runScenario(100, false, OpenMode::Shared,
 TEST(NtxModel, SmallPagesFromABuiltTree) { runScenario(100, false, OpenMode::Exclusive, 1500, 2); }
 TEST(NtxModel, WidePagesFromABuiltTree) { runScenario(12, false, OpenMode::Exclusive, 4000, 3); }
 TEST(NtxModel, DescendingFile) { runScenario(40, true, OpenMode::Exclusive, 0, 4); }
+// Two keys a page: some 5 000 pages, more than the page cache keeps, so
+// pages are evicted and their objects reused while changes go on.
+TEST(NtxModel, MoreTreePagesThanTheCacheHolds) { runScenario(200, false, OpenMode::Exclusive, 9000, 5); }
 
 TEST(NtxModel, BuildSortsByKeyThenRecordAndKeepsTheFirstOfUniqueKeys) {
     TempDir dir;

@@ -17,8 +17,11 @@ using mx::test::goldenPath;
 
 namespace {
 
-// Opens copies of the golden people table with all six golden indexes.
-struct PeopleFixture : ::testing::Test {
+// Opens copies of the golden people table with all six golden indexes,
+// shared and exclusively: exclusive areas defer record reads until a record
+// is looked at and test deletion flags from the table's cache, so every
+// cursor rule is checked on both paths.
+struct PeopleFixture : ::testing::TestWithParam<OpenMode> {
     TempDir dir;
     Session s;
     WorkArea* a = nullptr;
@@ -26,7 +29,7 @@ struct PeopleFixture : ::testing::Test {
         for (const char* f : {"people.dbf", "people.dbt", "people_name.ntx", "people_amount.ntx", "people_born.ntx",
                               "people_bornd.ntx", "people_combo.ntx", "people_active.ntx"})
             dir.copyGolden(f);
-        a = &s.open(dir.file("people.dbf"), "PEOPLE", OpenMode::Shared);
+        a = &s.open(dir.file("people.dbf"), "PEOPLE", GetParam());
         for (const char* f : {"people_name", "people_amount", "people_born", "people_bornd", "people_combo", "people_active"})
             a->addOrder(dir.file(f));
         a->setOrder(1);
@@ -47,7 +50,7 @@ using Recs = std::vector<std::uint32_t>;
 
 }  // namespace
 
-TEST_F(PeopleFixture, EveryGoldenOrderWalksAsTheReferenceListsIt) {
+TEST_P(PeopleFixture, EveryGoldenOrderWalksAsTheReferenceListsIt) {
     const Recs expected[] = {
         {13, 2, 3, 6, 8, 9, 11, 10, 12, 5, 1, 7, 4}, {7, 2, 10, 11, 5, 3, 13, 12, 9, 8, 6, 1, 4},
         {3, 11, 13, 4, 1, 10, 2, 8, 9, 7, 5, 6, 12}, {3, 11, 13, 4, 1, 10, 2, 8, 9, 7, 5, 6, 12},
@@ -64,7 +67,7 @@ TEST_F(PeopleFixture, EveryGoldenOrderWalksAsTheReferenceListsIt) {
     EXPECT_EQ(walk(), (Recs{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
 }
 
-TEST_F(PeopleFixture, SeeksFollowThePartialKeyRule) {
+TEST_P(PeopleFixture, SeeksFollowThePartialKeyRule) {
     struct Case {
         const char* key;
         bool soft;
@@ -104,7 +107,7 @@ TEST_F(PeopleFixture, SeeksFollowThePartialKeyRule) {
     EXPECT_EQ(a->recno(), 5u);
 }
 
-TEST_F(PeopleFixture, HiddenDeletedRecordsAndBoundaries) {
+TEST_P(PeopleFixture, HiddenDeletedRecordsAndBoundaries) {
     s.settings().deletedHidden = true;
     EXPECT_EQ(walk(), (Recs{13, 2, 3, 6, 8, 10, 12, 5, 1, 7, 4}));
     EXPECT_FALSE(a->seek(Value::character("DELETED")));
@@ -132,7 +135,7 @@ TEST_F(PeopleFixture, HiddenDeletedRecordsAndBoundaries) {
     EXPECT_EQ(a->recno(), 10u);
 }
 
-TEST_F(PeopleFixture, FiltersAndScopes) {
+TEST_P(PeopleFixture, FiltersAndScopes) {
     a->setFilter("ACTIVE .AND. CODE < 20");
     EXPECT_EQ(walk(), (Recs{3, 6, 1, 4}));
     a->setFilter("");
@@ -152,7 +155,7 @@ TEST_F(PeopleFixture, FiltersAndScopes) {
     EXPECT_EQ(a->recno(), 14u);
 }
 
-TEST_F(PeopleFixture, KeyCountAndPositionFollowTheOrder) {
+TEST_P(PeopleFixture, KeyCountAndPositionFollowTheOrder) {
     EXPECT_EQ(a->keyCount(), 13u);
     a->goTop();
     EXPECT_EQ(a->keyPosition(), 1u);
@@ -164,7 +167,7 @@ TEST_F(PeopleFixture, KeyCountAndPositionFollowTheOrder) {
     EXPECT_EQ(a->keyPosition(), 13u);
 }
 
-TEST_F(PeopleFixture, ChangesKeepEveryOpenOrderExact) {
+TEST_P(PeopleFixture, ChangesKeepEveryOpenOrderExact) {
     // Rename record 1 to CLARK: it goes after the existing CLARK (ties keep
     // insertion order), and every other order stays exact as well.
     a->goTo(1);
@@ -202,6 +205,9 @@ TEST_F(PeopleFixture, ChangesKeepEveryOpenOrderExact) {
     problems = a->checkIntegrity();
     EXPECT_TRUE(problems.empty()) << "upper-casing does not change the key";
 }
+
+INSTANTIATE_TEST_SUITE_P(BothModes, PeopleFixture, ::testing::Values(OpenMode::Shared, OpenMode::Exclusive),
+                         [](const auto& info) { return info.param == OpenMode::Shared ? "Shared" : "Exclusive"; });
 
 TEST(WorkAreaOrders, ForConditionsUniqueAndTheLimitOfSeven) {
     TempDir dir;
