@@ -15,7 +15,7 @@
 //
 // Reads are positioned reads (pread), never a memory mapping. A read-only
 // mapping (used only on local file systems and only while the file is held
-// exclusively, when no other process may write it) was measured for issue 15:
+// exclusively, when no other process may write it) was measured and not kept:
 // mxbench's skip that reads a field of each of a million records in index
 // order took 207 ms instead of 728, its seeks 70 ms instead of 117, but every
 // page read through a mapping stays resident in the process, so after the

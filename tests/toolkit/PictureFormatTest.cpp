@@ -39,7 +39,7 @@ TEST(PictureFormat, TypingGoesThroughThePicture) {
         {"999.99", Value::numeric(0, 6, 2), "-5.5", "-5.5"},
         {"999.99", Value::numeric(0, 6, 2), "5-", "5"},          // a sign only in front
         {".99", Value::numeric(0, 3, 2), "-.99", ".99"},         // no integer position: no sign (fuzzing found
-        {"", Value::numeric(0, 3, 2), "-.99", ".99"},            // "-.99" in a field of three, issue 15)
+        {"", Value::numeric(0, 3, 2), "-.99", ".99"},            // "-.99" in a field of three)
         {"@! 99kg", chars(4), "12kg", "12kg"},                   // literals keep their case under @! (fuzzing
         {"@! 99kg", chars(4), "12", "12"},                       // found "12K", which the picture then refused)
         {"Y", Value::logical(false), "y", "Y"},
