@@ -371,8 +371,15 @@ bool WorkArea::settleBackwardFromEntry() {
 }
 
 bool WorkArea::scanForward(std::uint32_t from) {
-    std::uint32_t count = table_->recordCount();
-    for (std::uint32_t r = from; r <= count; ++r) {
+    // A shared table only ever grows (packing and zapping need it to
+    // ourselves), so the count last seen bounds the walk and the file's size
+    // is asked again only past it: a skip in record order costs no stat call.
+    std::uint32_t count = table_->knownCount();
+    for (std::uint32_t r = from;; ++r) {
+        if (r > count) {
+            count = table_->recordCount();
+            if (r > count) break;
+        }
         if (!land(r)) {
             setEof();
             return false;

@@ -251,3 +251,41 @@ TEST(Sharing, StationKilledMidAppendLeavesAReadableTable) {
     auto problems = a.checkIntegrity();
     EXPECT_TRUE(problems.empty()) << problems.front();
 }
+
+// A walk in record order is bounded by the records it has seen, and learns of
+// the ones another station appends once it gets past them; deleted records
+// appended meanwhile stay hidden.
+TEST(Sharing, AWalkInRecordOrderReachesWhatAnotherStationAppends) {
+    TempDir dir;
+    std::string path = makeTable(dir, 3);
+    Session s;
+    s.settings().deletedHidden = true;
+    WorkArea& a = s.open(path, "T", OpenMode::Shared);
+    a.goTop();
+    a.skip();
+    a.skip();
+    ASSERT_EQ(a.recno(), 3u);
+    Pipe done;
+    pid_t child = spawn([&] {
+        Session other;
+        WorkArea& b = other.open(path, "T", OpenMode::Shared);
+        for (int id = 4; id <= 6; ++id) {
+            while (!b.append()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            b.setField("ID", Value::numeric(id));
+            if (id == 5) b.deleteRecord();
+            b.unlock();
+        }
+        done.send();
+        return 0;
+    });
+    done.receive();
+    ASSERT_EQ(waitFor(child), 0);
+    a.skip();
+    ASSERT_FALSE(a.eof());
+    EXPECT_EQ(a.fieldValue("ID").num(), 4);
+    a.skip();
+    ASSERT_FALSE(a.eof());
+    EXPECT_EQ(a.fieldValue("ID").num(), 6) << "the deleted record 5 is hidden";
+    a.skip();
+    EXPECT_TRUE(a.eof());
+}
