@@ -1,5 +1,9 @@
 #include "ComponentCategories.h"
 
+#include <map>
+#include <string>
+#include <string_view>
+
 #include "Dialog.h"
 #include "Error.h"
 #include "HotKeyConvention.h"
@@ -61,16 +65,24 @@ std::uint32_t markUsedCategories(ds::DataContext& ctx, const ProgressFn& progres
     const int mark = used.fieldIndex("USED");
     const int savedOrder = stock.order();
     stock.setOrder(0);
-    std::uint32_t marked = 0;
+    // The categories the items name, each once (by the field's bytes): a
+    // stock table names few categories many times over, and each is then
+    // sought in `used` once instead of once for every item.
+    std::map<std::string, Value, std::less<>> named;
     for (stock.goTop(); !stock.eof(); stock.skip()) {
         if (progress && progressDue(++done)) progress(done);
-        if (!used.seek(stock.fieldValue(category), false)) continue;
+        const std::string_view bytes = stock.fieldBytes(category);
+        if (named.find(bytes) == named.end()) named.emplace(std::string(bytes), stock.fieldValue(category));
+    }
+    stock.setOrder(savedOrder);
+    std::uint32_t marked = 0;
+    for (const auto& [bytes, value] : named) {
+        if (!used.seek(value, false)) continue;
         const Value m = used.fieldValue(mark);
         if (m.isLogical() && m.boolean()) continue;
         used.setField(mark, Value::logical(true));  // no lock: `used` is held exclusively
         ++marked;
     }
-    stock.setOrder(savedOrder);
     used.goTop();
     return marked;
 }
