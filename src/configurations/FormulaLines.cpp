@@ -15,9 +15,6 @@ namespace {
 
 using rt::Value;
 
-double labelAt(double k) { return 13.0 * k + 7; }
-double fieldAt(double k) { return 13.0 * k + 5; }
-
 bool lineTypeAllowed(const Value& type) {
     const std::string t = ds::allTrim(type.str());
     return t == "L" || t == "Q" || t == "A" || t == "F";

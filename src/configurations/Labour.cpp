@@ -12,9 +12,6 @@ namespace {
 
 using rt::Value;
 
-double labelAt(double k) { return 13.0 * k + 7; }
-double fieldAt(double k) { return 13.0 * k + 5; }
-
 }  // namespace
 
 void ASSLAUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {

@@ -30,6 +30,11 @@ namespace mx::configurations {
 // The eighteen fields a line dialog copies and writes back.
 const std::vector<std::string>& lineFields();
 
+// The rows of the line screens' dialogs and detail panels, 13 units apart:
+// where row `k`'s caption and its field stand.
+inline double labelAt(double k) { return 13.0 * k + 7; }
+inline double fieldAt(double k) { return 13.0 * k + 5; }
+
 // Read-only copies of the current record's fields, shown in a panel and
 // refilled when the list's cursor moves (blank at the end of the list).
 class DetailPanel {

@@ -13,9 +13,6 @@ namespace {
 
 using rt::Value;
 
-double labelAt(double k) { return 13.0 * k + 7; }
-double fieldAt(double k) { return 13.0 * k + 5; }
-
 }  // namespace
 
 void PUNHDEL(ds::DataContext& ctx, tk::Browse& list) { deleteOwnedLine(ctx, list, QStringLiteral("Delete This Entry?")); }
