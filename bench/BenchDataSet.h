@@ -5,6 +5,7 @@
 // removed with it.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
@@ -56,5 +57,20 @@ private:
         return tmpl;
     }
 };
+
+// A library of `entries` suites S000, S001 ... numbered in groups of four
+// (GROUP 1, 1, 1, 1, 2 ..., NUMBER 1, 2, 4, 8, 1 ...), appended to `lib`.
+inline void appendSuiteLibrary(rt::WorkArea& lib, int entries) {
+    for (int i = 0; i < entries; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "S%03d", i);
+        lib.append();
+        lib.setField("CODE", rt::Value::character(code));
+        lib.setField("DESC", rt::Value::character(std::string("SUITE ") + code));
+        lib.setField("SERIAL", rt::Value::numeric(i + 1));
+        lib.setField("GROUP", rt::Value::numeric(i / 4 + 1));
+        lib.setField("NUMBER", rt::Value::numeric(1 << (i % 4)));
+    }
+}
 
 }  // namespace mx::bench

@@ -29,16 +29,7 @@ void fill(const std::string& dir) {
     std::mt19937 rng(7);
     mx::rt::Session s;
     mx::rt::WorkArea& lib = s.open(dir + "/lib.dbf", "", mx::rt::OpenMode::Exclusive);
-    for (int i = 0; i < kEntries; ++i) {
-        char code[16];
-        std::snprintf(code, sizeof code, "S%03d", i);
-        lib.append();
-        lib.setField("CODE", Value::character(code));
-        lib.setField("DESC", Value::character(std::string("SUITE ") + code));
-        lib.setField("SERIAL", Value::numeric(i + 1));
-        lib.setField("GROUP", Value::numeric(i / 4 + 1));
-        lib.setField("NUMBER", Value::numeric(1 << (i % 4)));
-    }
+    mx::bench::appendSuiteLibrary(lib, kEntries);
     mx::rt::WorkArea& mitrex = s.open(dir + "/mitrex.dbf", "", mx::rt::OpenMode::Exclusive);
     static const char* hex = "0123456789ABCDEF";
     for (int i = 0; i < kCustomers; ++i) {

@@ -32,16 +32,7 @@ void fill(const std::string& dir) {
     std::mt19937 rng(11);
     mx::rt::Session s;
     mx::rt::WorkArea& lib = s.open(dir + "/lib.dbf", "", mx::rt::OpenMode::Exclusive);
-    for (int i = 0; i < kEntries; ++i) {
-        char code[16];
-        std::snprintf(code, sizeof code, "S%03d", i);
-        lib.append();
-        lib.setField("CODE", Value::character(code));
-        lib.setField("DESC", Value::character(std::string("SUITE ") + code));
-        lib.setField("SERIAL", Value::numeric(i + 1));
-        lib.setField("GROUP", Value::numeric(i / 4 + 1));
-        lib.setField("NUMBER", Value::numeric(1 << (i % 4)));
-    }
+    mx::bench::appendSuiteLibrary(lib, kEntries);
     static const char* hex = "0123456789ABCDEF";
     static const char* managers[] = {"RAY DONOVAN", "BETH MORGAN", "JANE HOLT", "CARL REYES"};
     static const char* states[] = {"WA", "NSW", "QLD", "VIC", "SA", "TAS", "NT", "ACT"};
