@@ -207,7 +207,7 @@ void REP(ds::DataContext& ctx, const tk::ReportValues& values, const ia::ScreenK
                              [&assembly, field] { return trimmedText(assembly, field); });
         report.addColumn(QStringLiteral("W/R"), 3, [&assembly] {
             const Value v = assembly.fieldValue("WRATED");
-            return v.isLogical() && v.boolean() ? QStringLiteral("Y") : QStringLiteral(" ");
+            return v.isTrue() ? QStringLiteral("Y") : QStringLiteral(" ");
         });
         tk::AreaCursor rows(s, assembly);
         rows.top();

@@ -28,7 +28,7 @@ rt::WorkArea& assemblyArea(ds::DataContext& ctx) { return ctx.session.openArea("
 
 Value flag(const rt::WorkArea& a, const char* field) {
     const Value v = a.fieldValue(field);
-    return Value::character(v.isLogical() && v.boolean() ? "Y" : " ");
+    return Value::character(v.isTrue() ? "Y" : " ");
 }
 
 // The tables the screen opens, in this order; `assembly` last stays selected.

@@ -48,7 +48,7 @@ struct Sheet {
     QString text(const char* name) const { return tk::toQ(ds::trimRight(field(name).str())); }
     QString yesNo(const std::string& name) const {
         const Value v = assembly.fieldValue(name);
-        return v.isLogical() && v.boolean() ? QStringLiteral("Yes") : QStringLiteral("No");
+        return v.isTrue() ? QStringLiteral("Yes") : QStringLiteral("No");
     }
     tk::RowTexts rows{grid};
 

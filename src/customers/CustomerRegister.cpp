@@ -26,10 +26,8 @@ namespace {
 
 using rt::Value;
 
-bool isTrue(const Value& v) { return v.isLogical() && v.boolean(); }
-
 Value mark(const rt::WorkArea& a, const char* field, const char* shown) {
-    return Value::character(isTrue(a.fieldValue(field)) ? shown : " ");
+    return Value::character(a.fieldValue(field).isTrue() ? shown : " ");
 }
 
 // `AMOUNT` as text, 7 wide with 2 decimals.
@@ -81,7 +79,7 @@ void SRCH(ds::DataContext& ctx, tk::Browse& list, SearchState& search) {
             if (!dlg.run()) return;  // Escape or the close box: no search
             search.cname = name;
             if (ds::allTrim(name.str()).empty()) return;
-            if (isTrue(fromTop))
+            if (fromTop.isTrue())
                 mitrex.goTop();
             else if (!mitrex.eof())
                 mitrex.skip();
@@ -101,7 +99,7 @@ void TAG(ds::DataContext& ctx) {
         rt::WorkArea& mitrex = register_(ctx);
         ctx.session.select(mitrex);
         if (mitrex.eof() || !ds::RECLOCK(ctx, 2)) return;
-        mitrex.setField("TAG", Value::logical(!isTrue(mitrex.fieldValue("TAG"))));
+        mitrex.setField("TAG", Value::logical(!mitrex.fieldValue("TAG").isTrue()));
         mitrex.unlock();
     });
 }
@@ -112,7 +110,7 @@ void UNTAG1(ds::DataContext& ctx) {
         if (!area || area->fieldIndex("TAG") < 0) return;
         const std::uint32_t here = area->recno();
         for (area->goTop(); !area->eof(); area->skip()) {
-            if (!isTrue(area->fieldValue("TAG")) || !ds::RECLOCK(ctx, 2)) continue;
+            if (!area->fieldValue("TAG").isTrue() || !ds::RECLOCK(ctx, 2)) continue;
             area->setField("TAG", Value::logical(false));
             area->unlock();
         }

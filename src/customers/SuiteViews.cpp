@@ -24,8 +24,6 @@ namespace {
 
 using rt::Value;
 
-bool isTrue(const Value& v) { return v.isLogical() && v.boolean(); }
-
 Value twoDigits(const Value& v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%2.0f", v.isNumeric() ? v.num() : 0.0);
@@ -63,7 +61,7 @@ void SHOWLIB(ds::DataContext& ctx, int ws, const std::string& code, const std::s
         const std::uint32_t count = lib.recordCount();
         for (std::uint32_t r = 1; r <= count; ++r) {
             lib.goTo(r);
-            if (isTrue(lib.fieldValue(tag))) lib.setField(tag, Value::logical(false));
+            if (lib.fieldValue(tag).isTrue()) lib.setField(tag, Value::logical(false));
         }
         lib.commit();
         if (!lib::tagBySuiteCode(ctx, ws, code)) return;
@@ -108,7 +106,7 @@ long markLibraryCodeUsers(ds::DataContext& ctx, const std::string& code) {
     const std::uint32_t count = mitrex.recordCount();
     for (std::uint32_t r = 1; r <= count; ++r) {
         mitrex.goTo(r);
-        if (isTrue(mitrex.fieldValue(mark))) setMark(false);
+        if (mitrex.fieldValue(mark).isTrue()) setMark(false);
     }
     if (ds::allTrim(code).empty()) return 0;  // a blank code names no entry
 

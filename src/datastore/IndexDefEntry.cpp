@@ -17,7 +17,7 @@ bool flagField(const rt::WorkArea& a, const char* name) {
     int i = a.fieldIndex(name);
     if (i < 0) return false;
     rt::Value v = a.fieldValue(i);
-    return v.isLogical() && v.boolean();
+    return v.isTrue();
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ std::optional<bool> readSecurity(DataContext& ctx) {
     bool security = false;
     try {
         rt::Value v = ctx.session.area("SYSINFO")->fieldValue("SECURITY");
-        security = v.isLogical() && v.boolean();
+        security = v.isTrue();
     } catch (const rt::DbError& e) {
         ctx.sink.alert(std::string("Unable to read sysinfo. ") + e.what());
         ctx.session.close("SYSINFO");

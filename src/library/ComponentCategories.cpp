@@ -29,7 +29,7 @@ void runDialog(rt::Session& s, rt::WorkArea& used) {
                                         {QStringLiteral("Used"), 60}},
                                        [&used, code, desc, mark] {
                                            const Value m = used.fieldValue(mark);
-                                           const bool isUsed = m.isLogical() && m.boolean();
+                                           const bool isUsed = m.isTrue();
                                            return std::vector<Value>{used.fieldValue(code), used.fieldValue(desc),
                                                                      Value::character(isUsed ? "*" : " ")};
                                        });
@@ -79,7 +79,7 @@ std::uint32_t markUsedCategories(ds::DataContext& ctx, const ProgressFn& progres
     for (const auto& [bytes, value] : named) {
         if (!used.seek(value, false)) continue;
         const Value m = used.fieldValue(mark);
-        if (m.isLogical() && m.boolean()) continue;
+        if (m.isTrue()) continue;
         used.setField(mark, Value::logical(true));  // no lock: `used` is held exclusively
         ++marked;
     }

@@ -18,7 +18,7 @@ namespace {
 
 bool tagged(const rt::WorkArea& lib) {
     const Value v = lib.fieldValue("TAG");
-    return v.isLogical() && v.boolean();
+    return v.isTrue();
 }
 
 // Step 2 of LIBCODE: GROUP and NUMBER for every entry of order 3, each

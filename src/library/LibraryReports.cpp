@@ -33,8 +33,6 @@ QString twoWide(const Value& v) {
     return QString::fromLatin1(buf);
 }
 
-bool isTrue(const Value& v) { return v.isLogical() && v.boolean(); }
-
 // Sets `field` to `value` on every record of `area` (deleted ones included)
 // that does not hold it yet, each under its own lock (wait 2); a record that
 // cannot be locked keeps its value. The area's record is kept.
@@ -46,7 +44,7 @@ void setEverywhere(ds::DataContext& ctx, rt::WorkArea& area, const std::string& 
     const std::uint32_t count = area.recordCount();
     for (std::uint32_t r = 1; r <= count; ++r) {
         area.goTo(r);
-        if (isTrue(area.fieldValue(index)) == value || !ds::RECLOCK(ctx, 2)) continue;
+        if (area.fieldValue(index).isTrue() == value || !ds::RECLOCK(ctx, 2)) continue;
         area.setField(index, Value::logical(value));
         area.unlock();
     }
@@ -141,7 +139,7 @@ void REP(ds::DataContext& ctx, const ReportValues& values) {
     report.addColumn(QStringLiteral("Description"), width("DESC"),
                      [&lib] { return tk::toQ(lib.fieldValue("DESC").str()); });
     report.addColumn(QStringLiteral("Tag"), 3,
-                     [&lib] { return isTrue(lib.fieldValue("TAG")) ? QStringLiteral("Y") : QStringLiteral(" "); });
+                     [&lib] { return lib.fieldValue("TAG").isTrue() ? QStringLiteral("Y") : QStringLiteral(" "); });
     report.addColumn(QStringLiteral("Number"), 0, [&lib] { return twoWide(lib.fieldValue("SERIAL")); }, Qt::AlignRight);
     report.addColumn(QStringLiteral("Man Tol"), 0, [&lib] { return twoWide(lib.fieldValue("MAXADJUST")); },
                      Qt::AlignRight);

@@ -34,7 +34,7 @@ Value twoDigits(const Value& v) {
 bool tagOf(const rt::WorkArea& lib, int ws) {
     std::string field = tagFieldName(ws);
     const Value v = lib.fieldValue(field.empty() ? "TAG" : field);
-    return v.isLogical() && v.boolean();
+    return v.isTrue();
 }
 
 // Sets (or clears) the workstation's tag on every entry from the current one

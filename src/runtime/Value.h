@@ -65,6 +65,9 @@ public:
     int width() const noexcept { return width_; }
     int decimals() const noexcept { return decimals_; }
     bool boolean() const noexcept { return bool_; }
+    // True only for a logical .T.: the test a condition or a flag field
+    // passes (nil, a blank field and any other type count as false).
+    bool isTrue() const noexcept { return type_ == ValueType::Logical && bool_; }
     DayNumber day() const noexcept { return day_; }
 
     // In-place assignments that keep this value's string buffer, so that a

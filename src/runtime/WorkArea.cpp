@@ -305,7 +305,7 @@ std::string WorkArea::currentKey(const Order& o) {
 bool WorkArea::forHolds(const Order& o) {
     if (o.forCondition.empty()) return true;
     Value v = o.forCondition.evaluate(session_);
-    return v.isLogical() && v.boolean();
+    return v.isTrue();
 }
 
 NtxEntry* WorkArea::currentEntry() {

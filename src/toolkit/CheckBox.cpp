@@ -10,7 +10,7 @@ CheckBox::CheckBox(rt::Value& variable, const QString& caption, const QString& n
     connect(this, &QCheckBox::toggled, this, [this](bool on) { variable_ = rt::Value::logical(on); });
 }
 
-void CheckBox::load() { setChecked(variable_.isLogical() && variable_.boolean()); }
+void CheckBox::load() { setChecked(variable_.isTrue()); }
 
 QString CheckBox::displayText() const { return isChecked() ? QStringLiteral("Y") : QStringLiteral("N"); }
 
