@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Error.h"
+#include "Guarded.h"
 #include "RecordServices.h"
 #include "Text.h"
 #include "Ui.h"
@@ -118,6 +119,26 @@ bool appendRecord(ds::DataContext& ctx, rt::WorkArea& area,
     for (const auto& [field, value] : keyFields) area.setField(field, value);
     area.unlock();
     return true;
+}
+
+void openEdit(ds::DataContext& ctx, tk::Browse& list, const ScreenKeys& screen, bool adding,
+              const std::function<bool()>& append, const std::function<void()>& show) {
+    bool shown = false;
+    guarded(ctx, [&] {
+        rt::WorkArea& area = list.area();
+        ctx.session.select(area);
+        if (adding) {
+            if (!append()) return;
+            list.resync();
+        }
+        if (area.eof()) return;
+        show();
+        shown = true;
+    });
+    if (!shown) {
+        screen.bind();
+        list.resync();
+    }
 }
 
 }  // namespace mx::ia

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -123,5 +124,15 @@ private:
 // its own notice first).
 bool appendRecord(ds::DataContext& ctx, rt::WorkArea& area,
                   const std::vector<std::pair<std::string, rt::Value>>& keyFields = {}, bool alert = true);
+
+// Opens a list screen's edit dialog on the list's current record, or, with
+// `adding`, on the record `append` adds first (false when it could not,
+// after telling why). In the guarded block, with the list's area selected;
+// nothing is shown at the end of the list. `show` builds the dialog and
+// runs it with `screen` and `list` (EditDialog::run), which bind the keys
+// and re-synchronise the list afterwards; when it is not reached (or a table
+// failure ends it first) this does both itself.
+void openEdit(ds::DataContext& ctx, tk::Browse& list, const ScreenKeys& screen, bool adding,
+              const std::function<bool()>& append, const std::function<void()>& show);
 
 }  // namespace mx::ia

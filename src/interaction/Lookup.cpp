@@ -113,4 +113,12 @@ bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& o) {
     return true;
 }
 
+std::function<bool()> lookupField(ds::DataContext& ctx, tk::Dialog& dialog, rt::Value& value, LookupOptions options) {
+    return [&ctx, &dialog, &value, options = std::move(options)] {
+        LOOKUPW(ctx, value, options);
+        dialog.refresh();
+        return true;
+    };
+}
+
 }  // namespace mx::ia

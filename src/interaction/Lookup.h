@@ -5,9 +5,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "DataContext.h"
+#include "Dialog.h"
 #include "Value.h"
 
 namespace mx::ia {
@@ -43,5 +45,9 @@ struct LookupOptions {
 //   ia::LOOKUPW(ctx, category, {.table = "libcat", .keyField = "libcat->Code", .keyTitle = "Code",
 //                               .secondField = "libcat->Desc", .secondTitle = "Name"});
 bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& options);
+
+// The validation of a code field of `dialog`: `value` looked up as LOOKUPW
+// does, then every control of the dialog shown again. Always true.
+std::function<bool()> lookupField(ds::DataContext& ctx, tk::Dialog& dialog, rt::Value& value, LookupOptions options);
 
 }  // namespace mx::ia

@@ -3,6 +3,10 @@
 
 #include <string>
 
+#include "Guarded.h"
+#include "Opening.h"
+#include "Prompts.h"
+#include "Text.h"
 #include "Ui.h"
 #include "WorkArea.h"
 
@@ -28,6 +32,25 @@ void SRCH(tk::Browse& browse) {
         area.goTo(remembered);
     }
     browse.resync();
+}
+
+void searchByCode(ds::DataContext& ctx, tk::Browse& list, const QString& label, int width) {
+    rt::Settings& settings = ctx.session.settings();
+    const bool softBefore = settings.softSeek;
+    settings.softSeek = true;
+    guarded(ctx, [&] {
+        rt::Value code = rt::Value::character(std::string(static_cast<size_t>(width), ' '));
+        if (!MSGGET1(QStringLiteral("Search"), label, code,
+                     QString::fromStdString(ds::dataFile(ctx, kSearchBitmap.toStdString()))))
+            return;
+        rt::WorkArea& area = list.area();
+        if (!area.seek(rt::Value::character(ds::upper(ds::allTrim(code.str()))), true)) {
+            tk::Ui::instance().alert(QStringLiteral("No Match Found"));
+            area.goTop();
+        }
+    });
+    settings.softSeek = softBefore;
+    list.resync();
 }
 
 }  // namespace mx::ia

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "Browse.h"
+#include "DataContext.h"
 
 namespace mx::ia {
 
@@ -19,5 +20,12 @@ inline const QString kSearchBitmap = QStringLiteral("lupa.bmp");
 // record it was on; a cancelled prompt changes nothing. The area must have a
 // controlling order.
 void SRCH(tk::Browse& browse);
+
+// The search of a screen listed by code: asks for a code ("Search", the
+// caption `label`, `width` characters, upper case, the search bitmap of the
+// data folder) and soft-seeks it, trimmed and in upper case, in the list's
+// current order; a miss gives "No Match Found" and the first row. The
+// session's soft-seek setting is put back. In the guarded block.
+void searchByCode(ds::DataContext& ctx, tk::Browse& list, const QString& label, int width);
 
 }  // namespace mx::ia

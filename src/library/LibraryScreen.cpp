@@ -8,6 +8,7 @@
 #include "Error.h"
 #include "Guarded.h"
 #include "HotKeyConvention.h"
+#include "ListScreen.h"
 #include "LibraryCodes.h"
 #include "Lookup.h"
 #include "Opening.h"
@@ -145,42 +146,19 @@ void TAGNUM(ds::DataContext& ctx, int ws, tk::Browse& browse) {
 }
 
 void SRCH(ds::DataContext& ctx, tk::Browse& browse) {
-    rt::Settings& settings = ctx.session.settings();
-    const bool softBefore = settings.softSeek;
-    settings.softSeek = true;
-    ia::guarded(ctx, [&] {
-        Value code = Value::character(std::string(8, ' '));
-        if (!ia::MSGGET1(QStringLiteral("Search"), QStringLiteral("Library / Suite Code"), code,
-                         QString::fromStdString(ds::dataFile(ctx, ia::kSearchBitmap.toStdString()))))
-            return;
-        rt::WorkArea& area = browse.area();
-        if (!area.seek(Value::character(ds::upper(ds::allTrim(code.str()))), true)) {
-            tk::Ui::instance().alert(QStringLiteral("No Match Found"));
-            area.goTop();
-        }
-        browse.resync();
-    });
-    settings.softSeek = softBefore;
+    ia::searchByCode(ctx, browse, QStringLiteral("Library / Suite Code"), 8);
 }
 
-void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
-    // The keys the screen binds again when the dialog closes.
-    ia::ScreenKeys screenKeys({.viewUpdate = [&ctx, &browse] { UPD(ctx, browse, false); },
-                               .add = [&ctx, &browse] { UPD(ctx, browse, true); },
-                               .remove = {},
-                               .search = [&ctx, &browse] { SRCH(ctx, browse); }});
-    ia::guarded(ctx, [&] {
-        rt::WorkArea& lib = browse.area();
-        ctx.session.select(lib);
-        if (adding) {
-            // The append service tells of a failure itself; the blank entry
-            // stays even when the dialog is cancelled.
-            if (!ds::ADDREC(ctx, 2)) return;
-            lib.unlock();  // no lock is held while the dialog is open
-            browse.resync();
-        }
-        if (lib.eof()) return;
-
+void UPD(ds::DataContext& ctx, tk::Browse& browse, const ia::ScreenKeys& screen, bool adding) {
+    rt::WorkArea& lib = browse.area();
+    // The append service tells of a failure itself; the blank entry stays
+    // even when the dialog is cancelled. No lock is held while the dialog is open.
+    auto append = [&] {
+        if (!ds::ADDREC(ctx, 2)) return false;
+        lib.unlock();
+        return true;
+    };
+    ia::openEdit(ctx, browse, screen, adding, append, [&] {
         ia::EditDialog edit(ctx, lib, QString::fromUtf8(kLibEntryTitle), tk::Box{50, 50, 280, 720});
         edit.copy({"CODE", "DESC", "TAG", "SERIAL", "MAXADJUST", "CATEGORY"});
         tk::Dialog& dlg = edit.dialog();
@@ -195,112 +173,90 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding) {
         dlg.addText({59, 10}, QStringLiteral("Manual Tol.:"));
         dlg.addField({57, 55, 30, 12}, edit["MAXADJUST"], {.name = "MAXADJUST", .picture = "99"});
         dlg.addText({72, 10}, QStringLiteral("Category:"));
-        rt::Value& category = edit["CATEGORY"];
-        dlg.addField({70, 55, 90, 12}, category,
-                     {.name = "CATEGORY", .picture = "@!", .valid = [&] {
-                          ia::LOOKUPW(ctx, category,
-                                      {.table = "libcat",
-                                       .keyField = "libcat->Code",
-                                       .keyTitle = QStringLiteral("Code"),
-                                       .secondField = "libcat->Desc",
-                                       .secondTitle = QStringLiteral("Name")});
-                          dlg.refresh();
-                          return true;
-                      }});
+        dlg.addField({70, 55, 90, 12}, edit["CATEGORY"],
+                     {.name = "CATEGORY",
+                      .picture = "@!",
+                      .valid = ia::lookupField(ctx, dlg, edit["CATEGORY"],
+                                               {.table = "libcat",
+                                                .keyField = "libcat->Code",
+                                                .keyTitle = QStringLiteral("Code"),
+                                                .secondField = "libcat->Desc",
+                                                .secondTitle = QStringLiteral("Name")})});
         edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
-        edit.run(screenKeys);
+        edit.run(screen, &browse);
     });
-    browse.resync();
 }
 
 bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& links) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    tk::Browse* browse = nullptr;
-    auto viewUpdate = [&] {
-        if (browse) UPD(ctx, *browse, false);
-    };
-    ia::ScreenKeys keys({.viewUpdate = viewUpdate,
-                         .add = [&] {
-                             if (browse) UPD(ctx, *browse, true);
-                         },
-                         .remove = {},
-                         .search = [&] {
-                             if (browse) SRCH(ctx, *browse);
-                         }});
-    keys.bind();
-    struct ReleaseAfter {
-        ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
-    } releaseAfter;
+    ia::ListScreen screen(ctx, QString::fromUtf8(kLibTitle), tk::Box{10, 100, 465, 800});
+    screen.setActions({.viewUpdate = screen.onList([&](tk::Browse& b) { UPD(ctx, b, screen.keys(), false); }),
+                       .add = screen.onList([&](tk::Browse& b) { UPD(ctx, b, screen.keys(), true); }),
+                       .remove = {},
+                       .search = screen.onList([&](tk::Browse& b) { SRCH(ctx, b); })});
 
     if (!ds::OPNALIAS(ctx, "lib", true, true)) return false;
     rt::WorkArea& lib = libArea(ctx);
     lib.goTop();
 
-    tk::Dialog dlg(QString::fromUtf8(kLibTitle), tk::Box{10, 100, 465, 800});
-    browse = dlg.addBrowse({10, 10, 332.5, 167.5}, s, lib,
-                           {{QStringLiteral("Code"), 80},
-                            {QStringLiteral("Description"), 180},
-                            {QStringLiteral("Category"), 90},
-                            {QStringLiteral("Tag"), 45},
-                            {QStringLiteral("No"), 50},
-                            {QStringLiteral("Max Tol"), 60}},
-                           [&lib, ws] {
-                               return std::vector<Value>{lib.fieldValue("CODE"),
-                                                         lib.fieldValue("DESC"),
-                                                         lib.fieldValue("CATEGORY"),
-                                                         Value::character(tagOf(lib, ws) ? "*" : " "),
-                                                         twoDigits(lib.fieldValue("SERIAL")),
-                                                         twoDigits(lib.fieldValue("MAXADJUST"))};
-                           });
-    browse->onDoubleClick(viewUpdate);
+    tk::Browse& browse = screen.addList({10, 10, 332.5, 167.5}, lib,
+                                        {{QStringLiteral("Code"), 80},
+                                         {QStringLiteral("Description"), 180},
+                                         {QStringLiteral("Category"), 90},
+                                         {QStringLiteral("Tag"), 45},
+                                         {QStringLiteral("No"), 50},
+                                         {QStringLiteral("Max Tol"), 60}},
+                                        [&lib, ws] {
+                                            return std::vector<Value>{lib.fieldValue("CODE"),
+                                                                      lib.fieldValue("DESC"),
+                                                                      lib.fieldValue("CATEGORY"),
+                                                                      Value::character(tagOf(lib, ws) ? "*" : " "),
+                                                                      twoDigits(lib.fieldValue("SERIAL")),
+                                                                      twoDigits(lib.fieldValue("MAXADJUST"))};
+                                        });
     tk::Ui& ui = tk::Ui::instance();
     auto notYet = [&ui](const char* what) {
         ui.info(QString::fromUtf8(what) + QStringLiteral(" is not available yet in this version of the program."));
     };
-
-    dlg.addButton({182.5, 60, 45, 12}, QStringLiteral("View/&Update"), viewUpdate);
-    dlg.addButton({182.5, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, *browse); });
-    dlg.addButton({182.5, 210, 45, 12}, QStringLiteral("Re&port"), [&] {
-        if (links.report)
-            ia::guarded(ctx, links.report);
+    // A linked screen on the library, or the screen's own words when there is none.
+    auto linked = [&](const std::function<void()>& link, const std::function<void()>& otherwise) {
+        if (link)
+            ia::guarded(ctx, link);
         else
-            notYet("The library report");
-        browse->resync();
-    });
-    dlg.addButton({182.5, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
-    dlg.addButton({197.5, 10, 45, 12}, QStringLiteral("&Tag/Untag"), [&] {
-        TAG(ctx, ws);
-        browse->refresh();
-    });
-    dlg.addButton({197.5, 60, 45, 12}, QStringLiteral("Untag A&ll"), [&] {
-        UNTAG(ctx, ws);
-        browse->refresh();
-    });
-    dlg.addButton({197.5, 110, 45, 12}, QStringLiteral("Ta&g All"), [&] {
-        TAGALL(ctx, ws);
-        browse->refresh();
-    });
-    dlg.addButton({197.5, 210, 45, 12}, QStringLiteral("&Lib Code"), [&] {
-        if (links.libCode)
-            ia::guarded(ctx, links.libCode);
-        else
-            LIBCODE(ctx);
-        browse->resync();
-    });
-    dlg.addButton({197.5, 260, 45, 12}, QStringLiteral("C&hange Order"), [&] { CHNGORDR(*browse); });
-    dlg.addButton({212.5, 10, 45, 12}, QStringLiteral("Tag/&Num"), [&] { TAGNUM(ctx, ws, *browse); });
-    if (!registerMode)
-        dlg.addButton({212.5, 60, 45, 12}, QStringLiteral("Customers"), [&] {
-            if (links.customers)
-                ia::guarded(ctx, [&] { links.customers(lib.eof() ? std::string() : ds::allTrim(lib.fieldValue("CODE").str())); });
-            else
-                notYet("The library users search");
-            browse->resync();
-        });
+            otherwise();
+        browse.resync();
+    };
+    // The workstation's tags changed: the list shows them again.
+    auto tagging = [&](void (*step)(ds::DataContext&, int)) {
+        return [&ctx, &browse, ws, step] {
+            step(ctx, ws);
+            browse.refresh();
+        };
+    };
 
-    keys.attach(dlg);
-    dlg.run();
+    screen.addButtons(182.5, 10,
+                      {{{}, {}},
+                       {QStringLiteral("View/&Update"), screen.actions().viewUpdate},
+                       {{}, {}},
+                       {QStringLiteral("&Search"), screen.actions().search},
+                       {QStringLiteral("Re&port"), [&] { linked(links.report, [&] { notYet("The library report"); }); }},
+                       {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }}});
+    screen.addButtons(197.5, 10,
+                      {{QStringLiteral("&Tag/Untag"), tagging(TAG)},
+                       {QStringLiteral("Untag A&ll"), tagging(UNTAG)},
+                       {QStringLiteral("Ta&g All"), tagging(TAGALL)},
+                       {{}, {}},
+                       {QStringLiteral("&Lib Code"), [&] { linked(links.libCode, [&] { LIBCODE(ctx); }); }},
+                       {QStringLiteral("C&hange Order"), [&] { CHNGORDR(browse); }}});
+    screen.addButtons(212.5, 10,
+                      {{QStringLiteral("Tag/&Num"), [&] { TAGNUM(ctx, ws, browse); }},
+                       {registerMode ? QString() : QStringLiteral("Customers"), [&] {
+                            if (!links.customers) return linked({}, [&] { notYet("The library users search"); });
+                            linked([&] { links.customers(lib.eof() ? std::string() : ds::allTrim(lib.fieldValue("CODE").str())); },
+                                   {});
+                        }}});
+    screen.run();
     return true;
 }
 

@@ -18,6 +18,7 @@
 
 #include "Browse.h"
 #include "DataContext.h"
+#include "HotKeyConvention.h"
 #include "WorkstationTags.h"
 
 namespace mx::lib {
@@ -43,7 +44,7 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode = false, const LibraryL
 // `UPD`: the entry dialog over the current `lib` entry; with `adding` a blank
 // entry is appended first. `browse` is refreshed afterwards; the screen's
 // keys are bound again when the dialog closes.
-void UPD(ds::DataContext& ctx, tk::Browse& browse, bool adding);
+void UPD(ds::DataContext& ctx, tk::Browse& browse, const ia::ScreenKeys& screen, bool adding);
 // `SRCH`: asks for a code and soft-seeks it in the active order.
 void SRCH(ds::DataContext& ctx, tk::Browse& browse);
 
