@@ -8,6 +8,7 @@
 #include "FormulaLines.h"
 #include "Guarded.h"
 #include "Labour.h"
+#include "ListScreen.h"
 #include "Lookup.h"
 #include "OptionsExtras.h"
 #include "Opening.h"
@@ -97,22 +98,7 @@ void DEL(ds::DataContext& ctx, tk::Browse& list) {
 }
 
 void SRCH(ds::DataContext& ctx, tk::Browse& list) {
-    rt::Settings& settings = ctx.session.settings();
-    const bool softBefore = settings.softSeek;
-    settings.softSeek = true;
-    ia::guarded(ctx, [&] {
-        Value code = Value::character(std::string(15, ' '));
-        if (!ia::MSGGET1(QStringLiteral("Search"), QStringLiteral("Configuration Code"), code,
-                         QString::fromStdString(ds::dataFile(ctx, ia::kSearchBitmap.toStdString()))))
-            return;
-        rt::WorkArea& area = list.area();
-        if (!area.seek(Value::character(ds::upper(ds::allTrim(code.str()))), true)) {
-            tk::Ui::instance().alert(QStringLiteral("No Match Found"));
-            area.goTop();
-        }
-    });
-    settings.softSeek = softBefore;
-    list.resync();
+    ia::searchByCode(ctx, list, QStringLiteral("Configuration Code"), 15);
 }
 
 void DESCCHNG(ds::DataContext& ctx, tk::Browse& list) {
@@ -130,18 +116,10 @@ void DESCCHNG(ds::DataContext& ctx, tk::Browse& list) {
 }
 
 void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {
-    bool shown = false;
-    ia::guarded(ctx, [&] {
-        rt::WorkArea& assembly = assemblyArea(ctx);
-        ctx.session.select(assembly);
-        if (adding) {
-            // The new configuration exists from here on, also when the dialog
-            // is cancelled; the alerts have told of a failure.
-            if (!ia::appendRecord(ctx, assembly)) return;
-            list.resync();
-        }
-        if (assembly.eof()) return;
-
+    rt::WorkArea& assembly = list.area();
+    // The new configuration exists from the append on, also when the dialog
+    // is cancelled; the alerts have told of a failure.
+    ia::openEdit(ctx, list, screen, adding, [&] { return ia::appendRecord(ctx, assembly); }, [&] {
         ia::EditDialog edit(ctx, assembly, QString::fromUtf8(kHeaderTitle), tk::Box{60, 30, 430, 520});
         edit.copy({"CODE", "DESC", "LIB", "ASSEMCAT", "WSPEED", "PRICE", "COSTPRICE", "WRATED", "STYPE", "STYPE2",
                    "SECTION", "SECTIONA", "SHOWER", "ENFWIDTH"});
@@ -155,18 +133,15 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
         dlg.addText({row(2) + 7, 10}, QStringLiteral("Type:"));
         dlg.addField({row(2) + 5, field, 65, 12}, edit["ASSEMCAT"], {.name = "ASSEMCAT", .picture = "@!"});
         dlg.addText({row(3) + 7, 10}, QStringLiteral("Library:"));
-        Value& lib = edit["LIB"];
-        dlg.addField({row(3) + 5, field, 65, 12}, lib,
-                     {.name = "LIB", .picture = "@!", .valid = [&] {
-                          ia::LOOKUPW(ctx, lib,
-                                      {.table = "lib",
-                                       .keyField = "lib->Code",
-                                       .keyTitle = QStringLiteral("Code"),
-                                       .secondField = "lib->Desc",
-                                       .secondTitle = QStringLiteral("Description")});
-                          dlg.refresh();
-                          return true;
-                      }});
+        dlg.addField({row(3) + 5, field, 65, 12}, edit["LIB"],
+                     {.name = "LIB",
+                      .picture = "@!",
+                      .valid = ia::lookupField(ctx, dlg, edit["LIB"],
+                                               {.table = "lib",
+                                                .keyField = "lib->Code",
+                                                .keyTitle = QStringLiteral("Code"),
+                                                .secondField = "lib->Desc",
+                                                .secondTitle = QStringLiteral("Description")})});
         dlg.addText({row(4) + 7, 10}, QStringLiteral("Wind Rated:"));
         dlg.addField({row(4) + 5, field, 12, 12}, edit["WRATED"], {.name = "WRATED", .picture = "Y"});
         dlg.addText({row(5) + 7, 10}, QStringLiteral("Struct. Type:"));
@@ -181,36 +156,18 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
         dlg.addText({row(9) + 7, 10}, QStringLiteral("Enforce Max Wdth:"));
         dlg.addField({row(9) + 5, field, 12, 12}, edit["ENFWIDTH"], {.name = "ENFWIDTH", .picture = "Y"});
         edit.addSaveCancel({row(11), 10, 45, 12}, {row(11), 60, 45, 12});
-        shown = true;
         edit.run(screen, &list);
     });
-    if (!shown) {
-        screen.bind();
-        list.resync();
-    }
 }
 
 bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    tk::Browse* browse = nullptr;
-    // Every action goes through the screen's list once the dialog stands.
-    auto onList = [&browse](auto action) {
-        return [&browse, action] {
-            if (browse) action(*browse);
-        };
-    };
-    ia::ScreenKeys* keysRef = nullptr;
-    auto viewUpdate = onList([&](tk::Browse& b) { UPD(ctx, b, *keysRef, false); });
-    auto add = onList([&](tk::Browse& b) { UPD(ctx, b, *keysRef, true); });
-    auto remove = onList([&](tk::Browse& b) { DEL(ctx, b); });
-    auto search = onList([&](tk::Browse& b) { SRCH(ctx, b); });
-    ia::ScreenKeys keys({.viewUpdate = viewUpdate, .add = add, .remove = remove, .search = search});
-    keysRef = &keys;
-    keys.bind();
-    struct ReleaseAfter {
-        ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
-    } releaseAfter;
+    ia::ListScreen screen(ctx, QString::fromUtf8(kConfigurationsTitle), tk::Box{50, 20, 470, 750});
+    screen.setActions({.viewUpdate = screen.onList([&](tk::Browse& b) { UPD(ctx, b, screen.keys(), false); }),
+                       .add = screen.onList([&](tk::Browse& b) { UPD(ctx, b, screen.keys(), true); }),
+                       .remove = screen.onList([&](tk::Browse& b) { DEL(ctx, b); }),
+                       .search = screen.onList([&](tk::Browse& b) { SRCH(ctx, b); })});
 
     for (const char* table : kScreenTables)
         if (!ds::OPNALIAS(ctx, table, false, true)) return false;
@@ -218,76 +175,78 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     s.select(assembly);
     assembly.goTop();
 
-    tk::Dialog dlg(QString::fromUtf8(kConfigurationsTitle), tk::Box{50, 20, 470, 750});
-    browse = dlg.addBrowse({10, 10, 350, 165}, s, assembly,
-                           {{QStringLiteral("Code"), 130},
-                            {QStringLiteral("Description"), 270},
-                            {QStringLiteral("Suite"), 80},
-                            {QStringLiteral("Type"), 80},
-                            {QStringLiteral("W/R"), 25},
-                            {QStringLiteral("Lock"), 28}},
-                           [&assembly] {
-                               return std::vector<Value>{assembly.fieldValue("CODE"), assembly.fieldValue("DESC"),
-                                                         assembly.fieldValue("LIB"), assembly.fieldValue("ASSEMCAT"),
-                                                         flag(assembly, "WRATED"), flag(assembly, "LOCLABOUR")};
-                           });
-    browse->onDoubleClick(viewUpdate);
+    tk::Browse& list = screen.addList({10, 10, 350, 165}, assembly,
+                                      {{QStringLiteral("Code"), 130},
+                                       {QStringLiteral("Description"), 270},
+                                       {QStringLiteral("Suite"), 80},
+                                       {QStringLiteral("Type"), 80},
+                                       {QStringLiteral("W/R"), 25},
+                                       {QStringLiteral("Lock"), 28}},
+                                      [&assembly] {
+                                          return std::vector<Value>{assembly.fieldValue("CODE"), assembly.fieldValue("DESC"),
+                                                                    assembly.fieldValue("LIB"), assembly.fieldValue("ASSEMCAT"),
+                                                                    flag(assembly, "WRATED"), flag(assembly, "LOCLABOUR")};
+                                      });
 
-    tk::Ui& ui = tk::Ui::instance();
-    auto notYet = [&ui](const char* what) {
-        ui.info(QString::fromUtf8(what) + QStringLiteral(" is not available yet in this version of the program."));
-    };
-    // A screen started on the current configuration, with `assembly`
-    // selected; afterwards the screen's keys and list come back. `need`
-    // false: it also runs when the list is empty.
-    auto sub = [&](const std::function<void()>& body, bool need = true) {
-        ia::guarded(ctx, [&] {
-            s.select(assembly);
-            if (need && assembly.eof()) return;
-            body();
-        });
-        keys.bind();
-        browse->resync();
+    // A screen started on the configuration under the cursor, read once
+    // here, with `assembly` selected; afterwards the screen's keys and list
+    // come back. Nothing when the list is empty.
+    auto sub = [&](const std::function<void(const CurrentConfiguration&)>& body) {
+        return [&, body] {
+            screen.operation([&] {
+                s.select(assembly);
+                if (const auto current = CurrentConfiguration::read(ctx)) body(*current);
+            });
+        };
     };
     // A linked screen: assembly's order and filter are put back afterwards,
-    // whatever the linked screen did to them.
+    // whatever the linked screen did to them. `need` false: it also runs
+    // when the list is empty.
     auto linked = [&](const std::function<void()>& link, const char* what, bool need) {
-        if (!link) {
-            notYet(what);
-            return;
-        }
-        const int order = assembly.order();
-        const std::string filter = assembly.filterText();
-        const std::uint32_t recno = assembly.recno();
-        sub(link, need);
-        ia::guarded(ctx, [&] {
-            if (assembly.order() != order) assembly.setOrder(order);
-            if (assembly.filterText() != filter) assembly.setFilter(filter);
-            assembly.goTo(recno);
-        });
-        browse->resync();
+        return [&, link, what, need] {
+            if (!link) {
+                tk::Ui::instance().info(QString::fromUtf8(what) +
+                                        QStringLiteral(" is not available yet in this version of the program."));
+                return;
+            }
+            const int order = assembly.order();
+            const std::string filter = assembly.filterText();
+            const std::uint32_t recno = assembly.recno();
+            screen.operation([&] {
+                s.select(assembly);
+                if (need && assembly.eof()) return;
+                link();
+            });
+            ia::guarded(ctx, [&] {
+                if (assembly.order() != order) assembly.setOrder(order);
+                if (assembly.filterText() != filter) assembly.setFilter(filter);
+                assembly.goTo(recno);
+            });
+            list.resync();
+        };
     };
 
-    constexpr double row1 = 180, row2 = 195;
-    dlg.addButton({row1, 10, 45, 12}, QStringLiteral("&Add"), add);
-    dlg.addButton({row1, 60, 45, 12}, QStringLiteral("View/&Update"), viewUpdate);
-    dlg.addButton({row1, 110, 45, 12}, QStringLiteral("&Delete"), remove);
-    dlg.addButton({row1, 160, 45, 12}, QStringLiteral("&Search"), search);
-    dlg.addButton({row1, 210, 45, 12}, QStringLiteral("Re&port"),
-                  [&] { linked(links.report, "The configuration report", false); });
-    dlg.addButton({row1, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
-    dlg.addButton({row2, 10, 45, 12}, QStringLiteral("&Formulae"), [&] { sub([&] { ASSLINE(ctx, links.lineReport); }); });
-    dlg.addButton({row2, 60, 45, 12}, QStringLiteral("&Options"), [&] { sub([&] { ASSOEDIT(ctx, keys, browse); }); });
-    dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { sub([&] { ASSDEDIT(ctx, keys, browse); }); });
-    dlg.addButton({row2, 160, 45, 12}, QStringLiteral("&Labour"), [&] { sub([&] { ASSLAB(ctx, links.lineReport); }); });
-    dlg.addButton({row2, 210, 45, 12}, QStringLiteral("Data Sht"), [&] { linked(links.dataSheet, "The data sheet", true); });
-    dlg.addButton({row2, 260, 45, 12}, QStringLiteral("Punch &Holes"), [&] { sub([&] { PUNCHOLE(ctx); }); });
-    // The free place at the end of the second row: the box has no room for
-    // a row further down.
-    dlg.addButton({row2, 310, 45, 12}, QStringLiteral("&z) Desc Chng"), [&] { DESCCHNG(ctx, *browse); });
+    const ia::ListActions& act = screen.actions();
+    screen.addButtons(180, 10,
+                      {{QStringLiteral("&Add"), act.add},
+                       {QStringLiteral("View/&Update"), act.viewUpdate},
+                       {QStringLiteral("&Delete"), act.remove},
+                       {QStringLiteral("&Search"), act.search},
+                       {QStringLiteral("Re&port"), linked(links.report, "The configuration report", false)},
+                       {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }}});
+    screen.addButtons(
+        195, 10,
+        {{QStringLiteral("&Formulae"), sub([&](const CurrentConfiguration& c) { ASSLINE(ctx, c, links.lineReport); })},
+         {QStringLiteral("&Options"), sub([&](const CurrentConfiguration& c) { ASSOEDIT(ctx, c, screen.keys(), &list); })},
+         {QStringLiteral("&Extras"), sub([&](const CurrentConfiguration& c) { ASSDEDIT(ctx, c, screen.keys(), &list); })},
+         {QStringLiteral("&Labour"), sub([&](const CurrentConfiguration& c) { ASSLAB(ctx, c, links.lineReport); })},
+         {QStringLiteral("Data Sht"), linked(links.dataSheet, "The data sheet", true)},
+         {QStringLiteral("Punch &Holes"), sub([&](const CurrentConfiguration& c) { PUNCHOLE(ctx, c); })},
+         // The free place at the end of the second row: the box has no room
+         // for a row further down.
+         {QStringLiteral("&z) Desc Chng"), [&] { DESCCHNG(ctx, list); }}});
 
-    keys.attach(dlg);
-    dlg.run();
+    screen.run();
     return true;
 }
 

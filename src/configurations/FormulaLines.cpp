@@ -22,29 +22,30 @@ bool lineTypeAllowed(const Value& type) {
 
 }  // namespace
 
-void ASSLDEL(ds::DataContext& ctx, tk::Browse& list) { deleteOwnedLine(ctx, list, QStringLiteral("Delete This Line?")); }
+void ASSLDEL(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current) {
+    deleteOwnedLine(ctx, list, current, QStringLiteral("Delete This Line?"));
+}
 
-void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {
-    bool shown = false;
-    ia::guarded(ctx, [&] {
-        rt::Session& s = ctx.session;
-        const auto current = CurrentConfiguration::read(ctx);
-        if (!current) return;
-        rt::WorkArea& lines = list.area();
-        // The panel lookup offers only this configuration's panels.
-        if (current->manualPanels) {
+void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
+             bool adding) {
+    rt::Session& s = ctx.session;
+    // The panel lookup offers only this configuration's panels.
+    bool panelsReady = !current.manualPanels;
+    if (!panelsReady)
+        ia::guarded(ctx, [&] {
             if (!ds::OPNALIAS(ctx, "asspanel", false, true)) return;
             rt::WorkArea& panels = s.openArea("ASSPANEL");
             panels.setFilter("asspanel->Asscode == assembly->Code");
             panels.goTop();
-        }
-        s.select(lines);
-        if (adding) {
-            if (!appendLine(ctx, lines, *current)) return;
-            list.resync();
-        }
-        if (lines.eof()) return;
-
+            panelsReady = true;
+        });
+    if (!panelsReady) {
+        screen.bind();
+        list.resync();
+        return;
+    }
+    rt::WorkArea& lines = list.area();
+    openLineEdit(ctx, list, screen, current, adding, [&] {
         ia::EditDialog edit(ctx, lines, QString::fromUtf8(kLineDialogTitle), tk::Box{80, 40, 500, 720});
         edit.copy(lineFields());
         tk::Dialog& dlg = edit.dialog();
@@ -85,7 +86,7 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         caption("Condition:");
         dlg.addField({fieldAt(k), col, 270, 12}, edit["CONDITION"], {.name = "CONDITION", .picture = "@!"});
         ++k;
-        if (current->secondStructure) {
+        if (current.secondStructure) {
             caption("Part of Lower:");
             dlg.addField({fieldAt(k), col, 15, 12}, edit["LOWER"], {.name = "LOWER", .picture = "Y"});
             ++k;
@@ -96,90 +97,90 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         caption("Wastage (Y/N):");
         dlg.addField({fieldAt(k), col, 15, 12}, edit["WASTAGE"], {.name = "WASTAGE", .picture = "Y"});
         ++k;
-        if (current->manualPanels) {
+        if (current.manualPanels) {
             caption("Panel Code:");
-            Value& panel = edit["PANELCODE"];
-            dlg.addField({fieldAt(k), col, 80, 12}, panel, {.name = "PANELCODE", .picture = "@!", .valid = [&] {
-                                                                ia::LOOKUPW(ctx, panel,
-                                                                            {.table = "asspanel",
-                                                                             .keyField = "asspanel->Panelcode",
-                                                                             .keyTitle = QStringLiteral("Panel"),
-                                                                             .order = "2",
-                                                                             .secondField = "asspanel->Asscode",
-                                                                             .secondTitle = QStringLiteral("Configuration"),
-                                                                             .alreadyOpen = true});
-                                                                dlg.refresh();
-                                                                return true;
-                                                            }});
+            dlg.addField({fieldAt(k), col, 80, 12}, edit["PANELCODE"],
+                         {.name = "PANELCODE",
+                          .picture = "@!",
+                          .valid = ia::lookupField(ctx, dlg, edit["PANELCODE"],
+                                                   {.table = "asspanel",
+                                                    .keyField = "asspanel->Panelcode",
+                                                    .keyTitle = QStringLiteral("Panel"),
+                                                    .order = "2",
+                                                    .secondField = "asspanel->Asscode",
+                                                    .secondTitle = QStringLiteral("Configuration"),
+                                                    .alreadyOpen = true})});
             ++k;
         }
         edit.addSaveCancel({13.0 * k + 15, 10, 45, 12}, {13.0 * k + 15, 60, 45, 12});
-        shown = true;
         edit.run(screen, &list);
     });
-    if (!shown) {
-        screen.bind();
-        list.resync();
-    }
+}
+
+const LineScreenLayout& formulaeLayout() {
+    static const LineScreenLayout layout = [] {
+        LineScreenLayout l;
+        l.titlePrefix = kFormulaeTitlePrefix;
+        l.box = {60, 30, 580, 690};
+        l.list = {10, 10, 312.5, 100};
+        l.scopeKey = "assline->Asscode";
+        l.columns = {{QStringLiteral("Code"), 80},        {QStringLiteral("Type"), 40},
+                     {QStringLiteral("Qty"), 40, Qt::AlignRight}, {QStringLiteral("Amount 1"), 120},
+                     {QStringLiteral("Amount 2"), 120},   {QStringLiteral("Description"), 150},
+                     {QStringLiteral("Condition"), 150}};
+        l.row = [](rt::WorkArea& a) {
+            return std::vector<Value>{a.fieldValue("STKCODE"), a.fieldValue("TYPE"), numberText(a.fieldValue("QTY"), 8, 2),
+                                      a.fieldValue("AMOUNT"),  a.fieldValue("AMOUNT2"), a.fieldValue("DESC"),
+                                      a.fieldValue("CONDITION")};
+        };
+        l.order = kLineOrder;
+        l.filter = "!assline->Labour";
+        constexpr double r = 9.5;  // the panel's first row, below the list
+        l.detail = {{r, 10, QStringLiteral("Stock Code:")},
+                    {r, 60, {}, "STKCODE", {}, 80},
+                    {r, 150, QStringLiteral("Type: ")},
+                    {r, 175, {}, "TYPE", {}, 12},
+                    {r, 200, QStringLiteral("Panel Code:"), {}, {}, 0, true},
+                    {r, 248, {}, "PANELCODE", {}, 70, true},
+                    {r + 1, 10, QStringLiteral("Description: ")},
+                    {r + 1, 60, {}, "DESC", {}, 150},
+                    {r + 2, 10, QStringLiteral("Quantity: ")},
+                    {r + 2, 60, {}, "QTY", QStringLiteral("99999.99"), 45},
+                    {r + 2, 110, {}, "CQTY", {}, 150},
+                    {r + 3, 10, QStringLiteral("Amount: ")},
+                    {r + 3, 60, {}, "AMOUNT", {}, 200},
+                    {r + 3, 265, {}, "ADJUST", QStringLiteral("99"), 18},
+                    {r + 3, 286, QStringLiteral("mm")},
+                    {r + 4, 10, QStringLiteral("Amount 2: ")},
+                    {r + 4, 60, {}, "AMOUNT2", {}, 200},
+                    {r + 4, 265, {}, "ADJUST2", QStringLiteral("99"), 18},
+                    {r + 4, 286, QStringLiteral("mm")},
+                    {r + 5, 10, QStringLiteral("Condition: ")},
+                    {r + 5, 60, {}, "CONDITION", {}, 200},
+                    {r + 7, 10, QStringLiteral("Lower: ")},
+                    {r + 7, 60, {}, "LOWER", QStringLiteral("Y"), 12},
+                    {r + 7, 90, QStringLiteral("Wastage: ")},
+                    {r + 7, 130, {}, "WASTAGE", QStringLiteral("Y"), 12}};
+        l.buttonRow = 240;
+        l.hasReport = true;
+        l.reportName = "The line-item report";
+        return l;
+    }();
+    return layout;
+}
+
+void ASSLINE(ds::DataContext& ctx, const CurrentConfiguration& current, const std::function<void()>& lineReport) {
+    LineScreenLayout layout = formulaeLayout();
+    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, const CurrentConfiguration& c, bool adding) {
+        ASSLUPD(ctx, list, keys, c, adding);
+    };
+    layout.remove = [&ctx](tk::Browse& list, const CurrentConfiguration& c) { ASSLDEL(ctx, list, c); };
+    layout.report = lineReport;
+    runLineScreen(ctx, ctx.session.openArea("ASSLINE"), current, layout);
 }
 
 void ASSLINE(ds::DataContext& ctx, const std::function<void()>& lineReport) {
-    rt::WorkArea& lines = ctx.session.openArea("ASSLINE");
-    LineScreenLayout layout;
-    layout.titlePrefix = kFormulaeTitlePrefix;
-    layout.box = {60, 30, 580, 690};
-    layout.list = {10, 10, 312.5, 100};
-    layout.scopeKey = "assline->Asscode";
-    layout.columns = {{QStringLiteral("Code"), 80},       {QStringLiteral("Type"), 40},
-                      {QStringLiteral("Qty"), 40, Qt::AlignRight},        {QStringLiteral("Amount 1"), 120},
-                      {QStringLiteral("Amount 2"), 120},  {QStringLiteral("Description"), 150},
-                      {QStringLiteral("Condition"), 150}};
-    layout.row = [](rt::WorkArea& a) {
-        return std::vector<Value>{a.fieldValue("STKCODE"), a.fieldValue("TYPE"), numberText(a.fieldValue("QTY"), 8, 2),
-                                  a.fieldValue("AMOUNT"),  a.fieldValue("AMOUNT2"), a.fieldValue("DESC"),
-                                  a.fieldValue("CONDITION")};
-    };
-    layout.restrict = [](rt::WorkArea& a) {
-        a.setOrder(kLineOrder);
-        a.setFilter("!assline->Labour");
-    };
-    layout.detail = [](DetailPanel& p, const CurrentConfiguration& c) {
-        auto row = [](double k) { return 9.5 + k; };
-        p.text({labelAt(row(0)), 10}, QStringLiteral("Stock Code:"));
-        p.add({fieldAt(row(0)), 60}, "STKCODE", {}, 80);
-        p.text({labelAt(row(0)), 150}, QStringLiteral("Type: "));
-        p.add({fieldAt(row(0)), 175}, "TYPE", {}, 12);
-        if (c.manualPanels) {
-            p.text({labelAt(row(0)), 200}, QStringLiteral("Panel Code:"));
-            p.add({fieldAt(row(0)), 248}, "PANELCODE", {}, 70);
-        }
-        p.text({labelAt(row(1)), 10}, QStringLiteral("Description: "));
-        p.add({fieldAt(row(1)), 60}, "DESC", {}, 150);
-        p.text({labelAt(row(2)), 10}, QStringLiteral("Quantity: "));
-        p.add({fieldAt(row(2)), 60}, "QTY", QStringLiteral("99999.99"), 45);
-        p.add({fieldAt(row(2)), 110}, "CQTY", {}, 150);
-        p.text({labelAt(row(3)), 10}, QStringLiteral("Amount: "));
-        p.add({fieldAt(row(3)), 60}, "AMOUNT", {}, 200);
-        p.add({fieldAt(row(3)), 265}, "ADJUST", QStringLiteral("99"), 18);
-        p.text({labelAt(row(3)), 286}, QStringLiteral("mm"));
-        p.text({labelAt(row(4)), 10}, QStringLiteral("Amount 2: "));
-        p.add({fieldAt(row(4)), 60}, "AMOUNT2", {}, 200);
-        p.add({fieldAt(row(4)), 265}, "ADJUST2", QStringLiteral("99"), 18);
-        p.text({labelAt(row(4)), 286}, QStringLiteral("mm"));
-        p.text({labelAt(row(5)), 10}, QStringLiteral("Condition: "));
-        p.add({fieldAt(row(5)), 60}, "CONDITION", {}, 200);
-        p.text({labelAt(row(7)), 10}, QStringLiteral("Lower: "));
-        p.add({fieldAt(row(7)), 60}, "LOWER", QStringLiteral("Y"), 12);
-        p.text({labelAt(row(7)), 90}, QStringLiteral("Wastage: "));
-        p.add({fieldAt(row(7)), 130}, "WASTAGE", QStringLiteral("Y"), 12);
-    };
-    layout.buttonRow = 240;
-    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, bool adding) { ASSLUPD(ctx, list, keys, adding); };
-    layout.remove = [&ctx](tk::Browse& list) { ASSLDEL(ctx, list); };
-    layout.hasReport = true;
-    layout.report = lineReport;
-    layout.reportName = "The line-item report";
-    runLineScreen(ctx, lines, layout);
+    if (const auto current = CurrentConfiguration::read(ctx)) ASSLINE(ctx, *current, lineReport);
 }
 
 }  // namespace mx::configurations

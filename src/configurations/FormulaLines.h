@@ -13,8 +13,10 @@
 #include <functional>
 
 #include "Browse.h"
+#include "CurrentConfiguration.h"
 #include "DataContext.h"
 #include "HotKeyConvention.h"
+#include "LineScreen.h"
 
 namespace mx::configurations {
 
@@ -27,16 +29,23 @@ inline constexpr int kLineOrder = 3;
 // screen's cursor (nothing when there is none). `lineReport` prints the
 // line-item report ("Re&port"); empty, the button says it is not available
 // yet. The caller binds its own keys again afterwards.
+void ASSLINE(ds::DataContext& ctx, const CurrentConfiguration& current, const std::function<void()>& lineReport = {});
+// The same for the `assembly` record under the cursor, read here (nothing
+// when there is none).
 void ASSLINE(ds::DataContext& ctx, const std::function<void()>& lineReport = {});
+// The Formulae screen's list, panel and buttons (without its dialogs); the
+// Labour screen is the same list over the other lines.
+const LineScreenLayout& formulaeLayout();
 
 // The line dialog over the list's current line; with `adding` a line is
 // appended for the configuration first. `screen` is bound again and `list`
 // re-synchronised afterwards, in every case.
-void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding);
+void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
+             bool adding);
 
 // Deletes the list's current line after "Delete This Line?" (a line that
 // cannot be locked stays, quietly) and lands on the configuration's next
 // remaining line.
-void ASSLDEL(ds::DataContext& ctx, tk::Browse& list);
+void ASSLDEL(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current);
 
 }  // namespace mx::configurations

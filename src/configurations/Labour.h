@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "Browse.h"
+#include "CurrentConfiguration.h"
 #include "DataContext.h"
 #include "HotKeyConvention.h"
 
@@ -19,12 +20,15 @@ inline constexpr const char* kLabourDialogTitle = "Labour Item Details (ASSEMBLY
 
 // The Labour screen for the configuration under the Configurations screen's
 // cursor (nothing when there is none); `lineReport` as for ASSLINE.
+void ASSLAB(ds::DataContext& ctx, const CurrentConfiguration& current, const std::function<void()>& lineReport = {});
+// The same for the `assembly` record under the cursor, read here.
 void ASSLAB(ds::DataContext& ctx, const std::function<void()>& lineReport = {});
 
 // The labour line dialog over the list's current line; with `adding` a line
 // is appended first, with the configuration's code and the labour flag. It
 // edits the code, description, type (any letter), quantity, condition and
 // labour description and writes the other carried fields back unchanged.
-void ASSLAUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding);
+void ASSLAUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
+              bool adding);
 
 }  // namespace mx::configurations

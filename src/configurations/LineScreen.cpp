@@ -3,6 +3,7 @@
 
 #include "Error.h"
 #include "Guarded.h"
+#include "ListScreen.h"
 #include "Lookup.h"
 #include "NumberFormat.h"
 #include "Opening.h"
@@ -75,6 +76,16 @@ void DetailPanel::add(const tk::Place& at, const std::string& field, const QStri
     fields_.emplace_back(field, shown);
 }
 
+void DetailPanel::place(const std::vector<DetailItem>& items, bool manualPanels) {
+    for (const DetailItem& item : items) {
+        if (item.withPanels && !manualPanels) continue;
+        if (item.field.empty())
+            dialog_.addText({labelAt(item.row), item.col}, item.caption);
+        else
+            add({fieldAt(item.row), item.col}, item.field, item.picture, item.width);
+    }
+}
+
 void DetailPanel::refill() {
     for (auto& [field, control] : fields_) {
         values_[field] = area_.fieldValue(field);
@@ -105,11 +116,16 @@ std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, V
     };
 }
 
-void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const QString& question) {
+void openLineEdit(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
+                  bool adding, const std::function<void()>& show, std::vector<std::pair<std::string, Value>> extra) {
+    ia::openEdit(
+        ctx, list, screen, adding, [&] { return appendLine(ctx, list.area(), current, std::move(extra)); }, show);
+}
+
+void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current, const QString& question) {
     ia::guarded(ctx, [&] {
-        const auto current = CurrentConfiguration::read(ctx);
         rt::WorkArea& area = list.area();
-        if (!current || area.eof()) return;
+        if (area.eof()) return;
         if (!tk::Ui::instance().yesNo(question)) return;
         ctx.session.select(area);
         if (!ds::RECLOCK(ctx, 2)) return;
@@ -117,97 +133,77 @@ void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const QString& ques
         area.commit();
         area.unlock();
         area.skip(-1);
-        const std::string code = ds::trimRight(current->code.str());
-        if (area.eof() || ds::trimRight(area.fieldValue("ASSCODE").str()) != code) area.seek(current->code, false);
+        const std::string code = ds::trimRight(current.code.str());
+        if (area.eof() || ds::trimRight(area.fieldValue("ASSCODE").str()) != code) area.seek(current.code, false);
     });
     list.resync();
 }
 
-void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const LineScreenLayout& layout) {
+void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfiguration& current,
+                   const LineScreenLayout& layout) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    const auto current = CurrentConfiguration::read(ctx);
-    if (!current) return;
-
-    tk::Browse* list = nullptr;
-    ia::ScreenKeys* keysRef = nullptr;
-    DetailPanel* panelRef = nullptr;
+    ia::ListScreen screen(ctx, current.title(layout.titlePrefix), layout.box);
+    DetailPanel panel(screen.dialog(), area);
     // The panel shows the line again after an edit of it, not only after a move.
-    auto refill = [&] {
-        if (panelRef) panelRef->refill();
+    auto then = [&panel](const std::function<void(tk::Browse&)>& step) {
+        return [&panel, step](tk::Browse& list) {
+            step(list);
+            panel.refill();
+        };
     };
-    auto viewUpdate = [&] {
-        if (!list) return;
-        layout.edit(*list, *keysRef, false);
-        refill();
-    };
-    auto add = [&] {
-        if (!list) return;
-        layout.edit(*list, *keysRef, true);
-        refill();
-    };
-    auto remove = [&] {
-        if (!list) return;
-        layout.remove(*list);
-        refill();
-    };
-    ia::ScreenKeys keys({.viewUpdate = viewUpdate, .add = add, .remove = remove, .search = {}});
-    keysRef = &keys;
-    keys.bind();
+    screen.setActions(
+        {.viewUpdate = screen.onList(then([&](tk::Browse& l) { layout.edit(l, screen.keys(), current, false); })),
+         .add = screen.onList(then([&](tk::Browse& l) { layout.edit(l, screen.keys(), current, true); })),
+         .remove = screen.onList(then([&](tk::Browse& l) { layout.remove(l, current); })),
+         .search = {}});
 
+    auto restrict = [&] {
+        area.setOrder(layout.order);
+        area.setFilter(layout.filter);
+    };
     RestrictionKeeper keeper(area);
     s.select(area);
-    layout.restrict(area);
-    area.seek(current->code, false);
+    restrict();
+    area.seek(current.code, false);
 
-    tk::Dialog dlg(current->title(layout.titlePrefix), layout.box);
-    list = dlg.addBrowse(layout.list, s, area, layout.columns, [&area, &layout] { return layout.row(area); });
-    list->setScope(layout.scopeKey, current->code, current->code);
-    list->onDoubleClick(viewUpdate);
-    DetailPanel panel(dlg, area);
-    if (layout.detail) {
-        layout.detail(panel, *current);
-        panelRef = &panel;
-        list->onChange(refill);
+    tk::Browse& list = screen.addList(layout.list, area, layout.columns, [&area, &layout] { return layout.row(area); });
+    list.setScope(layout.scopeKey, current.code, current.code);
+    if (!layout.detail.empty()) {
+        panel.place(layout.detail, current.manualPanels);
+        list.onChange([&panel] { panel.refill(); });
     }
 
-    const double row = layout.buttonRow;
-    double col = 10;
-    auto button = [&](const QString& caption, std::function<void()> action) {
-        dlg.addButton({row, col, 45, 12}, caption, std::move(action));
-        col += 50;
-    };
-    button(QStringLiteral("&Add"), add);
-    button(QStringLiteral("View/&Update"), viewUpdate);
-    button(QStringLiteral("&Delete"), remove);
+    std::vector<ia::ButtonSpec> buttons = {{QStringLiteral("&Add"), screen.actions().add},
+                                           {QStringLiteral("View/&Update"), screen.actions().viewUpdate},
+                                           {QStringLiteral("&Delete"), screen.actions().remove}};
     if (layout.hasReport)
-        button(QStringLiteral("Re&port"), [&] {
-            if (!layout.report) {
-                tk::Ui::instance().info(QString::fromUtf8(layout.reportName) +
-                                        QStringLiteral(" is not available yet in this version of the program."));
-                return;
-            }
-            // The report runs on the configuration whose lines are shown;
-            // this screen's restriction and line come back afterwards.
-            const std::uint32_t recno = area.recno();
-            ia::guarded(ctx, [&] {
-                s.select(s.openArea("ASSEMBLY"));
-                layout.report();
-            });
-            ia::guarded(ctx, [&] {
-                s.select(area);
-                layout.restrict(area);
-                area.goTo(recno);
-            });
-            keys.bind();
-            list->resync();
-            refill();
-        });
-    button(QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
+        buttons.push_back({QStringLiteral("Re&port"), [&] {
+                               if (!layout.report) {
+                                   tk::Ui::instance().info(QString::fromUtf8(layout.reportName) +
+                                                           QStringLiteral(" is not available yet in this version of the program."));
+                                   return;
+                               }
+                               // The report runs on the configuration whose lines are shown;
+                               // this screen's restriction and line come back afterwards.
+                               const std::uint32_t recno = area.recno();
+                               ia::guarded(ctx, [&] {
+                                   s.select(s.openArea("ASSEMBLY"));
+                                   layout.report();
+                               });
+                               ia::guarded(ctx, [&] {
+                                   s.select(area);
+                                   restrict();
+                                   area.goTo(recno);
+                               });
+                               screen.restore();
+                               panel.refill();
+                           }});
+    buttons.push_back({QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }});
+    screen.addButtons(layout.buttonRow, 10, buttons);
 
-    keys.attach(dlg);
-    refill();
-    dlg.run();
+    panel.refill();
+    screen.run();
 }
 
 }  // namespace mx::configurations

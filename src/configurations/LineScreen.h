@@ -35,25 +35,42 @@ const std::vector<std::string>& lineFields();
 inline double labelAt(double k) { return 13.0 * k + 7; }
 inline double fieldAt(double k) { return 13.0 * k + 5; }
 
+// One item of a detail panel: a caption, or a read-only copy of `field`
+// (shown through `picture`, `width` units wide), at panel row `row` (rows
+// as labelAt/fieldAt count them) and column `col`. `withPanels`: shown only
+// for a configuration whose lines carry a panel code.
+struct DetailItem {
+    double row = 0;
+    double col = 0;
+    QString caption{};
+    std::string field{};
+    QString picture{};
+    double width = 0;
+    bool withPanels = false;
+};
+
 // Read-only copies of the current record's fields, shown in a panel and
 // refilled when the list's cursor moves (blank at the end of the list).
 class DetailPanel {
 public:
     DetailPanel(tk::Dialog& dialog, rt::WorkArea& area) : dialog_(dialog), area_(area) {}
-    // A read-only field showing `field`, named after it.
-    void add(const tk::Place& at, const std::string& field, const QString& picture = {}, double width = 0);
-    void text(const tk::Place& at, const QString& caption) { dialog_.addText(at, caption); }
+    // Places the items (those for panel codes only when `manualPanels`).
+    void place(const std::vector<DetailItem>& items, bool manualPanels);
     void refill();
 
 private:
+    // A read-only field showing `field`, named after it.
+    void add(const tk::Place& at, const std::string& field, const QString& picture, double width);
+
     tk::Dialog& dialog_;
     rt::WorkArea& area_;
     std::map<std::string, rt::Value> values_;
     std::vector<std::pair<std::string, tk::EditField*>> fields_;
 };
 
-// One line screen: its table (selected and positioned by the caller's
+// One line screen: its table (selected and positioned by the frame through
 // `restrict`), title, box, list and panel, and the dialogs its buttons open.
+// Everything that differs between the screens is data here.
 struct LineScreenLayout {
     const char* titlePrefix = "";
     tk::Box box{};
@@ -61,25 +78,32 @@ struct LineScreenLayout {
     std::string scopeKey;  // the key text of the list's scope ("assline->Asscode")
     std::vector<tk::BrowseColumn> columns;
     std::function<std::vector<rt::Value>(rt::WorkArea&)> row;
-    // Puts the table's order and filter in place (also after a linked report).
-    std::function<void(rt::WorkArea&)> restrict;
-    // Places the detail panel; nothing when the screen has none.
-    std::function<void(DetailPanel&, const CurrentConfiguration&)> detail;
+    int order = 1;        // the table's order while the screen stands: it begins with `ASSCODE`
+    std::string filter;   // and its filter ("" for none)
+    std::vector<DetailItem> detail;  // the detail panel; empty when the screen has none
     double buttonRow = 0;
     // The add/view dialog and the delete of the screen.
-    std::function<void(tk::Browse&, const ia::ScreenKeys&, bool adding)> edit;
-    std::function<void(tk::Browse&)> remove;
+    std::function<void(tk::Browse&, const ia::ScreenKeys&, const CurrentConfiguration&, bool adding)> edit;
+    std::function<void(tk::Browse&, const CurrentConfiguration&)> remove;
     // "Re&port" (absent when not set) and its "not available yet" wording.
     bool hasReport = false;
     std::function<void()> report;
     const char* reportName = "";
 };
 
-// Shows the screen over `area` for the current configuration (the `assembly`
-// record under the Configurations screen's cursor); nothing when there is
-// none. The area's order and filter are put back as they were, and the work
-// area selected before is selected again.
-void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const LineScreenLayout& layout);
+// Shows the screen over `area` for `current`, the configuration under the
+// Configurations screen's cursor. The area's order and filter are put back
+// as they were, and the work area selected before is selected again.
+void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfiguration& current,
+                   const LineScreenLayout& layout);
+
+// A line dialog opened on the list's current line, or with `adding` on a
+// line appended for `current` first (`extra` set with `ASSCODE` under its
+// lock; it stays whatever the dialog does). `show` builds and runs the
+// dialog (ia::openEdit).
+void openLineEdit(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
+                  bool adding, const std::function<void()>& show,
+                  std::vector<std::pair<std::string, rt::Value>> extra = {});
 
 // The step an Add takes before its dialog: a record appended to `area` for
 // the current configuration (`ASSCODE` and `extra` set under its lock),
@@ -95,8 +119,8 @@ std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, r
 
 // Deletes the list's current record after `question` (Yes preselected):
 // under its lock (a failed lock stops quietly), then one record back, or to
-// the configuration's first remaining record when that one is not its own.
-void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const QString& question);
+// `current`'s first remaining record when that one is not its own.
+void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current, const QString& question);
 
 // A number as STR(n, width, decimals) writes it.
 rt::Value numberText(const rt::Value& n, int width, int decimals);

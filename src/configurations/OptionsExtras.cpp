@@ -76,14 +76,12 @@ const std::vector<std::string>& extrasFields() {
     return fields;
 }
 
-void ASSOEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* list) {
+void ASSOEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const ia::ScreenKeys& screen, tk::Browse* list) {
     ia::guarded(ctx, [&] {
-        const auto current = CurrentConfiguration::read(ctx);
-        if (!current) return;
         rt::WorkArea& assembly = ctx.session.openArea("ASSEMBLY");
         Value code = assembly.fieldValue("CODE"), desc = assembly.fieldValue("DESC");  // shown only
 
-        ia::EditDialog edit(ctx, assembly, current->title("Options for "), tk::Box{60, 30, 530, 700});
+        ia::EditDialog edit(ctx, assembly, current.title("Options for "), tk::Box{60, 30, 530, 700});
         edit.copy(optionsFields());
         edit.onLockFailure(ia::LockFailure::Quiet);
         tk::Dialog& dlg = edit.dialog();
@@ -140,13 +138,11 @@ void ASSOEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* li
     });
 }
 
-void ASSDEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* list) {
+void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const ia::ScreenKeys& screen, tk::Browse* list) {
     ia::guarded(ctx, [&] {
-        const auto current = CurrentConfiguration::read(ctx);
-        if (!current) return;
         rt::WorkArea& assembly = ctx.session.openArea("ASSEMBLY");
 
-        ia::EditDialog edit(ctx, assembly, current->title("Extras for "), tk::Box{60, 30, 600, 690});
+        ia::EditDialog edit(ctx, assembly, current.title("Extras for "), tk::Box{60, 30, 600, 690});
         edit.copy(extrasFields());
         edit.writeAllExcept({"SECTION", "SECTIONA"});
         edit.onLockFailure(ia::LockFailure::Quiet);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Browse.h"
+#include "CurrentConfiguration.h"
 #include "DataContext.h"
 #include "HotKeyConvention.h"
 
@@ -27,7 +28,7 @@ const std::vector<std::string>& extrasFields();
 
 // The dialogs. Both leave the work area selected before selected again,
 // bind `screen`'s keys again and re-synchronise `list` (when given).
-void ASSOEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* list = nullptr);
-void ASSDEDIT(ds::DataContext& ctx, const ia::ScreenKeys& screen, tk::Browse* list = nullptr);
+void ASSOEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const ia::ScreenKeys& screen, tk::Browse* list = nullptr);
+void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const ia::ScreenKeys& screen, tk::Browse* list = nullptr);
 
 }  // namespace mx::configurations

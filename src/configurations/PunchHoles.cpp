@@ -15,21 +15,14 @@ using rt::Value;
 
 }  // namespace
 
-void PUNHDEL(ds::DataContext& ctx, tk::Browse& list) { deleteOwnedLine(ctx, list, QStringLiteral("Delete This Entry?")); }
+void PUNHDEL(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current) {
+    deleteOwnedLine(ctx, list, current, QStringLiteral("Delete This Entry?"));
+}
 
-void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {
-    bool shown = false;
-    ia::guarded(ctx, [&] {
-        const auto current = CurrentConfiguration::read(ctx);
-        if (!current) return;
-        rt::WorkArea& holes = list.area();
-        ctx.session.select(holes);
-        if (adding) {
-            if (!appendLine(ctx, holes, *current)) return;
-            list.resync();
-        }
-        if (holes.eof()) return;
-
+void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
+             bool adding) {
+    rt::WorkArea& holes = list.area();
+    openLineEdit(ctx, list, screen, current, adding, [&] {
         ia::EditDialog edit(ctx, holes, adding ? QStringLiteral("New ") : QStringLiteral("User View/Update"),
                             tk::Box{80, 40, 280, 600});
         edit.copy({"ASSCODE", "DESC", "DIMENSION", "ADJUST"});
@@ -43,21 +36,14 @@ void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         dlg.addField({fieldAt(2), 60, 12, 12}, adjust,
                      {.name = "ADJUST", .picture = "99", .valid = [&ctx, &adjust] { return CHKADJ(ctx, adjust); }});
         edit.addSaveCancel({55, 10, 45, 12}, {55, 60, 45, 12});
-        shown = true;
         edit.run(screen, &list);
     });
-    if (!shown) {
-        screen.bind();
-        list.resync();
-    }
 }
 
-void PUNCHOLE(ds::DataContext& ctx) {
+void PUNCHOLE(ds::DataContext& ctx, const CurrentConfiguration& current) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    if (!CurrentConfiguration::read(ctx)) return;
     if (!ds::OPNALIAS(ctx, "punchole", false, true)) return;
-    rt::WorkArea& holes = s.openArea("PUNCHOLE");
     LineScreenLayout layout;
     layout.titlePrefix = kPunchHolesTitlePrefix;
     layout.box = {60, 30, 500, 700};
@@ -67,11 +53,17 @@ void PUNCHOLE(ds::DataContext& ctx) {
     layout.row = [](rt::WorkArea& a) {
         return std::vector<Value>{a.fieldValue("DESC"), a.fieldValue("DIMENSION"), numberText(a.fieldValue("ADJUST"), 2, 0)};
     };
-    layout.restrict = [](rt::WorkArea& a) { a.setOrder(1); };
+    layout.order = 1;
     layout.buttonRow = 205;
-    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, bool adding) { PUNHUPD(ctx, list, keys, adding); };
-    layout.remove = [&ctx](tk::Browse& list) { PUNHDEL(ctx, list); };
-    runLineScreen(ctx, holes, layout);
+    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, const CurrentConfiguration& c, bool adding) {
+        PUNHUPD(ctx, list, keys, c, adding);
+    };
+    layout.remove = [&ctx](tk::Browse& list, const CurrentConfiguration& c) { PUNHDEL(ctx, list, c); };
+    runLineScreen(ctx, s.openArea("PUNCHOLE"), current, layout);
+}
+
+void PUNCHOLE(ds::DataContext& ctx) {
+    if (const auto current = CurrentConfiguration::read(ctx)) PUNCHOLE(ctx, *current);
 }
 
 }  // namespace mx::configurations
