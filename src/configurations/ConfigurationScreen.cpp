@@ -119,43 +119,33 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
     rt::WorkArea& assembly = list.area();
     // The new configuration exists from the append on, also when the dialog
     // is cancelled; the alerts have told of a failure.
-    ia::openEdit(ctx, list, screen, adding, [&] { return ia::appendRecord(ctx, assembly); }, [&] {
+    auto append = [&] {
+        if (!ia::appendRecord(ctx, assembly)) return false;
+        list.resync();
+        return true;
+    };
+    ia::openEdit(ctx, list, screen, adding, append, [&] {
         ia::EditDialog edit(ctx, assembly, QString::fromUtf8(kHeaderTitle), tk::Box{60, 30, 430, 520});
         edit.copy({"CODE", "DESC", "LIB", "ASSEMCAT", "WSPEED", "PRICE", "COSTPRICE", "WRATED", "STYPE", "STYPE2",
                    "SECTION", "SECTIONA", "SHOWER", "ENFWIDTH"});
         tk::Dialog& dlg = edit.dialog();
-        auto row = [](int k) { return 13.0 * k; };
-        constexpr double field = 80;
-        dlg.addText({row(0) + 7, 10}, QStringLiteral("Code:"));
-        dlg.addField({row(0) + 5, field, 80, 12}, edit["CODE"], {.name = "CODE", .picture = "@!"});
-        dlg.addText({row(1) + 7, 10}, QStringLiteral("Description:"));
-        dlg.addField({row(1) + 5, field, 150, 12}, edit["DESC"], {.name = "DESC", .picture = "@!"});
-        dlg.addText({row(2) + 7, 10}, QStringLiteral("Type:"));
-        dlg.addField({row(2) + 5, field, 65, 12}, edit["ASSEMCAT"], {.name = "ASSEMCAT", .picture = "@!"});
-        dlg.addText({row(3) + 7, 10}, QStringLiteral("Library:"));
-        dlg.addField({row(3) + 5, field, 65, 12}, edit["LIB"],
-                     {.name = "LIB",
-                      .picture = "@!",
-                      .valid = ia::lookupField(ctx, dlg, edit["LIB"],
-                                               {.table = "lib",
-                                                .keyField = "lib->Code",
-                                                .keyTitle = QStringLiteral("Code"),
-                                                .secondField = "lib->Desc",
-                                                .secondTitle = QStringLiteral("Description")})});
-        dlg.addText({row(4) + 7, 10}, QStringLiteral("Wind Rated:"));
-        dlg.addField({row(4) + 5, field, 12, 12}, edit["WRATED"], {.name = "WRATED", .picture = "Y"});
-        dlg.addText({row(5) + 7, 10}, QStringLiteral("Struct. Type:"));
-        dlg.addField({row(5) + 5, field, 30, 12}, edit["STYPE"], {.name = "STYPE", .picture = "@!"});
-        dlg.addField({row(5) + 5, field + 35, 30, 12}, edit["STYPE2"], {.name = "STYPE2", .picture = "@!"});
-        dlg.addText({row(6) + 7, 10}, QStringLiteral("Section Type:"));
-        dlg.addField({row(6) + 5, field, 35, 12}, edit["SECTION"], {.name = "SECTION", .picture = "@!"});
-        dlg.addText({row(7) + 7, 10}, QStringLiteral("Section Type A:"));
-        dlg.addField({row(7) + 5, field, 35, 12}, edit["SECTIONA"], {.name = "SECTIONA", .picture = "@!"});
-        dlg.addText({row(8) + 7, 10}, QStringLiteral("Top and Bottom:"));
-        dlg.addField({row(8) + 5, field, 12, 12}, edit["SHOWER"], {.name = "SHOWER", .picture = "Y"});
-        dlg.addText({row(9) + 7, 10}, QStringLiteral("Enforce Max Wdth:"));
-        dlg.addField({row(9) + 5, field, 12, 12}, edit["ENFWIDTH"], {.name = "ENFWIDTH", .picture = "Y"});
-        edit.addSaveCancel({row(11), 10, 45, 12}, {row(11), 60, 45, 12});
+        constexpr double col = 80;
+        const QString upper = QStringLiteral("@!"), yes = QStringLiteral("Y");
+        edit.addRow(0, 10, QStringLiteral("Code:"), {{"CODE", col, 80, upper}});
+        edit.addRow(1, 10, QStringLiteral("Description:"), {{"DESC", col, 150, upper}});
+        edit.addRow(2, 10, QStringLiteral("Type:"), {{"ASSEMCAT", col, 65, upper}});
+        edit.addRow(3, 10, QStringLiteral("Library:"),
+                    {{"LIB", col, 65, upper,
+                      ia::lookupField(ctx, dlg, edit["LIB"], {.table = "lib", .keyField = "lib->Code",
+                                                              .keyTitle = QStringLiteral("Code"), .secondField = "lib->Desc",
+                                                              .secondTitle = QStringLiteral("Description")})}});
+        edit.addRow(4, 10, QStringLiteral("Wind Rated:"), {{"WRATED", col, 12, yes}});
+        edit.addRow(5, 10, QStringLiteral("Struct. Type:"), {{"STYPE", col, 30, upper}, {"STYPE2", col + 35, 30, upper}});
+        edit.addRow(6, 10, QStringLiteral("Section Type:"), {{"SECTION", col, 35, upper}});
+        edit.addRow(7, 10, QStringLiteral("Section Type A:"), {{"SECTIONA", col, 35, upper}});
+        edit.addRow(8, 10, QStringLiteral("Top and Bottom:"), {{"SHOWER", col, 12, yes}});
+        edit.addRow(9, 10, QStringLiteral("Enforce Max Wdth:"), {{"ENFWIDTH", col, 12, yes}});
+        edit.addSaveCancel({13.0 * 11, 10, 45, 12}, {13.0 * 11, 60, 45, 12});
         edit.run(screen, &list);
     });
 }

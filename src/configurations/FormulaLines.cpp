@@ -50,71 +50,52 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         edit.copy(lineFields());
         tk::Dialog& dlg = edit.dialog();
         constexpr double col = 65;
+        const QString upper = QStringLiteral("@!"), yes = QStringLiteral("Y");
         int k = 0;
-        auto caption = [&](const char* text) { dlg.addText({labelAt(k), 10}, QString::fromUtf8(text)); };
-        auto adjustment = [&](const char* field, double at) {
-            Value& v = edit[field];
-            dlg.addField({fieldAt(k), at, 18, 12}, v,
-                         {.name = QString::fromUtf8(field), .picture = "99", .valid = [&ctx, &v] { return CHKADJ(ctx, v); }});
-            dlg.addText({labelAt(k), at + 21}, QStringLiteral("mm"));
+        auto row = [&](const char* caption, const std::vector<ia::FormField>& fields) {
+            edit.addRow(k++, 10, QString::fromUtf8(caption), fields);
         };
-
-        caption("Code:");
-        dlg.addField({fieldAt(k), col, 80, 12}, edit["STKCODE"],
-                     {.name = "STKCODE", .picture = "@!", .valid = stockCodeCheck(ctx, dlg, edit["STKCODE"], edit["DESC"])});
-        ++k;
-        caption("Description:");
-        dlg.addField({fieldAt(k), col, 150, 12}, edit["DESC"], {.name = "DESC", .picture = "@!"});
-        ++k;
-        caption("Type(L/Q/A/F):");
+        // An amount with its adjustment (checked against the suite's limit) and "mm".
+        auto amount = [&](const char* caption, const char* field, const char* adjust) {
+            Value& v = edit[adjust];
+            dlg.addText({labelAt(k), col + 226}, QStringLiteral("mm"));
+            row(caption, {{field, col, 200, upper}, {adjust, col + 205, 18, QStringLiteral("99"), [&ctx, &v] { return CHKADJ(ctx, v); }}});
+        };
         Value& type = edit["TYPE"];
-        dlg.addField({fieldAt(k), col, 12, 12}, type,
-                     {.name = "TYPE", .picture = "@!", .valid = [&type] { return lineTypeAllowed(type); }});
-        ++k;
-        caption("Quantity:");
-        dlg.addField({fieldAt(k), col, 45, 12}, edit["QTY"], {.name = "QTY", .picture = "99999.99"});
-        dlg.addField({fieldAt(k), col + 50, 150, 12}, edit["CQTY"], {.name = "CQTY", .picture = "@!"});
-        ++k;
-        caption("Amount (L/Q/A):");
-        dlg.addField({fieldAt(k), col, 200, 12}, edit["AMOUNT"], {.name = "AMOUNT", .picture = "@!"});
-        adjustment("ADJUST", col + 205);
-        ++k;
-        caption("Amount 2 (A):");
-        dlg.addField({fieldAt(k), col, 200, 12}, edit["AMOUNT2"], {.name = "AMOUNT2", .picture = "@!"});
-        adjustment("ADJUST2", col + 205);
-        ++k;
-        caption("Condition:");
-        dlg.addField({fieldAt(k), col, 270, 12}, edit["CONDITION"], {.name = "CONDITION", .picture = "@!"});
-        ++k;
-        if (current.secondStructure) {
-            caption("Part of Lower:");
-            dlg.addField({fieldAt(k), col, 15, 12}, edit["LOWER"], {.name = "LOWER", .picture = "Y"});
-            ++k;
-        }
-        caption("Labour Desc:");
-        dlg.addField({fieldAt(k), col, 200, 12}, edit["LABDESC"], {.name = "LABDESC", .picture = "@!"});
-        ++k;
-        caption("Wastage (Y/N):");
-        dlg.addField({fieldAt(k), col, 15, 12}, edit["WASTAGE"], {.name = "WASTAGE", .picture = "Y"});
-        ++k;
-        if (current.manualPanels) {
-            caption("Panel Code:");
-            dlg.addField({fieldAt(k), col, 80, 12}, edit["PANELCODE"],
-                         {.name = "PANELCODE",
-                          .picture = "@!",
-                          .valid = ia::lookupField(ctx, dlg, edit["PANELCODE"],
-                                                   {.table = "asspanel",
-                                                    .keyField = "asspanel->Panelcode",
-                                                    .keyTitle = QStringLiteral("Panel"),
-                                                    .order = "2",
-                                                    .secondField = "asspanel->Asscode",
-                                                    .secondTitle = QStringLiteral("Configuration"),
-                                                    .alreadyOpen = true})});
-            ++k;
-        }
+        row("Code:", {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, dlg, edit["STKCODE"], edit["DESC"])}});
+        row("Description:", {{"DESC", col, 150, upper}});
+        row("Type(L/Q/A/F):", {{"TYPE", col, 12, upper, [&type] { return lineTypeAllowed(type); }}});
+        row("Quantity:", {{"QTY", col, 45, QStringLiteral("99999.99")}, {"CQTY", col + 50, 150, upper}});
+        amount("Amount (L/Q/A):", "AMOUNT", "ADJUST");
+        amount("Amount 2 (A):", "AMOUNT2", "ADJUST2");
+        row("Condition:", {{"CONDITION", col, 270, upper}});
+        if (current.secondStructure) row("Part of Lower:", {{"LOWER", col, 15, yes}});
+        row("Labour Desc:", {{"LABDESC", col, 200, upper}});
+        row("Wastage (Y/N):", {{"WASTAGE", col, 15, yes}});
+        if (current.manualPanels)
+            row("Panel Code:", {{"PANELCODE", col, 80, upper,
+                                 ia::lookupField(ctx, dlg, edit["PANELCODE"],
+                                                 {.table = "asspanel", .keyField = "asspanel->Panelcode",
+                                                  .keyTitle = QStringLiteral("Panel"), .order = "2",
+                                                  .secondField = "asspanel->Asscode",
+                                                  .secondTitle = QStringLiteral("Configuration"), .alreadyOpen = true})}});
         edit.addSaveCancel({13.0 * k + 15, 10, 45, 12}, {13.0 * k + 15, 60, 45, 12});
         edit.run(screen, &list);
     });
+}
+
+std::vector<DetailItem> lineDetailHead(double r, const QString& panelCaption) {
+    return {{r, 10, QStringLiteral("Stock Code:")},
+            {r, 60, {}, "STKCODE", {}, 80},
+            {r, 150, QStringLiteral("Type: ")},
+            {r, 175, {}, "TYPE", {}, 12},
+            {r, 200, panelCaption, {}, {}, 0, true},
+            {r, 248, {}, "PANELCODE", {}, 70, true},
+            {r + 1, 10, QStringLiteral("Description: ")},
+            {r + 1, 60, {}, "DESC", {}, 150},
+            {r + 2, 10, QStringLiteral("Quantity: ")},
+            {r + 2, 60, {}, "QTY", QStringLiteral("99999.99"), 45},
+            {r + 2, 110, {}, "CQTY", {}, 150}};
 }
 
 const LineScreenLayout& formulaeLayout() {
@@ -136,18 +117,9 @@ const LineScreenLayout& formulaeLayout() {
         l.order = kLineOrder;
         l.filter = "!assline->Labour";
         constexpr double r = 9.5;  // the panel's first row, below the list
-        l.detail = {{r, 10, QStringLiteral("Stock Code:")},
-                    {r, 60, {}, "STKCODE", {}, 80},
-                    {r, 150, QStringLiteral("Type: ")},
-                    {r, 175, {}, "TYPE", {}, 12},
-                    {r, 200, QStringLiteral("Panel Code:"), {}, {}, 0, true},
-                    {r, 248, {}, "PANELCODE", {}, 70, true},
-                    {r + 1, 10, QStringLiteral("Description: ")},
-                    {r + 1, 60, {}, "DESC", {}, 150},
-                    {r + 2, 10, QStringLiteral("Quantity: ")},
-                    {r + 2, 60, {}, "QTY", QStringLiteral("99999.99"), 45},
-                    {r + 2, 110, {}, "CQTY", {}, 150},
-                    {r + 3, 10, QStringLiteral("Amount: ")},
+        l.detail = lineDetailHead(r, QStringLiteral("Panel Code:"));
+        l.detail.insert(l.detail.end(),
+                   {{r + 3, 10, QStringLiteral("Amount: ")},
                     {r + 3, 60, {}, "AMOUNT", {}, 200},
                     {r + 3, 265, {}, "ADJUST", QStringLiteral("99"), 18},
                     {r + 3, 286, QStringLiteral("mm")},
@@ -160,23 +132,19 @@ const LineScreenLayout& formulaeLayout() {
                     {r + 7, 10, QStringLiteral("Lower: ")},
                     {r + 7, 60, {}, "LOWER", QStringLiteral("Y"), 12},
                     {r + 7, 90, QStringLiteral("Wastage: ")},
-                    {r + 7, 130, {}, "WASTAGE", QStringLiteral("Y"), 12}};
+                    {r + 7, 130, {}, "WASTAGE", QStringLiteral("Y"), 12}});
         l.buttonRow = 240;
         l.hasReport = true;
         l.reportName = "The line-item report";
+        l.edit = ASSLUPD;
+        l.remove = ASSLDEL;
         return l;
     }();
     return layout;
 }
 
 void ASSLINE(ds::DataContext& ctx, const CurrentConfiguration& current, const std::function<void()>& lineReport) {
-    LineScreenLayout layout = formulaeLayout();
-    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, const CurrentConfiguration& c, bool adding) {
-        ASSLUPD(ctx, list, keys, c, adding);
-    };
-    layout.remove = [&ctx](tk::Browse& list, const CurrentConfiguration& c) { ASSLDEL(ctx, list, c); };
-    layout.report = lineReport;
-    runLineScreen(ctx, ctx.session.openArea("ASSLINE"), current, layout);
+    runLineScreen(ctx, ctx.session.openArea("ASSLINE"), current, formulaeLayout(), lineReport);
 }
 
 void ASSLINE(ds::DataContext& ctx, const std::function<void()>& lineReport) {

@@ -36,6 +36,9 @@ void ASSLINE(ds::DataContext& ctx, const std::function<void()>& lineReport = {})
 // The Formulae screen's list, panel and buttons (without its dialogs); the
 // Labour screen is the same list over the other lines.
 const LineScreenLayout& formulaeLayout();
+// The detail panel's first three rows (code, type and panel code;
+// description; quantity) from panel row `firstRow`, as both line screens show them.
+std::vector<DetailItem> lineDetailHead(double firstRow, const QString& panelCaption);
 
 // The line dialog over the list's current line; with `adding` a line is
 // appended for the configuration first. `screen` is bound again and `list`

@@ -18,22 +18,15 @@ void ASSLAUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scre
         [&] {
             ia::EditDialog edit(ctx, lines, QString::fromUtf8(kLabourDialogTitle), tk::Box{80, 40, 350, 700});
             edit.copy(lineFields());
-            tk::Dialog& dlg = edit.dialog();
             constexpr double col = 65;
-            auto caption = [&](int k, const char* text) { dlg.addText({labelAt(k), 10}, QString::fromUtf8(text)); };
-            caption(0, "Code:");
-            dlg.addField({fieldAt(0), col, 80, 12}, edit["STKCODE"],
-                         {.name = "STKCODE", .picture = "@!", .valid = stockCodeCheck(ctx, dlg, edit["STKCODE"], edit["DESC"])});
-            caption(1, "Description:");
-            dlg.addField({fieldAt(1), col, 150, 12}, edit["DESC"], {.name = "DESC", .picture = "@!"});
-            caption(2, "Type(L/Q/A/F):");
-            dlg.addField({fieldAt(2), col, 12, 12}, edit["TYPE"], {.name = "TYPE", .picture = "@!"});
-            caption(3, "Quantity:");
-            dlg.addField({fieldAt(3), col, 45, 12}, edit["QTY"], {.name = "QTY", .picture = "99999.99"});
-            caption(4, "Condition:");
-            dlg.addField({fieldAt(4), col, 170, 12}, edit["CONDITION"], {.name = "CONDITION", .picture = "@!"});
-            caption(5, "Labour Desc:");
-            dlg.addField({fieldAt(5), col, 200, 12}, edit["LABDESC"], {.name = "LABDESC", .picture = "@!"});
+            const QString upper = QStringLiteral("@!");
+            edit.addRow(0, 10, QStringLiteral("Code:"),
+                        {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, edit.dialog(), edit["STKCODE"], edit["DESC"])}});
+            edit.addRow(1, 10, QStringLiteral("Description:"), {{"DESC", col, 150, upper}});
+            edit.addRow(2, 10, QStringLiteral("Type(L/Q/A/F):"), {{"TYPE", col, 12, upper}});
+            edit.addRow(3, 10, QStringLiteral("Quantity:"), {{"QTY", col, 45, QStringLiteral("99999.99")}});
+            edit.addRow(4, 10, QStringLiteral("Condition:"), {{"CONDITION", col, 170, upper}});
+            edit.addRow(5, 10, QStringLiteral("Labour Desc:"), {{"LABDESC", col, 200, upper}});
             edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
             edit.run(screen, &list);
         },
@@ -58,22 +51,14 @@ const LineScreenLayout& labourLayout() {
         };
         l.filter = "assline->Labour";
         constexpr double r = 8;  // the panel's first row, below the list
-        l.detail = {{r, 10, QStringLiteral("Stock Code:")},
-                    {r, 60, {}, "STKCODE", {}, 80},
-                    {r, 150, QStringLiteral("Type: ")},
-                    {r, 175, {}, "TYPE", {}, 12},
-                    {r, 200, QStringLiteral("Panel Code: "), {}, {}, 0, true},
-                    {r, 248, {}, "PANELCODE", {}, 70, true},
-                    {r + 1, 10, QStringLiteral("Description: ")},
-                    {r + 1, 60, {}, "DESC", {}, 150},
-                    {r + 2, 10, QStringLiteral("Quantity: ")},
-                    {r + 2, 60, {}, "QTY", QStringLiteral("99999.99"), 45},
-                    {r + 2, 110, {}, "CQTY", {}, 150},
-                    {r + 3, 10, QStringLiteral("Condition: ")},
+        l.detail = lineDetailHead(r, QStringLiteral("Panel Code: "));
+        l.detail.insert(l.detail.end(),
+                   {{r + 3, 10, QStringLiteral("Condition: ")},
                     {r + 3, 60, {}, "CONDITION", {}, 200},
                     {r + 4, 10, QStringLiteral("Labour Desc: ")},
-                    {r + 4, 60, {}, "LABDESC", {}, 200}};
+                    {r + 4, 60, {}, "LABDESC", {}, 200}});
         l.buttonRow = 185;
+        l.edit = ASSLAUPD;
         return l;
     }();
     return layout;
@@ -82,13 +67,7 @@ const LineScreenLayout& labourLayout() {
 }  // namespace
 
 void ASSLAB(ds::DataContext& ctx, const CurrentConfiguration& current, const std::function<void()>& lineReport) {
-    LineScreenLayout layout = labourLayout();
-    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, const CurrentConfiguration& c, bool adding) {
-        ASSLAUPD(ctx, list, keys, c, adding);
-    };
-    layout.remove = [&ctx](tk::Browse& list, const CurrentConfiguration& c) { ASSLDEL(ctx, list, c); };
-    layout.report = lineReport;
-    runLineScreen(ctx, ctx.session.openArea("ASSLINE"), current, layout);
+    runLineScreen(ctx, ctx.session.openArea("ASSLINE"), current, labourLayout(), lineReport);
 }
 
 void ASSLAB(ds::DataContext& ctx, const std::function<void()>& lineReport) {

@@ -118,8 +118,12 @@ std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, V
 
 void openLineEdit(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
                   bool adding, const std::function<void()>& show, std::vector<std::pair<std::string, Value>> extra) {
-    ia::openEdit(
-        ctx, list, screen, adding, [&] { return appendLine(ctx, list.area(), current, std::move(extra)); }, show);
+    auto append = [&] {
+        if (!appendLine(ctx, list.area(), current, std::move(extra))) return false;
+        list.resync();
+        return true;
+    };
+    ia::openEdit(ctx, list, screen, adding, append, show);
 }
 
 void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current, const QString& question) {
@@ -140,7 +144,7 @@ void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfig
 }
 
 void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfiguration& current,
-                   const LineScreenLayout& layout) {
+                   const LineScreenLayout& layout, const std::function<void()>& report) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
     ia::ListScreen screen(ctx, current.title(layout.titlePrefix), layout.box);
@@ -153,9 +157,9 @@ void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfig
         };
     };
     screen.setActions(
-        {.viewUpdate = screen.onList(then([&](tk::Browse& l) { layout.edit(l, screen.keys(), current, false); })),
-         .add = screen.onList(then([&](tk::Browse& l) { layout.edit(l, screen.keys(), current, true); })),
-         .remove = screen.onList(then([&](tk::Browse& l) { layout.remove(l, current); })),
+        {.viewUpdate = screen.onList(then([&](tk::Browse& l) { layout.edit(ctx, l, screen.keys(), current, false); })),
+         .add = screen.onList(then([&](tk::Browse& l) { layout.edit(ctx, l, screen.keys(), current, true); })),
+         .remove = screen.onList(then([&](tk::Browse& l) { layout.remove(ctx, l, current); })),
          .search = {}});
 
     auto restrict = [&] {
@@ -179,7 +183,7 @@ void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfig
                                            {QStringLiteral("&Delete"), screen.actions().remove}};
     if (layout.hasReport)
         buttons.push_back({QStringLiteral("Re&port"), [&] {
-                               if (!layout.report) {
+                               if (!report) {
                                    tk::Ui::instance().info(QString::fromUtf8(layout.reportName) +
                                                            QStringLiteral(" is not available yet in this version of the program."));
                                    return;
@@ -189,7 +193,7 @@ void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfig
                                const std::uint32_t recno = area.recno();
                                ia::guarded(ctx, [&] {
                                    s.select(s.openArea("ASSEMBLY"));
-                                   layout.report();
+                                   report();
                                });
                                ia::guarded(ctx, [&] {
                                    s.select(area);

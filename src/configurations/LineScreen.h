@@ -83,19 +83,19 @@ struct LineScreenLayout {
     std::vector<DetailItem> detail;  // the detail panel; empty when the screen has none
     double buttonRow = 0;
     // The add/view dialog and the delete of the screen.
-    std::function<void(tk::Browse&, const ia::ScreenKeys&, const CurrentConfiguration&, bool adding)> edit;
-    std::function<void(tk::Browse&, const CurrentConfiguration&)> remove;
+    std::function<void(ds::DataContext&, tk::Browse&, const ia::ScreenKeys&, const CurrentConfiguration&, bool adding)> edit;
+    std::function<void(ds::DataContext&, tk::Browse&, const CurrentConfiguration&)> remove;
     // "Re&port" (absent when not set) and its "not available yet" wording.
     bool hasReport = false;
-    std::function<void()> report;
     const char* reportName = "";
 };
 
 // Shows the screen over `area` for `current`, the configuration under the
-// Configurations screen's cursor. The area's order and filter are put back
+// Configurations screen's cursor; `report` is what "Re&port" prints (none:
+// the "not available yet" box). The area's order and filter are put back
 // as they were, and the work area selected before is selected again.
 void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfiguration& current,
-                   const LineScreenLayout& layout);
+                   const LineScreenLayout& layout, const std::function<void()>& report = {});
 
 // A line dialog opened on the list's current line, or with `adding` on a
 // line appended for `current` first (`extra` set with `ASSCODE` under its

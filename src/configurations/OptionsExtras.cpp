@@ -85,10 +85,8 @@ void ASSOEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         edit.copy(optionsFields());
         edit.onLockFailure(ia::LockFailure::Quiet);
         tk::Dialog& dlg = edit.dialog();
-        auto number = [&](int k, double col, const char* caption, const char* field, double width = 30) {
-            dlg.addText({labelRow(k), col}, QString::fromUtf8(caption));
-            dlg.addField({fieldRow(k), col + 45, width, 12}, edit[field],
-                         {.name = QString::fromUtf8(field), .picture = "999999"});
+        auto number = [&](int k, double col, const char* caption, const char* field) {
+            edit.addRow(k, col, QString::fromUtf8(caption), {{field, col + 45, 30, QStringLiteral("999999")}});
         };
         dlg.addText({labelRow(0), 10}, QStringLiteral("Code:"));
         showOnly(dlg, {fieldRow(0), 55, 80, 12}, code, "CODE");
@@ -98,10 +96,8 @@ void ASSOEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         // that the tab order runs along the rows.
         auto option = [&](int k, char c) {
             const std::string flag = "L" + letter(c), caption = flag + "DESC";
-            dlg.addText({labelRow(k), 182}, QStringLiteral("Option %1:").arg(QChar(c)));
-            dlg.addField({fieldRow(k), 222, 12, 12}, edit[flag], {.name = QString::fromStdString(flag), .picture = "Y"});
-            dlg.addField({fieldRow(k), 237, 90, 12}, edit[caption],
-                         {.name = QString::fromStdString(caption), .picture = "@X"});
+            edit.addRow(k, 182, QStringLiteral("Option %1:").arg(QChar(c)),
+                        {{flag.c_str(), 222, 12, QStringLiteral("Y")}, {caption.c_str(), 237, 90, QStringLiteral("@X")}});
         };
         number(2, 10, "Height Min:", "HTMIN");
         number(2, 95, "Height Def:", "HTDEF");
@@ -118,20 +114,15 @@ void ASSOEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         option(6, 'E');
         number(7, 10, "Depth Max:", "DPMAX");
         option(7, 'F');
-        dlg.addText({labelRow(8), 10}, QStringLiteral("Glass Min:"));
-        dlg.addField({fieldRow(8), 55, 20, 12}, edit["GLASSMIN"], {.name = "GLASSMIN", .picture = "999"});
+        edit.addRow(8, 10, QStringLiteral("Glass Min:"), {{"GLASSMIN", 55, 20, QStringLiteral("999")}});
         option(8, 'G');
-        dlg.addText({labelRow(9), 10}, QStringLiteral("Man. Panel:"));
-        dlg.addField({fieldRow(9), 55, 12, 12}, edit["MANPANEL"], {.name = "MANPANEL", .picture = "Y"});
+        edit.addRow(9, 10, QStringLiteral("Man. Panel:"), {{"MANPANEL", 55, 12, QStringLiteral("Y")}});
         option(9, 'H');
         dlg.addText({labelRow(10), 10}, QStringLiteral("Stud Openings:"));
-        dlg.addText({labelRow(10), 65}, QStringLiteral("Height:"));
-        dlg.addField({fieldRow(10), 92, 25, 12}, edit["STUDHT"], {.name = "STUDHT", .picture = "9999"});
-        dlg.addText({labelRow(10), 125}, QStringLiteral("Width:"));
-        dlg.addField({fieldRow(10), 150, 25, 12}, edit["STUDWD"], {.name = "STUDWD", .picture = "9999"});
+        edit.addRow(10, 65, QStringLiteral("Height:"), {{"STUDHT", 92, 25, QStringLiteral("9999")}});
+        edit.addRow(10, 125, QStringLiteral("Width:"), {{"STUDWD", 150, 25, QStringLiteral("9999")}});
         option(10, 'I');
-        dlg.addText({labelRow(11), 10}, QStringLiteral("Lock Labour:"));
-        dlg.addField({fieldRow(11), 55, 12, 12}, edit["LOCLABOUR"], {.name = "LOCLABOUR", .picture = "Y"});
+        edit.addRow(11, 10, QStringLiteral("Lock Labour:"), {{"LOCLABOUR", 55, 12, QStringLiteral("Y")}});
         option(11, 'J');
         edit.addSaveCancel({175, 10, 45, 12}, {175, 60, 45, 12});
         edit.run(screen, list);
@@ -157,8 +148,7 @@ void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         showOnly(dlg, {fieldRow(2), 55, 50, 12}, type, "ASSEMCAT");
 
         auto include = [&](int k, const char* caption, const char* field) {
-            dlg.addText({labelRow(k), 10}, QString::fromUtf8(caption));
-            return dlg.addField({fieldRow(k), 70, 12, 12}, edit[field], {.name = QString::fromUtf8(field), .picture = "Y"});
+            edit.addRow(k, 10, QString::fromUtf8(caption), {{field, 70, 12, QStringLiteral("Y")}});
         };
         // The column headings over minimum, maximum and default.
         constexpr double minCol = 238, maxCol = 268, defCol = 298;
@@ -166,15 +156,15 @@ void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         dlg.addText({labelRow(3), maxCol}, QStringLiteral("Max:"));
         dlg.addText({labelRow(3), defCol}, QStringLiteral("Def:"));
         auto extra = [&](int k, char c) {
-            const std::string l = letter(c);
-            dlg.addText({labelRow(k), 108}, QStringLiteral("Include %1:").arg(QChar(c)));
-            dlg.addField({fieldRow(k), 150, 12, 12}, edit["INC" + l], {.name = QString::fromStdString("INC" + l), .picture = "Y"});
-            dlg.addField({fieldRow(k), 165, 70, 12}, edit[l + "DESC"], {.name = QString::fromStdString(l + "DESC"), .picture = "@X"});
-            const double cols[] = {minCol, maxCol, defCol};
-            const char* parts[] = {"MIN", "MAX", "DEF"};
-            for (int i = 0; i < 3; ++i)
-                dlg.addField({fieldRow(k), cols[i], 28, 12}, edit[l + parts[i]],
-                             {.name = QString::fromStdString(l + parts[i]), .picture = "999999"});
+            const std::string l = letter(c), inc = "INC" + l, desc = l + "DESC", min = l + "MIN", max = l + "MAX",
+                              def = l + "DEF";
+            const QString number = QStringLiteral("999999");
+            edit.addRow(k, 108, QStringLiteral("Include %1:").arg(QChar(c)),
+                        {{inc.c_str(), 150, 12, QStringLiteral("Y")},
+                         {desc.c_str(), 165, 70, QStringLiteral("@X")},
+                         {min.c_str(), minCol, 28, number},
+                         {max.c_str(), maxCol, 28, number},
+                         {def.c_str(), defCol, 28, number}});
         };
         // Left column from the fourth row; the extras from the fifth, so that
         // the tab order runs along the rows.
@@ -183,16 +173,11 @@ void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
                                  {"Safety Glass:", "SGLAS"}, {"Include Glass:", "GLASS"}, {"Louvred Glass:", "LOUVRE"}};
         auto leftItem = [&](int i) {
             const int k = 3 + i;
-            if (i == 9) {
-                dlg.addText({labelRow(k), 10}, QStringLiteral("Blade Height:"));
-                dlg.addField({fieldRow(k), 70, 20, 12}, edit["BLADEWIDTH"], {.name = "BLADEWIDTH", .picture = "999"});
-                return;
-            }
+            if (i == 9) return edit.addRow(k, 10, QStringLiteral("Blade Height:"), {{"BLADEWIDTH", 70, 20, QStringLiteral("999")}});
             include(k, left[i][0], left[i][1]);
             if (i == 4) {
                 Value& rdim = edit["RDIM"];
-                dlg.addField({fieldRow(k), 85, 12, 12}, rdim,
-                             {.name = "RDIM", .picture = "!", .valid = [&rdim] { return revealCodeAllowed(rdim); }});
+                edit.addRow(k, 0, {}, {{"RDIM", 85, 12, QStringLiteral("!"), [&rdim] { return revealCodeAllowed(rdim); }}});
             }
         };
         leftItem(0);
@@ -203,16 +188,14 @@ void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         // Frame thicknesses: head and sill in the first column, jamb and
         // reveal in the second; the wardrobe panels to the right.
         auto thickness = [&](int k, double col, const char* caption, const char* field) {
-            dlg.addText({labelRow(k), col}, QString::fromUtf8(caption));
-            dlg.addField({fieldRow(k), col + 28, 20, 12}, edit[field], {.name = QString::fromUtf8(field), .picture = "999"});
+            edit.addRow(k, col, QString::fromUtf8(caption), {{field, col + 28, 20, QStringLiteral("999")}});
         };
         dlg.addText({labelRow(15), 10}, QStringLiteral("Frame Thicknesses:"));
         thickness(16, 10, "Head:", "HEAD");
         thickness(16, 70, "Jamb:", "JAMB");
         thickness(17, 10, "Sill:", "SILL");
         thickness(17, 70, "Reveal:", "REVEAL");
-        dlg.addText({labelRow(16), 150}, QStringLiteral("Panels:"));
-        dlg.addField({fieldRow(16), 180, 12, 12}, edit["PANELS"], {.name = "PANELS", .picture = "9"});
+        edit.addRow(16, 150, QStringLiteral("Panels:"), {{"PANELS", 180, 12, QStringLiteral("9")}});
         dlg.addText({labelRow(17), 150}, QStringLiteral("(Wardrobes Only)"));
         edit.addSaveCancel({250, 10, 45, 12}, {250, 60, 45, 12});
         edit.run(screen, list);

@@ -26,15 +26,11 @@ void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         ia::EditDialog edit(ctx, holes, adding ? QStringLiteral("New ") : QStringLiteral("User View/Update"),
                             tk::Box{80, 40, 280, 600});
         edit.copy({"ASSCODE", "DESC", "DIMENSION", "ADJUST"});
-        tk::Dialog& dlg = edit.dialog();
-        dlg.addText({labelAt(0), 10}, QStringLiteral("Description:"));
-        dlg.addField({fieldAt(0), 60, 150, 12}, edit["DESC"], {.name = "DESC", .picture = "@!"});
-        dlg.addText({labelAt(1), 10}, QStringLiteral("Dimension:"));
-        dlg.addField({fieldAt(1), 60, 150, 12}, edit["DIMENSION"], {.name = "DIMENSION", .picture = "@!"});
-        dlg.addText({labelAt(2), 10}, QStringLiteral("Adjustment:"));
         Value& adjust = edit["ADJUST"];
-        dlg.addField({fieldAt(2), 60, 12, 12}, adjust,
-                     {.name = "ADJUST", .picture = "99", .valid = [&ctx, &adjust] { return CHKADJ(ctx, adjust); }});
+        edit.addRow(0, 10, QStringLiteral("Description:"), {{"DESC", 60, 150, QStringLiteral("@!")}});
+        edit.addRow(1, 10, QStringLiteral("Dimension:"), {{"DIMENSION", 60, 150, QStringLiteral("@!")}});
+        edit.addRow(2, 10, QStringLiteral("Adjustment:"),
+                    {{"ADJUST", 60, 12, QStringLiteral("99"), [&ctx, &adjust] { return CHKADJ(ctx, adjust); }}});
         edit.addSaveCancel({55, 10, 45, 12}, {55, 60, 45, 12});
         edit.run(screen, &list);
     });
@@ -55,10 +51,8 @@ void PUNCHOLE(ds::DataContext& ctx, const CurrentConfiguration& current) {
     };
     layout.order = 1;
     layout.buttonRow = 205;
-    layout.edit = [&ctx](tk::Browse& list, const ia::ScreenKeys& keys, const CurrentConfiguration& c, bool adding) {
-        PUNHUPD(ctx, list, keys, c, adding);
-    };
-    layout.remove = [&ctx](tk::Browse& list, const CurrentConfiguration& c) { PUNHDEL(ctx, list, c); };
+    layout.edit = PUNHUPD;
+    layout.remove = PUNHDEL;
     runLineScreen(ctx, s.openArea("PUNCHOLE"), current, layout);
 }
 

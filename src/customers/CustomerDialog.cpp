@@ -110,23 +110,19 @@ bool appendCustomer(ds::DataContext& ctx) {
     return ia::appendRecord(ctx, mitrex, {{ds::kCustomerKeyField, Value::numeric(key)}});
 }
 
-void UPD(ds::DataContext& ctx, tk::Browse& list, bool adding) {
-    // The register binds no keys of its own: what comes back after the dialog.
-    const ia::ScreenKeys registerKeys(ia::ListActions{});
-    ia::guarded(ctx, [&] {
-        rt::WorkArea& mitrex = ctx.session.openArea("MITREX");
-        ctx.session.select(mitrex);
-        if (adding) {
-            // The new customer stays, also when the dialog is cancelled. The
-            // list shows it where it can; a list restricted to marked
-            // customers cannot, and the dialog is over it all the same.
-            if (!appendCustomer(ctx)) return;
-            const std::uint32_t added = mitrex.recno();
-            list.resync();
-            mitrex.goTo(added);
-        }
-        if (mitrex.eof()) return;
-
+void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {
+    rt::WorkArea& mitrex = list.area();
+    // The new customer stays, also when the dialog is cancelled. The list
+    // shows it where it can; a list restricted to marked customers cannot,
+    // and the dialog is over it all the same.
+    auto append = [&] {
+        if (!appendCustomer(ctx)) return false;
+        const std::uint32_t added = mitrex.recno();
+        list.resync();
+        mitrex.goTo(added);
+        return true;
+    };
+    ia::openEdit(ctx, list, screen, adding, append, [&] {
         ia::EditDialog edit(ctx, mitrex, QString::fromUtf8(kCustomerTitle), tk::Box{50, 50, 650, 920});
         edit.copy(customerDialogFields());
         Value note = noteOf(ctx, mitrex.fieldValue(ds::kCustomerKeyField));
@@ -157,7 +153,7 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, bool adding) {
             edit["CHANGED"] = Value::date(0);
             dlg.refresh();
         });
-        edit.run(registerKeys, &list);
+        edit.run(screen, &list);
     });
     list.resync();
 }

@@ -17,6 +17,7 @@
 
 #include "Browse.h"
 #include "DataContext.h"
+#include "HotKeyConvention.h"
 #include "Value.h"
 
 namespace mx::customers {
@@ -29,7 +30,7 @@ const std::vector<std::string>& customerDialogFields();
 // The dialog; with `adding`, over a new customer appended first
 // (appendCustomer). `list` is re-synchronised afterwards in every case, and
 // Page Down is released again.
-void UPD(ds::DataContext& ctx, tk::Browse& list, bool adding);
+void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding);
 
 // A new customer for an Add: appended to `mitrex` with the next free
 // customer key (one above every key in `mitrex`, deleted customers

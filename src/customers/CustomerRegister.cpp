@@ -12,9 +12,11 @@
 #include "Error.h"
 #include "Guarded.h"
 #include "HotKeyConvention.h"
+#include "ListScreen.h"
 #include "Prompts.h"
 #include "RecordServices.h"
 #include "SuiteViews.h"
+#include "Opening.h"
 #include "Text.h"
 #include "TextCodec.h"
 #include "Ui.h"
@@ -31,20 +33,9 @@ Value mark(const rt::WorkArea& a, const char* field, const char* shown) {
 }
 
 // `AMOUNT` as text, 7 wide with 2 decimals.
-Value amountText(const Value& v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%7.2f", v.isNumeric() ? v.num() : 0.0);
-    return Value::character(buf);
-}
+Value amountText(const Value& v) { return Value::character(ds::fixedText(v.isNumeric() ? v.num() : 0.0, 7, 2)); }
 
 rt::WorkArea& register_(ds::DataContext& ctx) { return ctx.session.openArea("MITREX"); }
-
-void closeQuietly(rt::Session& s, const char* alias) {
-    try {
-        if (s.area(alias)) s.close(alias);
-    } catch (const rt::DbError&) {
-    }
-}
 
 }  // namespace
 
@@ -142,15 +133,14 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
     SearchState search;
     // The register binds no hot keys of its own: every key of the
     // convention does nothing while it stands and after it.
-    const ia::ScreenKeys keys(ia::ListActions{});
+    ia::ListScreen screen(ctx, QString::fromUtf8(kRegisterTitle), tk::Box{10, 10, 535, 1190});
     {
         tk::WaitCursor busy;
         if (!openRegister(ctx)) return;
     }
     rt::WorkArea& mitrex = s.openArea("MITREX");
 
-    tk::Dialog dlg(QString::fromUtf8(kRegisterTitle), tk::Box{10, 10, 535, 1190});
-    tk::Browse* list = dlg.addBrowse({10, 10, 572.5, 217.5}, s, mitrex,
+    tk::Browse& list = screen.addList({10, 10, 572.5, 217.5}, mitrex,
                                      {{QStringLiteral("T"), 20},
                                       {QStringLiteral("L"), 20},
                                       {QStringLiteral("#"), 20},
@@ -184,50 +174,51 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
                                                                    amountText(mitrex.fieldValue("AMOUNT")),
                                                                    mitrex.fieldValue("TRADINGAS")};
                                      });
-    list->onDoubleClick([&] { UPD(ctx, *list, false); });
+    auto modify = [&] { UPD(ctx, list, screen.keys(), false); };
+    list.onDoubleClick(modify);
     // After a new order or restriction: the first row, the list rebuilt.
     auto fromTop = [&] {
         ia::guarded(ctx, [&] { mitrex.goTop(); });
-        list->resync();
+        list.resync();
     };
 
     constexpr double kFirst = 232.5, kSecond = 247.5;
-    dlg.addButton({kFirst, 10, 45, 12}, QStringLiteral("&Add"), [&] { UPD(ctx, *list, true); });
-    dlg.addButton({kFirst, 60, 45, 12}, QStringLiteral("&Modify"), [&] { UPD(ctx, *list, false); });
-    dlg.addButton({kFirst, 110, 45, 12}, QStringLiteral("&Delete"), [&] { DEL(ctx, *list); });
-    dlg.addButton({kFirst, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, *list, search); });
-    dlg.addButton({kFirst, 210, 45, 12}, QStringLiteral("&Print"), [&] {
-        list->print(QString::fromUtf8(kRegisterTitle));
-        list->refresh();
+    screen.addButton({kFirst, 10, 45, 12}, QStringLiteral("&Add"), [&] { UPD(ctx, list, screen.keys(), true); });
+    screen.addButton({kFirst, 60, 45, 12}, QStringLiteral("&Modify"), modify);
+    screen.addButton({kFirst, 110, 45, 12}, QStringLiteral("&Delete"), [&] { DEL(ctx, list); });
+    screen.addButton({kFirst, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, list, search); });
+    screen.addButton({kFirst, 210, 45, 12}, QStringLiteral("&Print"), [&] {
+        list.print(QString::fromUtf8(kRegisterTitle));
+        list.refresh();
     });
-    dlg.addButton({kFirst, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
-    dlg.addButton({kFirst, 360, 45, 12}, QStringLiteral("Sort/State"), [&] {
+    screen.addButton({kFirst, 260, 45, 12}, QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); });
+    screen.addButton({kFirst, 360, 45, 12}, QStringLiteral("Sort/State"), [&] {
         SETSTATEORDER(ctx);
         fromTop();
     });
-    dlg.addButton({kFirst, 410, 45, 12}, QStringLiteral("Chk Lib"), [&] {
+    screen.addButton({kFirst, 410, 45, 12}, QStringLiteral("Chk Lib"), [&] {
         SHOWUSERS(ctx);
         fromTop();
     });
-    dlg.addButton({kSecond, 10, 45, 12}, QStringLiteral("&Tag"), [&] {
+    screen.addButton({kSecond, 10, 45, 12}, QStringLiteral("&Tag"), [&] {
         TAG(ctx);
-        list->refresh();
+        list.refresh();
     });
-    dlg.addButton({kSecond, 110, 45, 12}, QStringLiteral("&Notes"), [&] {
+    screen.addButton({kSecond, 110, 45, 12}, QStringLiteral("&Notes"), [&] {
         ia::guarded(ctx, [&] {
             if (mitrex.eof()) return;
             MXNOTE(ctx, mitrex.fieldValue(ds::kCustomerKeyField), ds::trimRight(mitrex.fieldValue("COMPANY").str()));
         });
     });
-    dlg.addButton({kSecond, 160, 45, 12}, QStringLiteral("S&how Lib"), [&] {
+    screen.addButton({kSecond, 160, 45, 12}, QStringLiteral("S&how Lib"), [&] {
         ia::guarded(ctx, [&] {
             if (mitrex.eof()) return;
             SHOWLIB(ctx, ws, ds::allTrim(mitrex.fieldValue("LIBCODE1").str()),
                     ds::trimRight(mitrex.fieldValue("COMPANY").str()));
         });
-        list->resync();
+        list.resync();
     });
-    dlg.addButton({kSecond, 210, 45, 12}, QStringLiteral("&Library"), [&] {
+    screen.addButton({kSecond, 210, 45, 12}, QStringLiteral("&Library"), [&] {
         // The library screen leaves `lib` (held exclusively) and what else
         // it opened open; the register closes them at once, so that other
         // workstations can use the library while the register stands.
@@ -237,25 +228,23 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
         std::vector<std::string> opened;
         for (rt::WorkArea* a : s.areas())
             if (!before.count(a->alias())) opened.push_back(a->alias());
-        for (const std::string& alias : opened) closeQuietly(s, alias.c_str());
-        keys.bind();
-        list->resync();
+        for (const std::string& alias : opened) ds::closeQuietly(s, alias.c_str());
+        screen.restore();
     });
-    dlg.addButton({kSecond, 260, 45, 12}, QStringLiteral("Acct Manager"), [&] {
+    screen.addButton({kSecond, 260, 45, 12}, QStringLiteral("Acct Manager"), [&] {
         selectRegisterOrder(ctx, kManagerOrder);
         fromTop();
     });
-    dlg.addButton({kSecond, 310, 45, 12}, QStringLiteral("Sort / Amt"), [&] {
+    screen.addButton({kSecond, 310, 45, 12}, QStringLiteral("Sort / Amt"), [&] {
         selectRegisterOrder(ctx, kAmountOrder);
         fromTop();
     });
-    dlg.addButton({kSecond, 360, 45, 12}, QStringLiteral("Sort/Change"), [&] {
+    screen.addButton({kSecond, 360, 45, 12}, QStringLiteral("Sort/Change"), [&] {
         SETCHANGEORDER(ctx);
         fromTop();
     });
 
-    keys.attach(dlg);
-    dlg.run();
+    screen.run();
 }
 
 }  // namespace mx::customers

@@ -15,13 +15,6 @@ namespace {
 
 rt::WorkArea& register_(ds::DataContext& ctx) { return ctx.session.openArea("MITREX"); }
 
-void closeQuietly(rt::Session& s, const char* alias) {
-    try {
-        if (s.area(alias)) s.close(alias);
-    } catch (const rt::DbError&) {
-    }
-}
-
 // The standard order list, and with `own` a temporary sort on top of it.
 // False when it could not be built: the standard list is tried once more,
 // and failing that the register is left in record order.
@@ -58,8 +51,8 @@ bool openRegister(ds::DataContext& ctx) {
     rt::Session& s = ctx.session;
     const bool notesOpen = s.area("MXNOTE") != nullptr, registerOpen = s.area("MITREX") != nullptr;
     auto giveUp = [&] {
-        if (!registerOpen) closeQuietly(s, "MITREX");
-        if (!notesOpen) closeQuietly(s, "MXNOTE");
+        if (!registerOpen) ds::closeQuietly(s, "MITREX");
+        if (!notesOpen) ds::closeQuietly(s, "MXNOTE");
         return false;
     };
     // A busy or missing table ends the screen without a word, as the opening

@@ -24,18 +24,7 @@ namespace {
 
 using rt::Value;
 
-Value twoDigits(const Value& v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%2.0f", v.isNumeric() ? v.num() : 0.0);
-    return Value::character(buf);
-}
-
-void closeQuietly(rt::Session& s, const std::string& alias) {
-    try {
-        if (s.area(alias)) s.close(alias);
-    } catch (const rt::DbError&) {
-    }
-}
+Value twoDigits(const Value& v) { return Value::character(ds::fixedText(v.isNumeric() ? v.num() : 0.0, 2, 0)); }
 
 }  // namespace
 
@@ -86,8 +75,8 @@ void SHOWLIB(ds::DataContext& ctx, int ws, const std::string& code, const std::s
         dlg.addButton({227.5, 10, 45, 12}, QStringLiteral("&OK"), [&dlg] { dlg.end(); });
         dlg.run();
     });
-    closeQuietly(s, "LIB");
-    if (!scratchWasOpen) closeQuietly(s, scratch);
+    ds::closeQuietly(s, "LIB");
+    if (!scratchWasOpen) ds::closeQuietly(s, scratch);
 }
 
 long markLibraryCodeUsers(ds::DataContext& ctx, const std::string& code) {
@@ -130,10 +119,10 @@ long markLibraryCodeUsers(ds::DataContext& ctx, const std::string& code) {
         }
         if (lib.orderCount() >= 1 && lib.seek(Value::character(whole), false)) wanted = lib.recno();
     } catch (const rt::DbError&) {
-        if (!libWasOpen) closeQuietly(s, "LIB");
+        if (!libWasOpen) ds::closeQuietly(s, "LIB");
         throw;
     }
-    if (!libWasOpen) closeQuietly(s, "LIB");
+    if (!libWasOpen) ds::closeQuietly(s, "LIB");
     if (wanted == 0) return 0;
 
     s.select(mitrex);
@@ -185,7 +174,7 @@ void SHOWUSERS(ds::DataContext& ctx) {
         mitrex.goTop();
     });
     // The lookup may have left `lib` open: other workstations need it.
-    if (!libWasOpen) closeQuietly(s, "LIB");
+    if (!libWasOpen) ds::closeQuietly(s, "LIB");
     if (s.area("MITREX")) s.select("MITREX");
 }
 

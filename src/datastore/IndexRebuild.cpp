@@ -21,13 +21,6 @@ using rt::WorkArea;
 
 namespace {
 
-void closeQuietly(rt::Session& s, const std::string& alias) {
-    try {
-        s.close(alias);
-    } catch (const DbError&) {
-    }
-}
-
 // The extension a new index file gets: upper case for a name written in
 // capitals ("USERS" -> "USERS.NTX"), else lower case.
 const char* extensionFor(const std::string& name) {
@@ -111,7 +104,7 @@ RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
             CLOSDATA(ctx);
             return report;
         }
-        closeQuietly(s, kIndexDefAlias);
+        ds::closeQuietly(s, kIndexDefAlias);
     }
 
     std::set<std::string> moved;  // aliases whose records this run packed or emptied
@@ -150,7 +143,7 @@ RebuildReport INIT_IDX(DataContext& ctx, bool initialise) {
                 report.failures.push_back(problem);
             }
         }
-        closeQuietly(s, alias);
+        ds::closeQuietly(s, alias);
     }
 
     CLOSDATA(ctx);

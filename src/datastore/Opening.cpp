@@ -34,14 +34,6 @@ std::string damage(const DbError& err) {
     return text + ")";
 }
 
-void closeQuietly(Session& s, const std::string& alias) {
-    try {
-        s.close(alias);
-    } catch (const DbError&) {
-        // The area is gone either way; nothing was pending in the areas closed here.
-    }
-}
-
 // OPNDBF proper; `lastError` receives the last failure. With
 // `readOnlyFallback` a shared open that the operating system refuses for
 // writing is tried once more read-only; `openedReadOnly` tells which it was.
@@ -389,5 +381,13 @@ void CLOSDATA(DataContext& ctx) {
 }
 
 bool indexdefIndexExists(const DataContext& ctx) { return dataFileExists(ctx, "indexdef.ntx"); }
+
+void closeQuietly(Session& s, std::string_view alias) {
+    try {
+        if (s.area(alias)) s.close(alias);
+    } catch (const DbError&) {
+        // The area is gone either way.
+    }
+}
 
 }  // namespace mx::ds

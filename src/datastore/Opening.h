@@ -44,6 +44,10 @@ namespace mx::ds {
 // for reading only.
 bool OPNALIAS(DataContext& ctx, std::string_view alias, bool exclusive = false, bool withIndexes = true);
 
+// Closes the area `alias` when it is open; a failure of the close (the area
+// is gone either way) is passed over.
+void closeQuietly(rt::Session& s, std::string_view alias);
+
 // What a caller that can work without writing asks of the opening service.
 // With `readOnlyWhenRefused`, a shared open of a table whose files this user
 // may not write (a read-only file or a read-only share: the runtime refuses

@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <cstdio>
+
 #include <cctype>
 
 namespace mx::ds {
@@ -28,6 +30,12 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
         if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
+}
+
+std::string fixedText(double n, int width, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, n);
+    return buf;
 }
 
 }  // namespace mx::ds

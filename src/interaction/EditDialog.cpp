@@ -63,6 +63,13 @@ void EditDialog::writeAllExcept(const std::vector<std::string>& fields) {
     writeOnly(std::move(out));
 }
 
+void EditDialog::addRow(double k, double captionCol, const QString& caption, const std::vector<FormField>& fields) {
+    if (!caption.isEmpty()) dialog_.addText({13.0 * k + 7, captionCol}, caption);
+    for (const FormField& f : fields)
+        dialog_.addField({13.0 * k + 5, f.col, f.width, 12}, values_[f.field],
+                         {.name = QString::fromUtf8(f.field), .picture = f.picture, .valid = f.valid, .readOnly = f.readOnly});
+}
+
 void EditDialog::addSaveCancel(const tk::Place& save, const tk::Place& cancel) {
     dialog_.addButton(save, QStringLiteral("&Save"), [this] { this->save(); });
     dialog_.addButton(cancel, QStringLiteral("&Cancel"), [this] { dialog_.reject(); });
@@ -127,10 +134,7 @@ void openEdit(ds::DataContext& ctx, tk::Browse& list, const ScreenKeys& screen, 
     guarded(ctx, [&] {
         rt::WorkArea& area = list.area();
         ctx.session.select(area);
-        if (adding) {
-            if (!append()) return;
-            list.resync();
-        }
+        if (adding && !append()) return;
         if (area.eof()) return;
         show();
         shown = true;

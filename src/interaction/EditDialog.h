@@ -72,6 +72,17 @@ enum class EditOutcome {
     LockFailed,  // Save, but the lock could not be had: nothing written
 };
 
+// One field of a form row: a copied field, where it stands and how it is
+// edited.
+struct FormField {
+    const char* field = "";
+    double col = 0;
+    double width = 0;
+    QString picture{};
+    std::function<bool()> valid{};
+    bool readOnly = false;
+};
+
 class EditDialog {
 public:
     // The dialog over `area`'s current record. Nothing is copied or shown yet.
@@ -91,6 +102,11 @@ public:
     // Save writes every copied field except these.
     void writeAllExcept(const std::vector<std::string>& fields);
     void onLockFailure(LockFailure policy) { lockFailure_ = policy; }
+
+    // Form row `k` of the dialog: `caption` at column `captionCol` and the
+    // fields after it, each named after its field. Rows are 13 layout units
+    // apart (captions at 13k + 7, fields at 13k + 5).
+    void addRow(double k, double captionCol, const QString& caption, const std::vector<FormField>& fields);
 
     // The "&Save" and "&Cancel" buttons; Page Down does what Save does.
     void addSaveCancel(const tk::Place& save, const tk::Place& cancel);
@@ -127,7 +143,7 @@ bool appendRecord(ds::DataContext& ctx, rt::WorkArea& area,
 
 // Opens a list screen's edit dialog on the list's current record, or, with
 // `adding`, on the record `append` adds first (false when it could not,
-// after telling why). In the guarded block, with the list's area selected;
+// after telling why; it re-synchronises the list on the new record). In the guarded block, with the list's area selected;
 // nothing is shown at the end of the list. `show` builds the dialog and
 // runs it with `screen` and `list` (EditDialog::run), which bind the keys
 // and re-synchronise the list afterwards; when it is not reached (or a table

@@ -53,7 +53,8 @@ struct LookupLayout {
     }
 };
 
-void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value, const LookupOptions& o) {
+void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value, const LookupOptions& o,
+                     const QString& searchBitmap) {
     session.select(area);
     rt::Expression key = rt::Expression::compile(o.keyField, session);
     rt::Expression second = o.secondField.empty() ? rt::Expression() : rt::Expression::compile(o.secondField, session);
@@ -70,7 +71,7 @@ void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value,
         if (!area.eof()) value = key.evaluate(session);
         dlg.end();
     };
-    auto search = [browse] { SRCH(*browse); };
+    auto search = [browse, &searchBitmap] { SRCH(*browse, searchBitmap); };
     dlg.addButton({at.buttonRow, 10, 45, 12}, QStringLiteral("S&elect"), select);
     dlg.addButton({at.buttonRow, 62, 45, 12}, QStringLiteral("&Search"), search);
     dlg.addButton({at.buttonRow, 112, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.reject(); });
@@ -108,7 +109,7 @@ bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& o) {
     }
     area->seek(trimmedForSoftSeek(value), /*soft=*/true);
 
-    runLookupDialog(session, *area, value, o);
+    runLookupDialog(session, *area, value, o, QString::fromStdString(ds::dataFile(ctx, kSearchBitmap.toStdString())));
     tk::HotKeys::instance().apply(lookupClosedKeys());
     return true;
 }

@@ -12,7 +12,7 @@
 
 namespace mx::ia {
 
-void SRCH(tk::Browse& browse) {
+void SRCH(tk::Browse& browse, const QString& bitmap) {
     rt::WorkArea& area = browse.area();
     const std::uint32_t remembered = area.recno();
 
@@ -20,7 +20,7 @@ void SRCH(tk::Browse& browse) {
     tk::PromptOptions options;
     options.title = QStringLiteral("Search");
     options.prompt = QStringLiteral("Search");
-    options.bitmap = kSearchBitmap;
+    options.bitmap = bitmap;
     options.upperCase = false;  // the text is sought as typed
     if (!tk::Ui::instance().prompt(options, text)) return;
 

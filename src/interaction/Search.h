@@ -9,8 +9,8 @@
 
 namespace mx::ia {
 
-// The bitmap of the search prompt, looked for in the current directory
-// (the data directory of the running program).
+// The bitmap of the search prompt, a file of the data folder
+// (ds::dataFile(ctx, ...) finds it there).
 inline const QString kSearchBitmap = QStringLiteral("lupa.bmp");
 
 // Asks for a search text ("Search", a 10-character field, case kept) and
@@ -18,8 +18,9 @@ inline const QString kSearchBitmap = QStringLiteral("lupa.bmp");
 // order: a key matches when it begins with the text. A match becomes the
 // current row; no match gives "No Match Found" and leaves the browse on the
 // record it was on; a cancelled prompt changes nothing. The area must have a
-// controlling order.
-void SRCH(tk::Browse& browse);
+// controlling order. `bitmap` is the prompt's picture (the data folder's
+// search bitmap, as the caller finds it).
+void SRCH(tk::Browse& browse, const QString& bitmap = kSearchBitmap);
 
 // The search of a screen listed by code: asks for a code ("Search", the
 // caption `label`, `width` characters, upper case, the search bitmap of the

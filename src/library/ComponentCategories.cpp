@@ -7,6 +7,7 @@
 #include "Dialog.h"
 #include "Error.h"
 #include "HotKeyConvention.h"
+#include "ListScreen.h"
 #include "Opening.h"
 #include "RecordServices.h"
 #include "Ui.h"
@@ -18,25 +19,21 @@ namespace {
 
 using rt::Value;
 
-void runDialog(rt::Session& s, rt::WorkArea& used) {
+void runDialog(ia::ListScreen& screen, rt::WorkArea& used) {
     const int code = used.fieldIndex("CODE"), desc = used.fieldIndex("DESC"), mark = used.fieldIndex("USED");
-    s.select(used);
+    screen.context().session.select(used);
     used.goTop();
-    tk::Dialog dlg(QString::fromUtf8(kCompcatTitle), tk::Box{50, 20, 470, 750});
-    tk::Browse* browse = dlg.addBrowse({10, 10, 337.5, 165}, s, used,
-                                       {{QStringLiteral("Code"), 100},
-                                        {QStringLiteral("Description"), 280},
-                                        {QStringLiteral("Used"), 60}},
-                                       [&used, code, desc, mark] {
-                                           const Value m = used.fieldValue(mark);
-                                           const bool isUsed = m.isTrue();
-                                           return std::vector<Value>{used.fieldValue(code), used.fieldValue(desc),
-                                                                     Value::character(isUsed ? "*" : " ")};
-                                       });
-    dlg.addButton({180, 210, 45, 12}, QStringLiteral("Re&port"),
-                  [browse] { browse->print(); });
-    dlg.addButton({180, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
-    dlg.run();
+    tk::Browse& list = screen.addList({10, 10, 337.5, 165}, used,
+                                      {{QStringLiteral("Code"), 100},
+                                       {QStringLiteral("Description"), 280},
+                                       {QStringLiteral("Used"), 60}},
+                                      [&used, code, desc, mark] {
+                                          return std::vector<Value>{used.fieldValue(code), used.fieldValue(desc),
+                                                                    Value::character(used.fieldValue(mark).isTrue() ? "*" : " ")};
+                                      });
+    screen.addButton({180, 210, 45, 12}, QStringLiteral("Re&port"), [&list] { list.print(); });
+    screen.addButton({180, 260, 45, 12}, QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); });
+    screen.run();
 }
 
 }  // namespace
@@ -88,13 +85,9 @@ std::uint32_t markUsedCategories(ds::DataContext& ctx, const ProgressFn& progres
 }
 
 void COMPCAT(ds::DataContext& ctx) {
-    tk::HotKeys& keys = tk::HotKeys::instance();
-    keys.apply(ia::closedScreenKeys());
-    struct ReleaseAfter {
-        tk::HotKeys& keys;
-        ~ReleaseAfter() { keys.apply(ia::closedScreenKeys()); }
-    } releaseAfter{keys};
-
+    // The list binds no keys: every key of the convention does nothing
+    // while it stands and after it.
+    ia::ListScreen screen(ctx, QString::fromUtf8(kCompcatTitle), tk::Box{50, 20, 470, 750});
     rt::Session& s = ctx.session;
     if (!ds::OPNALIAS(ctx, "stock", false, true) || !ds::OPNALIAS(ctx, "stockcat", false, true)) return;
     if (!ds::OPNALIAS(ctx, "used", true, false)) return;
@@ -106,7 +99,7 @@ void COMPCAT(ds::DataContext& ctx) {
             PassProgress progress(QStringLiteral("Checking component categories:"), total);
             markUsedCategories(ctx, progress.callback());
         }
-        runDialog(s, s.openArea("USED"));
+        runDialog(screen, s.openArea("USED"));
     } catch (const rt::DbError&) {
         // The operation's guarded block: a table failure ends it quietly.
     }

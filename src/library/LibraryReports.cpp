@@ -27,11 +27,7 @@ namespace {
 
 using rt::Value;
 
-QString twoWide(const Value& v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%2.0f", v.isNumeric() ? v.num() : 0.0);
-    return QString::fromLatin1(buf);
-}
+QString twoWide(const Value& v) { return QString::fromStdString(ds::fixedText(v.isNumeric() ? v.num() : 0.0, 2, 0)); }
 
 // Sets `field` to `value` on every record of `area` (deleted ones included)
 // that does not hold it yet, each under its own lock (wait 2); a record that

@@ -26,11 +26,7 @@ using rt::Value;
 
 rt::WorkArea& libArea(ds::DataContext& ctx) { return ctx.session.openArea("LIB"); }
 
-Value twoDigits(const Value& v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%2.0f", v.isNumeric() ? v.num() : 0.0);
-    return Value::character(buf);
-}
+Value twoDigits(const Value& v) { return Value::character(ds::fixedText(v.isNumeric() ? v.num() : 0.0, 2, 0)); }
 
 bool tagOf(const rt::WorkArea& lib, int ws) {
     std::string field = tagFieldName(ws);
@@ -156,32 +152,24 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, const ia::ScreenKeys& screen,
     auto append = [&] {
         if (!ds::ADDREC(ctx, 2)) return false;
         lib.unlock();
+        browse.resync();
         return true;
     };
     ia::openEdit(ctx, browse, screen, adding, append, [&] {
         ia::EditDialog edit(ctx, lib, QString::fromUtf8(kLibEntryTitle), tk::Box{50, 50, 280, 720});
         edit.copy({"CODE", "DESC", "TAG", "SERIAL", "MAXADJUST", "CATEGORY"});
         tk::Dialog& dlg = edit.dialog();
-        dlg.addText({7, 10}, QStringLiteral("Code:"));
-        dlg.addField({5, 55, 80, 12}, edit["CODE"], {.name = "CODE", .picture = "@!"});
-        dlg.addText({20, 10}, QStringLiteral("Description:"));
-        dlg.addField({18, 55, 150, 12}, edit["DESC"], {.name = "DESC", .picture = "@!"});
-        dlg.addText({33, 10}, QStringLiteral("Tag:"));
-        dlg.addField({31, 55, 12, 12}, edit["TAG"], {.name = "TAG", .picture = "Y"});
-        dlg.addText({46, 10}, QStringLiteral("Number:"));
-        dlg.addField({44, 55, 30, 12}, edit["SERIAL"], {.name = "SERIAL", .picture = "99", .readOnly = true});
-        dlg.addText({59, 10}, QStringLiteral("Manual Tol.:"));
-        dlg.addField({57, 55, 30, 12}, edit["MAXADJUST"], {.name = "MAXADJUST", .picture = "99"});
-        dlg.addText({72, 10}, QStringLiteral("Category:"));
-        dlg.addField({70, 55, 90, 12}, edit["CATEGORY"],
-                     {.name = "CATEGORY",
-                      .picture = "@!",
-                      .valid = ia::lookupField(ctx, dlg, edit["CATEGORY"],
-                                               {.table = "libcat",
-                                                .keyField = "libcat->Code",
-                                                .keyTitle = QStringLiteral("Code"),
-                                                .secondField = "libcat->Desc",
-                                                .secondTitle = QStringLiteral("Name")})});
+        constexpr double col = 55;
+        edit.addRow(0, 10, QStringLiteral("Code:"), {{"CODE", col, 80, QStringLiteral("@!")}});
+        edit.addRow(1, 10, QStringLiteral("Description:"), {{"DESC", col, 150, QStringLiteral("@!")}});
+        edit.addRow(2, 10, QStringLiteral("Tag:"), {{"TAG", col, 12, QStringLiteral("Y")}});
+        edit.addRow(3, 10, QStringLiteral("Number:"), {{"SERIAL", col, 30, QStringLiteral("99"), {}, true}});
+        edit.addRow(4, 10, QStringLiteral("Manual Tol.:"), {{"MAXADJUST", col, 30, QStringLiteral("99")}});
+        edit.addRow(5, 10, QStringLiteral("Category:"),
+                    {{"CATEGORY", col, 90, QStringLiteral("@!"),
+                      ia::lookupField(ctx, dlg, edit["CATEGORY"], {.table = "libcat", .keyField = "libcat->Code",
+                                                                   .keyTitle = QStringLiteral("Code"), .secondField = "libcat->Desc",
+                                                                   .secondTitle = QStringLiteral("Name")})}});
         edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
         edit.run(screen, &browse);
     });

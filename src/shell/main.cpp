@@ -44,9 +44,16 @@ int main(int argc, char** argv) {
     mx::tk::Ui::quietOffscreenNotices();
     QApplication app(argc, argv);
     mx::tk::Ui& ui = mx::tk::Ui::instance();
-    if (!cl.dataDir.isEmpty() && !QDir::setCurrent(cl.dataDir)) {
-        std::fprintf(stderr, "mxdev: cannot work in %s: no such folder\n", qPrintable(cl.dataDir));
-        return 1;
+    // The data folder is a value handed to the workstation and, through its
+    // data context, to every service; the process's own folder stays the
+    // starting folder.
+    QString dataFolder;
+    if (!cl.dataDir.isEmpty()) {
+        if (!QDir(cl.dataDir).exists()) {
+            std::fprintf(stderr, "mxdev: cannot work in %s: no such folder\n", qPrintable(cl.dataDir));
+            return 1;
+        }
+        dataFolder = QDir(cl.dataDir).absolutePath();
     }
     // Without --data: the starting folder, else the configured or the chosen one.
     QStringList lookedIn;
@@ -57,7 +64,7 @@ int main(int argc, char** argv) {
             });
         if (search.cancelled) return 0;
         lookedIn = search.lookedIn;
-        QDir::setCurrent(search.folder);
+        dataFolder = search.folder;
     }
 
     std::unique_ptr<mx::tk::Transcript> transcript;
@@ -88,9 +95,9 @@ int main(int argc, char** argv) {
     if (!cl.printDir.isEmpty())
         ui.setPrintDir(cl.printDir);
     else if (scripted)
-        ui.setPrintDir(QDir::current().filePath(QStringLiteral("print")));
+        ui.setPrintDir(QDir(dataFolder).filePath(QStringLiteral("print")));
 
-    mx::shell::Workstation workstation(cl, QString());
+    mx::shell::Workstation workstation(cl, dataFolder);
     workstation.setLookedIn(lookedIn);
     int status = 0;
     bool driverStarted = false;
