@@ -1,7 +1,7 @@
 // Push buttons (see the header).
 #include "Button.h"
 
-#include "Dialog.h"
+#include "FieldHost.h"
 #include "ScriptParser.h"
 #include "TextCodec.h"
 #include "Ui.h"
@@ -27,7 +27,7 @@ void Button::setCancelling(bool cancelling) {
 
 void Button::press() {
     if (!cancelling_) {
-        if (auto* dlg = qobject_cast<Dialog*>(window()); dlg && !dlg->leaveFocusedField()) return;
+        if (auto* host = dynamic_cast<FieldHost*>(window()); host && !host->leaveFocusedField()) return;
     }
     if (action_) Ui::instance().invoke(action_);
 }

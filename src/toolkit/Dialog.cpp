@@ -9,15 +9,15 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "DialogStack.h"
 #include "Fonts.h"
-#include "ScriptDriver.h"
 #include "Ui.h"
 
 namespace mx::tk {
 
 Dialog::Dialog(const QString& title, const Box& box, QWidget* parent) : QDialog(parent), unit_(box.unit) {
     setWindowTitle(title);
-    setProperty(Ui::kToolkitWindow, true);
+    setProperty(HotKeys::kToolkitWindow, true);
     setFont(Fonts::dialog());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     QRect r = Geometry::box(box);
@@ -155,12 +155,14 @@ bool Dialog::run() {
         keys.enter(this);
         Layer layer{keys, this};
         keys.apply(openKeys_);
+        DialogStack::instance().opened(this);
         ui.dialogOpened(this, windowTitle(), reported_);
-        if (!(ui.driver() && ui.driver()->ending())) {
+        if (!(ui.answerSource() && ui.answerSource()->ending())) {
             // Focus starts on the first control that takes it, in tab order.
             if (!focusWidget()) focusNextChild();
             result = exec();
         }
+        DialogStack::instance().closed(this);
         ui.dialogClosed(this, windowTitle(), reported_);
     }
     keys.apply(closeKeys_);

@@ -30,6 +30,7 @@
 #include "CheckBox.h"
 #include "ComboBox.h"
 #include "EditField.h"
+#include "FieldHost.h"
 #include "Geometry.h"
 #include "HotKeys.h"
 #include "MemoEdit.h"
@@ -37,7 +38,7 @@
 
 namespace mx::tk {
 
-class Dialog : public QDialog {
+class Dialog : public QDialog, public FieldHost {
     Q_OBJECT
 public:
     Dialog(const QString& title, const Box& box, QWidget* parent = nullptr);
@@ -77,7 +78,7 @@ public:
 
     // The button Enter presses from an edit field.
     void setDefaultButton(Button* button);
-    Button* defaultButton() const { return default_; }
+    Button* defaultButton() const override { return default_; }
 
     // Hot keys bound when the dialog opens (in its own layer, HotKeys.h) and
     // when it closes (the keys of the window beneath). Either map may be
@@ -93,9 +94,9 @@ public:
 
     // Leaves the edit field holding the focus, running its validation when it
     // is due; false when a field refused its value (it keeps the focus).
-    bool leaveFocusedField();
-    EditField* refusedField() const { return refused_; }
-    void setRefusedField(EditField* field) { refused_ = field; }
+    bool leaveFocusedField() override;
+    EditField* refusedField() const override { return refused_; }
+    void setRefusedField(EditField* field) override { refused_ = field; }
 
     // Bound controls in tab order, and the browses in the order added.
     std::vector<BoundControl*> boundControls() const;

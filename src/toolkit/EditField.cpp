@@ -5,7 +5,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include "Dialog.h"
+#include "Button.h"
+#include "FieldHost.h"
 #include "PictureValidator.h"
 #include "TextCodec.h"
 #include "Transcript.h"
@@ -31,7 +32,7 @@ EditField::EditField(rt::Value& variable, const FieldOptions& options, QWidget* 
     });
 }
 
-Dialog* EditField::dialog() const { return qobject_cast<Dialog*>(window()); }
+FieldHost* EditField::host() const { return dynamic_cast<FieldHost*>(window()); }
 
 void EditField::store() { variable_ = format_.value(fromQ(text()), variable_); }
 
@@ -57,15 +58,15 @@ bool EditField::leave() {
         validating_ = false;
         load();
     }
-    Dialog* dlg = dialog();
+    FieldHost* owner = host();
     if (!ok) {
         pending_ = true;
         if (auto* t = Ui::instance().transcript()) t->invalid(objectName(), text());
-        if (dlg) dlg->setRefusedField(this);
+        if (owner) owner->setRefusedField(this);
         QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
         return false;
     }
-    if (dlg && dlg->refusedField() == this) dlg->setRefusedField(nullptr);
+    if (owner && owner->refusedField() == this) owner->setRefusedField(nullptr);
     return true;
 }
 
@@ -85,9 +86,9 @@ void EditField::keyPressEvent(QKeyEvent* e) {
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         e->accept();
         if (!leave()) return;
-        Dialog* dlg = dialog();
-        if (dlg && dlg->defaultButton())
-            dlg->defaultButton()->press();
+        FieldHost* owner = host();
+        if (owner && owner->defaultButton())
+            owner->defaultButton()->press();
         else
             focusNextChild();
         return;

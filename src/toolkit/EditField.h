@@ -19,7 +19,7 @@
 
 namespace mx::tk {
 
-class Dialog;
+class FieldHost;
 
 struct FieldOptions {
     QString name{};                 // object name: the field's or variable's name ("CODE")
@@ -53,7 +53,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    Dialog* dialog() const;
+    FieldHost* host() const;  // the dialog the field stands in, if any
     void store();
 
     rt::Value& variable_;

@@ -5,8 +5,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "Dialog.h"
-#include "Ui.h"
+#include "FieldHost.h"
 
 namespace mx::tk {
 
@@ -21,7 +20,14 @@ const std::pair<int, int> kKeys[] = {
     {HotKeys::F2, Qt::Key_F2},
 };
 
+HotKeys::Runner& runner() {
+    static HotKeys::Runner run;
+    return run;
+}
+
 }  // namespace
+
+void HotKeys::setRunner(Runner run) { runner() = std::move(run); }
 
 HotKeys::HotKeys() : layers_(1) { qApp->installEventFilter(this); }
 
@@ -45,7 +51,10 @@ bool HotKeys::press(int vk) {
     auto it = top().bindings.find(vk);
     if (it == top().bindings.end() || !it->second) return false;
     KeyAction action = it->second;  // a copy: the action may rebind its own key
-    Ui::instance().invoke(action);
+    if (const Runner& run = runner())
+        run(action);
+    else
+        action();
     return true;
 }
 
@@ -89,13 +98,13 @@ bool HotKeys::eventFilter(QObject* watched, QEvent* event) {
     // Only plain keys (Shift allowed) are hot keys; Ctrl/Alt combinations are the controls'.
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     QWidget* window = static_cast<QWidget*>(watched)->window();
-    if (!window || !window->property(Ui::kToolkitWindow).toBool() || window->property(kOwnKeys).toBool()) return false;
+    if (!window || !window->property(kToolkitWindow).toBool() || window->property(kOwnKeys).toBool()) return false;
     // Only the window standing on top has hot keys; the base layer serves
     // whichever toolkit window is up when no dialog stands.
     if (layers_.size() > 1 && top().window != window) return false;
     // The edit field being left must accept its value first, as a mouse
     // click elsewhere would make it.
-    if (auto* dialog = qobject_cast<Dialog*>(window); dialog && !dialog->leaveFocusedField()) return true;
+    if (auto* host = dynamic_cast<FieldHost*>(window); host && !host->leaveFocusedField()) return true;
     press(vk);
     return true;
 }

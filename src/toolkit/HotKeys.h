@@ -25,6 +25,9 @@
 // Keys pressed in message boxes and other Qt windows are not looked up, nor
 // in a toolkit window marked kOwnKeys (the one-line prompt and the choice
 // box): there Enter answers the box, and the screen's keys wait beneath it.
+//
+// The table knows no dialog: a window whose fields validate on leaving is
+// asked through FieldHost, and actions run through the runner Ui installs.
 #pragma once
 
 #include <QObject>
@@ -63,8 +66,16 @@ public:
     // Runs the key's action as a key press would; false when it has none.
     bool press(int vk);
 
+    // Property set on the top-level windows the toolkit owns: hot keys act
+    // only there.
+    static constexpr const char* kToolkitWindow = "mxToolkitWindow";
     // Property of a toolkit window that takes every key itself.
     static constexpr const char* kOwnKeys = "mxOwnKeys";
+
+    // What runs a key's action: Ui installs its guard (Ui::invoke), which
+    // reports a failure escaping the action; until then actions run as they are.
+    using Runner = std::function<void(const KeyAction&)>;
+    static void setRunner(Runner runner);
     // ---- layers (Dialog::run)
     // `window` begins to stand over the windows beneath: a new, empty layer.
     void enter(QWidget* window);

@@ -39,6 +39,14 @@ MainWindow::MainWindow(const QString& title, const Box& box, const std::vector<M
     Ui::instance().setMainWindow(this);
 }
 
+// Ui keeps the window twice: as MainWindow for those above it that ask for
+// one, and as the QMainWindow it uses itself, so that Ui.cpp needs no
+// MainWindow.h. The conversion is made here, where MainWindow is known.
+void Ui::setMainWindow(MainWindow* window) {
+    mainWindow_ = window;
+    mainFrame_ = window;
+}
+
 MainWindow::~MainWindow() {
     if (Ui::instance().mainWindow() == this) Ui::instance().setMainWindow(nullptr);
 }

@@ -5,11 +5,11 @@
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "PrintDocument.h"
-#include "PrintJob.h"
 #include "Ui.h"
 
 namespace mx::tk {
@@ -59,7 +59,7 @@ void PreviewDialog::savePdf() {
 }
 
 void PreviewDialog::printPages() {
-    if (!PrintJob::printersInstalled()) {
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
         Ui::instance().stop(Ui::kNoPrinterMessage);
         return;
     }

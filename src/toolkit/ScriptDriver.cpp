@@ -65,7 +65,7 @@ long number(const std::string& word, const char* what) {
 }  // namespace
 
 ScriptDriver::ScriptDriver(Ui& ui, Transcript& transcript) : ui_(ui), transcript_(transcript) {
-    ui_.setDriver(this);
+    ui_.setAnswerSource(this);
     ui_.setTranscript(&transcript);
     stepTimer_.setSingleShot(true);
     connect(&stepTimer_, &QTimer::timeout, this, [this] { step(); });
@@ -73,7 +73,7 @@ ScriptDriver::ScriptDriver(Ui& ui, Transcript& transcript) : ui_(ui), transcript
 }
 
 ScriptDriver::~ScriptDriver() {
-    if (ui_.driver() == this) ui_.setDriver(nullptr);
+    if (ui_.answerSource() == this) ui_.setAnswerSource(nullptr);
 }
 
 void ScriptDriver::load(std::string_view script) {

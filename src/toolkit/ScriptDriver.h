@@ -34,6 +34,7 @@
 #include <string_view>
 #include <vector>
 
+#include "AnswerSource.h"
 #include "ScriptParser.h"
 
 class QWidget;
@@ -43,20 +44,12 @@ namespace mx::tk {
 class Transcript;
 class Ui;
 
-class ScriptDriver : public QObject {
+class ScriptDriver : public QObject, public AnswerSource {
     Q_OBJECT
 public:
-    enum Status { Completed = 0, Failed = 1, NotCarriedOut = 2, NoAnswer = 3 };
+    // The statuses (Status) and the answers (Answer) are AnswerSource's.
 
-    struct Answer {
-        enum Kind { Yes, No, Ok, Cancel, Text, Choice, Colour };
-        Kind kind = Ok;
-        std::string text;  // Text: as typed (UTF-8)
-        int number = 0;    // Choice
-        QColor colour;     // Colour
-    };
-
-    // Registers itself with `ui` (Ui::setDriver) and writes to `transcript`,
+    // Registers itself with `ui` (Ui::setAnswerSource) and writes to `transcript`,
     // which Ui also gets; both must outlive the run.
     ScriptDriver(Ui& ui, Transcript& transcript);
     ~ScriptDriver() override;
@@ -76,16 +69,11 @@ public:
     // Why the run failed (empty when it completed), with the script line.
     const QString& error() const { return error_; }
 
-    // ---- for Ui and the toolkit's controls
-    // The next queued answer if it is of an accepted kind. Without one the
-    // run ends (3; 2 for the wrong kind) and nullopt is returned; also
-    // nullopt, quietly, while the run is ending.
-    std::optional<Answer> takeAnswer(const QString& box, std::initializer_list<Answer::Kind> accepted);
-    // Ends the run with `status` (the first failure counts).
-    void fail(int status, const QString& why);
-    bool ending() const { return ending_; }
-    // A modal dialog has opened: the next command acts on it.
-    void modalEntered();
+    // ---- the answer source Ui and Dialog ask (AnswerSource.h)
+    std::optional<Answer> takeAnswer(const QString& box, std::initializer_list<Answer::Kind> accepted) override;
+    void fail(int status, const QString& why) override;
+    bool ending() const override { return ending_; }
+    void modalEntered() override;
 
 private:
     void step();

@@ -9,20 +9,19 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "Dialog.h"
+#include "DialogStack.h"
 #include "Fonts.h"
-#include "MainWindow.h"
-#include "ScriptDriver.h"
-#include "TextCodec.h"
 #include "Transcript.h"
 
 namespace mx::tk {
@@ -59,6 +58,11 @@ void Ui::quietOffscreenNotices() {
     if (before != quietHandler) previousHandler = before;
 }
 
+Ui::Ui() {
+    // Hot keys run their actions as buttons and menu items do.
+    HotKeys::setRunner([this](const KeyAction& action) { invoke(action); });
+}
+
 Ui& Ui::instance() {
     static Ui* ui = new Ui();  // lives as long as the program
     return *ui;
@@ -71,12 +75,13 @@ void Ui::setPrintDir(const QString& dir) {
 
 void Ui::reset() {
     transcript_ = nullptr;
-    driver_ = nullptr;
+    answers_ = nullptr;
     mainWindow_ = nullptr;
+    mainFrame_ = nullptr;
     printDir_.clear();
     bitmapFolder_.clear();
     printFiles_.reset();
-    dialogs_.clear();
+    DialogStack::instance().clear();
     while (busy_ > 0) setBusy(false);
 }
 
@@ -88,7 +93,7 @@ void Ui::message(int kind, const QString& text, const QString& title) {
         if (kind == kAlert) transcript_->alert(text);
         if (kind == kStop) transcript_->stop(text);
     }
-    if (driver_) return;
+    if (answers_) return;
     QMessageBox box(kind == kInfo ? QMessageBox::Information : kind == kAlert ? QMessageBox::Warning : QMessageBox::Critical,
                     title, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok,
                     activeWindow());
@@ -101,12 +106,12 @@ void Ui::stop(const QString& text, const QString& title) { message(kStop, text, 
 
 void Ui::failure(const QString& text) {
     stop(text);
-    if (driver_) driver_->fail(ScriptDriver::Failed, text);
+    if (answers_) answers_->fail(AnswerSource::Failed, text);
 }
 
 void Ui::timed(const QString& text, double seconds, const QString& title) {
     if (transcript_) transcript_->timed(title, text);
-    if (driver_) return;
+    if (answers_) return;
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::NoButton, activeWindow());
     box.setStandardButtons(QMessageBox::NoButton);
     QTimer::singleShot(static_cast<int>(seconds * 1000), &box, [&box] { box.done(0); });
@@ -115,7 +120,7 @@ void Ui::timed(const QString& text, double seconds, const QString& title) {
 
 void Ui::waitBox(const QString& title, const QString& text, const std::function<void()>& action) {
     if (transcript_) transcript_->wait(title, text);
-    if (driver_) {
+    if (answers_) {
         action();
         return;
     }
@@ -145,7 +150,7 @@ void Ui::waitBox(const QString& title, const QString& text, const std::function<
 void Ui::splash(const QString& file, int ms) {
     if (!QFile::exists(file)) return;
     if (transcript_) transcript_->splash(file);
-    if (driver_) return;
+    if (answers_) return;
     QPixmap pix(file);
     if (pix.isNull()) return;
     auto* label = new SplashLabel(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -159,7 +164,7 @@ void Ui::splash(const QString& file, int ms) {
 }
 
 void Ui::status(const QString& text) {
-    if (mainWindow_) mainWindow_->setStatus(text);
+    if (mainFrame_) mainFrame_->statusBar()->showMessage(text);
 }
 
 void Ui::setBusy(bool busy) {
@@ -176,11 +181,11 @@ void Ui::setBusy(bool busy) {
 
 bool Ui::ask(const QString& text, const QString& title, bool yesDefault) {
     bool yes = false;
-    if (driver_) {
-        auto a = driver_->takeAnswer(QStringLiteral("the yes/no box \"%1\"").arg(text),
-                                     {ScriptDriver::Answer::Yes, ScriptDriver::Answer::No});
+    if (answers_) {
+        auto a = answers_->takeAnswer(QStringLiteral("the yes/no box \"%1\"").arg(text),
+                                     {AnswerSource::Answer::Yes, AnswerSource::Answer::No});
         if (!a) return false;
-        yes = a->kind == ScriptDriver::Answer::Yes;
+        yes = a->kind == AnswerSource::Answer::Yes;
     } else {
         QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, activeWindow());
         box.setDefaultButton(yesDefault ? QMessageBox::Yes : QMessageBox::No);
@@ -194,96 +199,8 @@ bool Ui::ask(const QString& text, const QString& title, bool yesDefault) {
 bool Ui::yesNo(const QString& text, const QString& title) { return ask(text, title, true); }
 bool Ui::noYes(const QString& text, const QString& title) { return ask(text, title, false); }
 
-bool Ui::prompt(const PromptOptions& options, rt::Value& value) {
-    const QString picture = !options.picture.isEmpty() ? options.picture : options.upperCase ? QStringLiteral("@!") : QString();
-    PictureFormat format(fromQ(picture), value, dates_);
-    bool ok = false;
-    if (driver_) {
-        auto a = driver_->takeAnswer(QStringLiteral("the prompt \"%1\"").arg(options.title),
-                                     {ScriptDriver::Answer::Text, ScriptDriver::Answer::Ok, ScriptDriver::Answer::Cancel});
-        if (!a) return false;
-        ok = a->kind != ScriptDriver::Answer::Cancel;
-        if (a->kind == ScriptDriver::Answer::Text) value = format.value(format.type(fromQ(fromUtf8(a->text))), value);
-    } else {
-        ok = promptDialog(options, value);
-    }
-    if (transcript_)
-        transcript_->prompt(options.title, options.prompt, ok ? std::optional<QString>(toQ(format.display(value))) : std::nullopt);
-    return ok;
-}
-
-// The prompt's layout: a 400 x 120 box, the bitmap at the top left, the
-// prompt line over the field, "&Ok" (default) and "&Cancel" under it.
-bool Ui::promptDialog(const PromptOptions& options, rt::Value& value) {
-    Dialog dlg(options.title, Box{10, 10, 130, 410}, activeWindow());
-    dlg.setCentred(true);
-    dlg.setReported(false);
-    dlg.setProperty(HotKeys::kOwnKeys, true);  // Enter is OK here, not the screen's View/Update
-    rt::Value work = value;
-    if (!options.bitmap.isEmpty()) dlg.addBitmap({5, 5, 20, 20}, options.bitmap);
-    dlg.addText({10, 40, 250, 10}, options.prompt);
-    FieldOptions field;
-    field.name = QStringLiteral("VALUE");
-    field.picture = !options.picture.isEmpty() ? options.picture : options.upperCase ? QStringLiteral("@!") : QString();
-    field.password = options.password;
-    dlg.addField({22, 40, 120, 12}, work, field);
-    bool ok = false;
-    Button* okButton = dlg.addButton({40, 40, 45, 12}, QStringLiteral("&Ok"), [&] {
-        ok = true;
-        dlg.end();
-    });
-    dlg.addButton({40, 100, 45, 12}, QStringLiteral("&Cancel"), [&] { dlg.reject(); });
-    dlg.setDefaultButton(okButton);
-    dlg.run();
-    if (ok) value = work;
-    return ok;
-}
-
-int Ui::choice(const QString& title, const QStringList& captions) {
-    const QString shown = title.isEmpty() ? QStringLiteral("Enter Your Selection:") : title;
-    int n = 0;
-    if (driver_) {
-        auto a = driver_->takeAnswer(QStringLiteral("the choice box \"%1\"").arg(shown),
-                                     {ScriptDriver::Answer::Choice, ScriptDriver::Answer::Cancel});
-        if (!a) return 0;
-        n = a->kind == ScriptDriver::Answer::Choice ? a->number : 0;
-        if (n < 0 || n > captions.size()) {
-            driver_->fail(ScriptDriver::NotCarriedOut,
-                          QStringLiteral("the choice box \"%1\" has no choice %2").arg(shown).arg(n));
-            return 0;
-        }
-    } else {
-        n = choiceDialog(shown, captions);
-    }
-    if (transcript_) transcript_->choice(shown, n);
-    return n;
-}
-
-// The choice box's layout: a 250 x 250 box, the radio group at the top left,
-// "&Select" and "E&xit" under it.
-int Ui::choiceDialog(const QString& title, const QStringList& captions) {
-    Dialog dlg(title, Box{0, 0, 250, 250}, activeWindow());
-    dlg.setCentred(true);
-    dlg.setReported(false);
-    dlg.setProperty(HotKeys::kOwnKeys, true);
-    int chosen = 1;
-    dlg.addRadio({5, 10}, chosen, captions, QStringLiteral("CHOICE"));
-    int result = 0;
-    Button* select = dlg.addButton({100, 10, 45, 12}, QStringLiteral("&Select"), [&] {
-        result = chosen;
-        dlg.end();
-    });
-    dlg.addButton({100, 60, 45, 12}, QStringLiteral("E&xit"), [&] {
-        result = 0;
-        dlg.end();
-    });
-    dlg.setDefaultButton(select);
-    dlg.run();
-    return result;
-}
-
 std::optional<QString> Ui::chooseFolder(const QString& title, const QString& start) {
-    if (driver_) return std::nullopt;
+    if (answers_) return std::nullopt;
     const QString folder = QFileDialog::getExistingDirectory(activeWindow(), title, start, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return std::nullopt;
     return folder;
@@ -291,11 +208,11 @@ std::optional<QString> Ui::chooseFolder(const QString& title, const QString& sta
 
 std::optional<QColor> Ui::chooseColour(const QColor& initial) {
     std::optional<QColor> chosen;
-    if (driver_) {
-        auto a = driver_->takeAnswer(QStringLiteral("the colour dialog"),
-                                     {ScriptDriver::Answer::Colour, ScriptDriver::Answer::Cancel});
+    if (answers_) {
+        auto a = answers_->takeAnswer(QStringLiteral("the colour dialog"),
+                                     {AnswerSource::Answer::Colour, AnswerSource::Answer::Cancel});
         if (!a) return std::nullopt;
-        if (a->kind == ScriptDriver::Answer::Colour) chosen = a->colour;
+        if (a->kind == AnswerSource::Answer::Colour) chosen = a->colour;
     } else {
         QColorDialog dlg(initial.isValid() ? initial : QColor(Qt::white), activeWindow());
         dlg.setOption(QColorDialog::DontUseNativeDialog);
@@ -352,27 +269,27 @@ bool Ui::invokeCheck(const std::function<bool()>& check) {
     } catch (...) {
         failure = QStringLiteral("An unexpected failure ended the operation.");
     }
-    if (driver_)
-        driver_->fail(ScriptDriver::Failed, failure);
+    if (answers_)
+        answers_->fail(AnswerSource::Failed, failure);
     else
         stop(failure);
     return false;
 }
 
-void Ui::dialogOpened(QWidget* dialog, const QString& title, bool report) {
-    dialogs_.push_back(dialog);
+void Ui::dialogOpened(QWidget*, const QString& title, bool report) {
     if (report && transcript_) transcript_->open(title);
-    if (driver_) driver_->modalEntered();
+    if (answers_) answers_->modalEntered();
 }
 
-void Ui::dialogClosed(QWidget* dialog, const QString& title, bool report) {
-    dialogs_.erase(std::remove(dialogs_.begin(), dialogs_.end(), dialog), dialogs_.end());
+void Ui::dialogClosed(QWidget*, const QString& title, bool report) {
     if (report && transcript_) transcript_->close(title);
 }
 
+const std::vector<QWidget*>& Ui::openDialogs() const { return DialogStack::instance().dialogs(); }
+
 QWidget* Ui::activeWindow() const {
-    if (!dialogs_.empty()) return dialogs_.back();
-    return mainWindow_;
+    if (QWidget* top = DialogStack::instance().top()) return top;
+    return mainFrame_;
 }
 
 }  // namespace mx::tk

@@ -4,10 +4,16 @@
 // box, the colour dialog, the wait box and cursor, the clipboard, the status
 // line and external programs; Dialog reports its opening and closing here.
 //
-// With a transcript set, everything shown is written to it. With a script
-// driver set (a scripted session), boxes are not shown: informing boxes are
-// recorded and return at once, and boxes that need an answer take the next
-// answer the script queued (a run without one ends with status 3).
+// With a transcript set, everything shown is written to it. With an answer
+// source set (a scripted session, AnswerSource.h), boxes are not shown:
+// informing boxes are recorded and return at once, and boxes that need an
+// answer take the next answer the script queued (a run without one ends with
+// status 3).
+//
+// Ui stands below the dialogs and windows it serves: it knows the script
+// driver only as an AnswerSource, the open dialogs through DialogStack, and
+// the main window as a QMainWindow. The prompt and the choice box, built as
+// toolkit dialogs, are in UiBoxes.cpp above Dialog.
 //
 // One object for the program (instance()); the shell wires the transcript,
 // driver, print folder and date style at start-up, tests wire their own and
@@ -22,16 +28,18 @@
 #include <optional>
 #include <vector>
 
+#include "AnswerSource.h"
+#include "HotKeys.h"
 #include "PictureFormat.h"
 #include "PrintFileNamer.h"
 #include "Value.h"
 
+class QMainWindow;
 class QWidget;
 
 namespace mx::tk {
 
 class MainWindow;
-class ScriptDriver;
 class Transcript;
 
 // The one-line text prompt.
@@ -48,7 +56,7 @@ class Ui : public QObject {
     Q_OBJECT
 public:
     // Property set on the top-level windows the toolkit owns (hot keys act there).
-    static constexpr const char* kToolkitWindow = "mxToolkitWindow";
+    static constexpr const char* kToolkitWindow = HotKeys::kToolkitWindow;
     // The message of a print job meant for a printer when there is none.
     static const QString kNoPrinterMessage;
 
@@ -62,9 +70,11 @@ public:
     // ---- wiring
     void setTranscript(Transcript* transcript) { transcript_ = transcript; }
     Transcript* transcript() const { return transcript_; }
-    void setDriver(ScriptDriver* driver) { driver_ = driver; }
-    ScriptDriver* driver() const { return driver_; }
-    bool scripted() const { return driver_ != nullptr; }
+    // The scripted run's answers (ScriptDriver registers itself); nullptr
+    // when a person answers.
+    void setAnswerSource(AnswerSource* answers) { answers_ = answers; }
+    AnswerSource* answerSource() const { return answers_; }
+    bool scripted() const { return answers_ != nullptr; }
     // Print jobs and reports are written as PDF files into this folder
     // (created when missing) instead of the preview or a printer.
     void setPrintDir(const QString& dir);
@@ -78,9 +88,13 @@ public:
     const QString& bitmapFolder() const { return bitmapFolder_; }
     void setDateStyle(DateStyle style) { dates_ = std::move(style); }
     const DateStyle& dateStyle() const { return dates_; }
-    void setMainWindow(MainWindow* window) { mainWindow_ = window; }
+    // The main window: the status line's place and the parent of boxes when
+    // no dialog stands. Defined with MainWindow (MainWindow.cpp), the one
+    // place that knows a MainWindow to be a QMainWindow.
+    void setMainWindow(MainWindow* window);
     MainWindow* mainWindow() const { return mainWindow_; }
-    // Forgets transcript, driver, print folder and main window (tests).
+    // Forgets transcript, answer source, print folder, main window and the
+    // open dialogs (tests).
     void reset();
 
     // ---- boxes that inform
@@ -136,25 +150,25 @@ public:
     bool invokeCheck(const std::function<bool()>& check);  // false also when it failed
     void dialogOpened(QWidget* dialog, const QString& title, bool report);
     void dialogClosed(QWidget* dialog, const QString& title, bool report);
-    const std::vector<QWidget*>& openDialogs() const { return dialogs_; }
+    const std::vector<QWidget*>& openDialogs() const;
     // The window commands act on: the topmost open dialog, else the main window.
     QWidget* activeWindow() const;
 
 private:
-    Ui() = default;
+    Ui();
     bool ask(const QString& text, const QString& title, bool yesDefault);
     void message(int kind, const QString& text, const QString& title);
     bool promptDialog(const PromptOptions& options, rt::Value& value);
     int choiceDialog(const QString& title, const QStringList& captions);
 
     Transcript* transcript_ = nullptr;
-    ScriptDriver* driver_ = nullptr;
+    AnswerSource* answers_ = nullptr;
     MainWindow* mainWindow_ = nullptr;
+    QMainWindow* mainFrame_ = nullptr;  // the same window, as Ui may use it
     QString printDir_;
     QString bitmapFolder_;
     PrintFileNamer printFiles_;
     DateStyle dates_;
-    std::vector<QWidget*> dialogs_;
     int busy_ = 0;
 };
 

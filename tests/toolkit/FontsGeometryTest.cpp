@@ -2,6 +2,7 @@
 // bitmap is found.
 #include <QFontInfo>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -63,6 +64,9 @@ TEST(MainWindow, LogoStaysCentredAcrossAndOneThirdDown) {
     EXPECT_EQ(exits, 2);
     EXPECT_EQ(w.findMenuAction("File", "Nothing"), nullptr);
     EXPECT_EQ(Ui::instance().mainWindow(), &w);
+    EXPECT_EQ(Ui::instance().activeWindow(), &w) << "no dialog stands: boxes open over the main window";
+    Ui::instance().status("Suites read");
+    EXPECT_EQ(w.statusBar()->currentMessage(), QStringLiteral("Suites read"));
 }
 
 }  // namespace

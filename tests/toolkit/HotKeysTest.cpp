@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 #include "Dialog.h"
 #include "TestSupport.h"
@@ -112,6 +113,26 @@ TEST_F(HotKeysTest, KeysActOnlyInToolkitWindowsAndRefusedFieldsStopThem) {
     EXPECT_EQ(HotKeys::virtualKey(Qt::Key_PageDown), 34);
     EXPECT_EQ(HotKeys::qtKey(113), Qt::Key_F2);
     EXPECT_EQ(HotKeys::virtualKey(Qt::Key_Enter), 13);
+}
+
+// A key's action that fails is reported as a button's would be: in a
+// scripted run the run ends with status 1, and the failure never escapes the
+// key press into the event loop.
+TEST_F(HotKeysTest, AFailingKeyActionEndsTheScriptedRunInsteadOfEscaping) {
+    test::RecordedAnswers answers;
+    Ui::instance().setAnswerSource(&answers);
+    int after = 0;
+    HotKeys::instance().bind(HotKeys::F2, [] { throw std::runtime_error("the disk is on fire"); });
+    HotKeys::instance().bind(HotKeys::F1, [&] { ++after; });
+    bool pressed = false;
+    EXPECT_NO_THROW(pressed = HotKeys::instance().press(HotKeys::F2));
+    EXPECT_TRUE(pressed);
+    ASSERT_EQ(answers.failures.size(), 1u);
+    EXPECT_EQ(answers.failures[0].first, AnswerSource::Failed);
+    EXPECT_EQ(answers.failures[0].second, QStringLiteral("the disk is on fire"));
+    EXPECT_TRUE(HotKeys::instance().press(HotKeys::F1));  // the table still works
+    EXPECT_EQ(after, 1);
+    EXPECT_FALSE(HotKeys::instance().press(HotKeys::Insert));
 }
 
 // A prompt or choice box opened from a list screen takes its keys itself:

@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "AnswerSource.h"
 #include "DbfTable.h"
 #include "HotKeys.h"
 #include "Session.h"
@@ -43,6 +46,26 @@ struct UiReset {
         Ui::instance().reset();
         HotKeys::instance().clear();
     }
+};
+
+// A scripted run's answers without the driver: hands out the answers queued
+// here and records every failure reported to it.
+struct RecordedAnswers : AnswerSource {
+    std::deque<Answer> queued;
+    std::vector<std::pair<int, QString>> failures;
+
+    std::optional<Answer> takeAnswer(const QString& box, std::initializer_list<Answer::Kind>) override {
+        if (queued.empty()) {
+            fail(NoAnswer, box);
+            return std::nullopt;
+        }
+        Answer a = queued.front();
+        queued.pop_front();
+        return a;
+    }
+    void fail(int status, const QString& why) override { failures.emplace_back(status, why); }
+    bool ending() const override { return false; }
+    void modalEntered() override {}
 };
 
 // A table of (CODE C6, DESC C20, QTY N5) with the given rows, opened shared.
