@@ -16,9 +16,11 @@
 #include "AdjustmentCheck.h"
 #include "Catalogue.h"
 #include "CodeArithmetic.h"
+#include "DbfTable.h"
 #include "Drawing.h"
 #include "Error.h"
 #include "IndexDefEntry.h"
+#include "NumberFormat.h"
 #include "ItemLists.h"
 #include "Opening.h"
 #include "RecordingSink.h"
@@ -38,8 +40,8 @@ using rt::WorkArea;
 constexpr const char* kTables[] = {"INDEXDEF", "LIBCAT", "LIB",     "STOCKCAT", "STOCK",    "ASSEMCAT",
                                    "ASSEMBLY", "ASSLINE", "ASSPANEL", "ASSDRAW", "PUNCHOLE", "MITREX"};
 constexpr int kSteps = static_cast<int>(std::size(kTables));
-// Progress is told every this many records.
-constexpr std::uint32_t kProgressEvery = 8192;
+// Records read at a time; progress is told after each block.
+constexpr std::uint32_t kBlockRecords = 4096;
 
 int tableRank(const std::string& alias) {
     for (int i = 0; i < kSteps; ++i)
@@ -68,12 +70,29 @@ struct MissingField {
     std::string text;
 };
 
-// The fields of one table the check reads, by index.
-int need(const WorkArea& a, const char* name) {
+// A field of one table the check reads.
+const rt::FieldDef& need(const WorkArea& a, const char* name) {
     const int i = a.fieldIndex(name);
     if (i < 0) throw MissingField{a.alias() + " has no field " + name};
-    return i;
+    return a.field(i);
 }
+
+// A live record as read in a block of records: its number and its bytes.
+struct Row {
+    std::uint32_t recno = 0;
+    const char* bytes = nullptr;
+
+    std::string_view raw(const rt::FieldDef& f) const {
+        return std::string_view(bytes + f.offset, static_cast<std::size_t>(f.length));
+    }
+    std::string_view text(const rt::FieldDef& f) const { return trimmedRight(raw(f)); }
+    std::string str(const rt::FieldDef& f) const { return std::string(text(f)); }
+    double num(const rt::FieldDef& f) const { return rt::parseNumber(raw(f)); }
+    bool logical(const rt::FieldDef& f) const {
+        const char c = bytes[f.offset];
+        return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+    }
+};
 
 // The configuration a line or element belongs to, as far as the check needs it.
 struct Configuration {
@@ -170,37 +189,56 @@ private:
         }
     }
 
-    // Every live record of `a` in record order, `each` called on it.
+    // Every live record of `a` in record order through the work area (for
+    // readers that need it, as `indexdef`'s does).
     template <typename Each>
     void walk(WorkArea& a, Each&& each) {
         const int order = a.order();
         a.setOrder(0);
-        const std::uint32_t total = a.recordCount();
-        std::uint32_t n = 0;
-        for (a.goTop(); !a.eof(); a.skip()) {
-            each();
-            if (++n % kProgressEvery == 0) tell(a.alias(), a.recno(), total);
-        }
+        for (a.goTop(); !a.eof(); a.skip()) each();
         a.setOrder(order);
     }
 
-    void add(const WorkArea& a, std::string code, std::string field, std::string problem) {
-        report_.findings.push_back(Finding{a.alias(), a.recno(), std::move(code), std::move(field), std::move(problem)});
+    // Every live record of `a` in record order, read straight from the
+    // table a block of records at a time: one read per block instead of one
+    // per record, and no record buffer to copy.
+    template <typename Each>
+    void scan(WorkArea& a, Each&& each) {
+        rt::DbfTable& table = a.table();
+        const std::uint32_t total = table.recordCount();
+        const std::size_t length = static_cast<std::size_t>(table.recordLength());
+        std::vector<char> block(length * kBlockRecords);
+        for (std::uint32_t first = 1; first <= total;) {
+            const std::uint32_t wanted = std::min(kBlockRecords, total - first + 1);
+            const std::uint32_t got = table.readRecords(first, wanted, block.data());
+            for (std::uint32_t i = 0; i < got; ++i) {
+                const char* bytes = block.data() + i * length;
+                if (bytes[0] != '*') each(Row{first + i, bytes});
+            }
+            if (got < wanted) break;
+            first += got;
+            tell(a.alias(), first - 1, total);
+        }
+    }
+
+    void add(const WorkArea& a, const Row& r, std::string code, std::string field, std::string problem) {
+        report_.findings.push_back(Finding{a.alias(), r.recno, std::move(code), std::move(field), std::move(problem)});
     }
 
     // A code the screens expect once: the second holder is the finding.
-    void unique(const WorkArea& a, std::unordered_map<std::string, std::uint32_t>& seen, const std::string& code) {
-        auto [it, fresh] = seen.emplace(code, a.recno());
+    void unique(const WorkArea& a, const Row& r, std::unordered_map<std::string, std::uint32_t>& seen,
+                const std::string& code) {
+        auto [it, fresh] = seen.emplace(code, r.recno);
         if (!fresh)
-            add(a, code, "CODE",
+            add(a, r, code, "CODE",
                 "the code " + quoted(code) + " is also held by " + recordRef(it->second) +
                     "; the screens find only one of them: give this one a code of its own or delete it");
     }
 
     // A table of codes and descriptions: its codes, each once.
     void codeTable(WorkArea& a, std::unordered_map<std::string, std::uint32_t>& codes) {
-        const int code = need(a, "CODE");
-        walk(a, [&] { unique(a, codes, std::string(trimmedRight(a.fieldBytes(code)))); });
+        const rt::FieldDef& code = need(a, "CODE");
+        scan(a, [&](const Row& r) { unique(a, r, codes, r.str(code)); });
     }
 
     void readIndexDef() {
@@ -230,40 +268,40 @@ private:
     // ---- the library
 
     void library(WorkArea& a) {
-        const int code = need(a, "CODE"), category = need(a, "CATEGORY"), serial = need(a, "SERIAL"),
-                  maxAdjust = need(a, "MAXADJUST"), group = need(a, "GROUP"), num = need(a, "NUMBER");
+        const rt::FieldDef &code = need(a, "CODE"), &category = need(a, "CATEGORY"), &serial = need(a, "SERIAL"),
+                           &maxAdjust = need(a, "MAXADJUST"), &group = need(a, "GROUP"), &num = need(a, "NUMBER");
         const bool categories = readable_.count("LIBCAT") != 0;
         const std::uint32_t records = a.recordCount();
         std::unordered_map<std::string, std::uint32_t> codes;
         std::map<long long, std::pair<std::uint32_t, std::string>> serials;
         std::map<std::pair<double, double>, std::pair<std::uint32_t, std::string>> positions;
-        walk(a, [&] {
-            const std::string c(trimmedRight(a.fieldBytes(code)));
-            unique(a, codes, c);
-            lib_.emplace(c, a.fieldValue(maxAdjust).num());
-            const double g = a.fieldValue(group).num(), n = a.fieldValue(num).num();
-            suiteEntries_.add(g, n, a.recno());
+        scan(a, [&](const Row& r) {
+            const std::string c = r.str(code);
+            unique(a, r, codes, c);
+            lib_.emplace(c, r.num(maxAdjust));
+            const double g = r.num(group), n = r.num(num);
+            suiteEntries_.add(g, n, r.recno);
 
-            const std::string cat(trimmedRight(a.fieldBytes(category)));
+            const std::string cat = r.str(category);
             if (categories && !libcat_.count(cat))
-                add(a, c, "CATEGORY",
+                add(a, r, c, "CATEGORY",
                     cat.empty() ? "there is no category: choose one of the library categories"
                                 : "the category " + quoted(cat) + " is not a library category (libcat)");
 
-            const double s = a.fieldValue(serial).num();
+            const double s = r.num(serial);
             if (s < 1 || std::trunc(s) != s) {
-                add(a, c, "SERIAL",
+                add(a, r, c, "SERIAL",
                     "the library number " + number(s) +
                         " cannot be named by a library code: give the entry a number from 1 to " +
                         std::to_string(std::max<std::uint32_t>(records, 1)));
             } else if (s > records) {
-                add(a, c, "SERIAL",
+                add(a, r, c, "SERIAL",
                     "the library number " + number(s) + " is beyond the " + std::to_string(records) +
                         " records of the library: a numeric library code reads back numbers 1 to " +
                         std::to_string(records) + " only");
-            } else if (auto [it, fresh] = serials.emplace(static_cast<long long>(s), std::make_pair(a.recno(), c));
+            } else if (auto [it, fresh] = serials.emplace(static_cast<long long>(s), std::make_pair(r.recno, c));
                        !fresh) {
-                add(a, c, "SERIAL",
+                add(a, r, c, "SERIAL",
                     "the library number " + number(s) + " is also that of " + quoted(it->second.second) + " (" +
                         recordRef(it->second.first) + "): a library code cannot tell the two suites apart");
             }
@@ -271,9 +309,9 @@ private:
             // Unnumbered entries (GROUP or NUMBER 0, before the next Lib
             // Code pass) are named by no code and so confused with none.
             if (g >= 1 && n >= 1) {
-                auto [it, fresh] = positions.emplace(std::make_pair(g, n), std::make_pair(a.recno(), c));
+                auto [it, fresh] = positions.emplace(std::make_pair(g, n), std::make_pair(r.recno, c));
                 if (!fresh)
-                    add(a, c, "GROUP",
+                    add(a, r, c, "GROUP",
                         "GROUP " + number(g) + " and NUMBER " + number(n) + " are also those of " +
                             quoted(it->second.second) + " (" + recordRef(it->second.first) +
                             "): a suite code cannot tell the two suites apart; Lib Code renumbers the library");
@@ -284,14 +322,15 @@ private:
     // ---- stock
 
     void stock(WorkArea& a) {
-        const int code = need(a, "CODE"), category = need(a, "CATEGORY");
+        const rt::FieldDef &code = need(a, "CODE"), &category = need(a, "CATEGORY");
         const bool categories = readable_.count("STOCKCAT") != 0;
-        walk(a, [&] {
-            const std::string c(trimmedRight(a.fieldBytes(code)));
-            unique(a, stock_, c);
-            const std::string_view cat = trimmedRight(a.fieldBytes(category));
-            if (categories && !stockcat_.count(std::string(cat)))
-                add(a, c, "CATEGORY",
+        std::string cat;
+        scan(a, [&](const Row& r) {
+            const std::string c = r.str(code);
+            unique(a, r, stock_, c);
+            cat.assign(r.text(category));
+            if (categories && !stockcat_.count(cat))
+                add(a, r, c, "CATEGORY",
                     cat.empty() ? "there is no category: choose one of the component categories"
                                 : "the category " + quoted(cat) + " is not a component category (stockcat)");
         });
@@ -300,32 +339,36 @@ private:
     // ---- configurations
 
     void configurations(WorkArea& a) {
-        const int code = need(a, "CODE"), type = need(a, "ASSEMCAT"), suite = need(a, "LIB");
+        const rt::FieldDef &code = need(a, "CODE"), &type = need(a, "ASSEMCAT"), &suite = need(a, "LIB");
         const bool suites = readable_.count("LIB") != 0, types = readable_.count("ASSEMCAT") != 0;
         // The drawing of each configuration, as the data sheet draws it.
         WorkArea* assdraw = open("ASSDRAW", true);
         std::unordered_map<std::string, std::uint32_t> codes;
-        walk(a, [&] {
-            const std::string c(trimmedRight(a.fieldBytes(code)));
-            unique(a, codes, c);
+        std::string t;
+        scan(a, [&](const Row& r) {
+            const std::string c = r.str(code);
+            unique(a, r, codes, c);
             Configuration conf;
-            conf.recno = a.recno();
-            conf.suite = std::string(trimmedRight(a.fieldBytes(suite)));
+            conf.recno = r.recno;
+            conf.suite = r.str(suite);
             std::optional<double> maxAdjust;
             if (auto it = lib_.find(conf.suite); it != lib_.end()) maxAdjust = it->second;
             conf.adjustLimit = configurations::adjustmentLimit(maxAdjust);
             configurations_.emplace(c, conf);
 
             if (suites && !lib_.count(conf.suite))
-                add(a, c, "LIB",
+                add(a, r, c, "LIB",
                     conf.suite.empty() ? "there is no suite: choose a library entry"
                                        : "the suite " + quoted(conf.suite) + " is not in the library");
-            const std::string_view t = trimmedRight(a.fieldBytes(type));
-            if (types && !assemcat_.count(std::string(t)))
-                add(a, c, "ASSEMCAT",
+            t.assign(r.text(type));
+            if (types && !assemcat_.count(t))
+                add(a, r, c, "ASSEMCAT",
                     t.empty() ? "there is no configuration type: choose one of the types"
                               : "the type " + quoted(t) + " is not a configuration type (assemcat)");
-            if (assdraw && assdraw->orderCount() > 0) draw(a, *assdraw, c);
+            if (assdraw && assdraw->orderCount() > 0) {
+                a.goTo(r.recno);
+                draw(a, *assdraw, c);
+            }
         });
     }
 
@@ -339,88 +382,94 @@ private:
                                      (f.text.empty() ? std::string() : quoted(f.text) + " ") + f.why);
     }
 
-    // The configuration `code` names, or nullptr after the finding.
-    const Configuration* configurationOf(const WorkArea& a, int asscode, const std::string& key) {
-        const std::string c(trimmedRight(a.fieldBytes(asscode)));
+    // The configuration a record's ASSCODE names, or nullptr after the finding.
+    const Configuration* configurationOf(const WorkArea& a, const Row& r, const std::string& c,
+                                         const std::string& key) {
         if (auto it = configurations_.find(c); it != configurations_.end()) return &it->second;
         if (readable_.count("ASSEMBLY"))
-            add(a, key, "ASSCODE",
+            add(a, r, key, "ASSCODE",
                 c.empty() ? "there is no configuration code: the record belongs to no configuration; delete it"
                           : "no configuration has the code " + quoted(c) +
                                 " (changed or deleted): change the code to a configuration's or delete the record");
         return nullptr;
     }
 
-    void adjustment(const WorkArea& a, int field, const char* name, const Configuration& conf,
+    void adjustment(const WorkArea& a, const Row& r, const rt::FieldDef& field, const Configuration& conf,
                     const std::string& key) {
-        const double v = a.fieldValue(field).num();
+        const double v = r.num(field);
         if (configurations::adjustmentAllowed(v, conf.adjustLimit)) return;
         const std::string limit = std::to_string(conf.adjustLimit);
-        add(a, key, name,
+        add(a, r, key, field.name,
             "the adjustment " + number(v) + " mm is beyond the limit of " +
                 (conf.suite.empty() ? std::string("configurations without a suite") : "the suite " + quoted(conf.suite)) +
                 ", -" + limit + " to " + limit + " mm: the line dialog refuses it");
     }
 
     void lines(WorkArea& a) {
-        const int asscode = need(a, "ASSCODE"), stkcode = need(a, "STKCODE"), type = need(a, "TYPE"),
-                  adjust = need(a, "ADJUST"), adjust2 = need(a, "ADJUST2"), labour = need(a, "LABOUR");
+        const rt::FieldDef &asscode = need(a, "ASSCODE"), &stkcode = need(a, "STKCODE"), &type = need(a, "TYPE"),
+                           &adjust = need(a, "ADJUST"), &adjust2 = need(a, "ADJUST2"), &labour = need(a, "LABOUR");
         const bool items = readable_.count("STOCK") != 0;
-        walk(a, [&] {
-            const std::string_view component = trimmedRight(a.fieldBytes(stkcode));
-            const std::string key =
-                std::string(trimmedRight(a.fieldBytes(asscode))) + (component.empty() ? "" : "/") + std::string(component);
-            const bool isLabour = a.fieldValue(labour).isTrue();
-            const Configuration* conf = configurationOf(a, asscode, key);
-            if (items && !stock_.count(std::string(component)))
-                add(a, key, "STKCODE",
+        std::string c, component;
+        scan(a, [&](const Row& r) {
+            c.assign(r.text(asscode));
+            component.assign(r.text(stkcode));
+            const std::string key = component.empty() ? c : c + "/" + component;
+            const Configuration* conf = configurationOf(a, r, c, key);
+            if (items && !stock_.count(component))
+                add(a, r, key, "STKCODE",
                     component.empty() ? "there is no component code: choose a stock item"
                                       : "the component " + quoted(component) + " is not in stock");
-            const std::string_view t = trimmedRight(a.fieldBytes(type));
-            if (!isLabour && (t.size() != 1 || std::string_view("LQAF").find(t[0]) == std::string_view::npos))
-                add(a, key, "TYPE",
+            const std::string_view t = r.text(type);
+            if (!r.logical(labour) && (t.size() != 1 || std::string_view("LQAF").find(t[0]) == std::string_view::npos))
+                add(a, r, key, "TYPE",
                     (t.empty() ? std::string("there is no line type") : "the line type " + quoted(t) + " is not L, Q, A or F") +
                         ": the formula dialog accepts only those");
             if (conf) {
-                adjustment(a, adjust, "ADJUST", *conf, key);
-                adjustment(a, adjust2, "ADJUST2", *conf, key);
+                adjustment(a, r, adjust, *conf, key);
+                adjustment(a, r, adjust2, *conf, key);
             }
         });
     }
 
     void panels(WorkArea& a) {
-        const int asscode = need(a, "ASSCODE"), panel = need(a, "PANELCODE");
-        walk(a, [&] {
-            const std::string key = std::string(trimmedRight(a.fieldBytes(asscode))) + "/" +
-                                    std::string(trimmedRight(a.fieldBytes(panel)));
-            configurationOf(a, asscode, key);
+        const rt::FieldDef &asscode = need(a, "ASSCODE"), &panel = need(a, "PANELCODE");
+        scan(a, [&](const Row& r) {
+            const std::string c = r.str(asscode);
+            configurationOf(a, r, c, c + "/" + r.str(panel));
         });
     }
 
     void punchHoles(WorkArea& a) {
-        const int asscode = need(a, "ASSCODE"), adjust = need(a, "ADJUST");
-        walk(a, [&] {
-            const std::string key(trimmedRight(a.fieldBytes(asscode)));
-            if (const Configuration* conf = configurationOf(a, asscode, key))
-                adjustment(a, adjust, "ADJUST", *conf, key);
+        const rt::FieldDef &asscode = need(a, "ASSCODE"), &adjust = need(a, "ADJUST");
+        scan(a, [&](const Row& r) {
+            const std::string c = r.str(asscode);
+            if (const Configuration* conf = configurationOf(a, r, c, c)) adjustment(a, r, adjust, *conf, c);
         });
     }
 
     // ---- drawing elements
 
     void elements(WorkArea& a) {
-        const int asscode = need(a, "ASSCODE");
-        need(a, "TYPE");
+        const rt::FieldDef &asscode = need(a, "ASSCODE"), &type = need(a, "TYPE"), &fromRow = need(a, "FROMROW"),
+                           &fromCol = need(a, "FROMCOL"), &toRow = need(a, "TOROW"), &toCol = need(a, "TOCOL"),
+                           &fn = need(a, "FN"), &condition = need(a, "CONDITION");
         WorkArea* assembly = session_.area("ASSEMBLY");
-        walk(a, [&] {
-            const std::string key(trimmedRight(a.fieldBytes(asscode)));
-            configurationOf(a, asscode, key);
-            const configurations::DrawingElement e = configurations::drawingElement(a);
+        scan(a, [&](const Row& r) {
+            const std::string key = r.str(asscode);
+            configurationOf(a, r, key, key);
+            configurations::DrawingElement e;
+            e.recno = r.recno;
+            e.type = r.raw(type);
+            e.fromRow = r.raw(fromRow);
+            e.fromCol = r.raw(fromCol);
+            e.toRow = r.raw(toRow);
+            e.toCol = r.raw(toCol);
+            e.fn = r.raw(fn);
+            e.condition = r.raw(condition);
             if (!configurations::isElementType(e.type))
-                add(a, key, "TYPE",
-                    (trimmedRight(e.type).empty() ? std::string("there is no element type")
-                                                  : "the element type " + quoted(trimmedRight(e.type)) +
-                                                        " is not one the drawing knows") +
+                add(a, r, key, "TYPE",
+                    (r.text(type).empty() ? std::string("there is no element type")
+                                          : "the element type " + quoted(r.text(type)) + " is not one the drawing knows") +
                         " (LINE, LINE2T, LINE2B, LINE2R, LINE2L, LINE2H, LINE2V, ARROWL, ARROWR, ARROWD, ARROWU, "
                         "FUNCTION): the element draws nothing");
             std::set<std::string> fields;
@@ -429,30 +478,30 @@ private:
                      configurations::checkElementTexts(session_, *assembly, a, e)) {
                     fields.insert(f.field);
                     const bool drawsNothing = f.why.ends_with("draws nothing");
-                    add(a, key, f.field,
+                    add(a, r, key, f.field,
                         (f.text.empty() ? f.why : quoted(f.text) + " " + f.why) +
                             (drawsNothing ? "" : ": the data sheet's drawing stops at this element"));
                 }
             }
             // The failures found drawing at the data sheet's values that a
             // look at the texts alone does not show.
-            for (auto it = drawingFailures_.lower_bound({a.recno(), std::string()});
-                 it != drawingFailures_.end() && it->first.first == a.recno(); ++it)
-                if (!fields.count(it->first.second)) add(a, key, it->first.second, it->second);
+            for (auto it = drawingFailures_.lower_bound({r.recno, std::string()});
+                 it != drawingFailures_.end() && it->first.first == r.recno; ++it)
+                if (!fields.count(it->first.second)) add(a, r, key, it->first.second, it->second);
         });
     }
 
     // ---- customers
 
     void customers(WorkArea& a) {
-        const int key = need(a, ds::kCustomerKeyField), suites = need(a, "LIBCODE1");
+        const rt::FieldDef &custno = need(a, ds::kCustomerKeyField), &suites = need(a, "LIBCODE1");
         const bool library = readable_.count("LIB") != 0;
-        walk(a, [&] {
-            const std::string customer = ds::allTrim(a.fieldBytes(key));
-            const std::string_view stored = trimmedRight(a.fieldBytes(suites));
+        scan(a, [&](const Row& r) {
+            const std::string_view stored = r.text(suites);
             if (stored.empty()) return;
+            const std::string customer = ds::allTrim(r.raw(custno));
             if (stored.front() == ' ')
-                add(a, customer, "LIBCODE1",
+                add(a, r, customer, "LIBCODE1",
                     "the suite code " + quoted(stored) +
                         " begins with a blank: Show Lib reads it without the blank, Chk Lib one digit further on, "
                         "so the two name different suites; remove the blank");
@@ -463,7 +512,7 @@ private:
                 if (!inSet && strange.find(ch) == std::string::npos) strange.push_back(ch);
             }
             if (!strange.empty())
-                add(a, customer, "LIBCODE1",
+                add(a, r, customer, "LIBCODE1",
                     "the suite code " + quoted(stored) + " holds " + quoted(strange) +
                         ", outside 0 to 9, A to F and \"-\": those positions name no suite");
             if (!library) return;
@@ -473,7 +522,7 @@ private:
                     missing += (missing.empty() ? "" : ", ") + std::string("digit ") + std::to_string(p.group) +
                                " value " + std::to_string(p.number);
             if (!missing.empty())
-                add(a, customer, "LIBCODE1",
+                add(a, r, customer, "LIBCODE1",
                     "the suite code " + quoted(stored) + " names suites the library does not hold (" + missing +
                         "): the customer's suites cannot all be shown");
         });
