@@ -136,6 +136,8 @@ if phase == "tables":
     append(t, "ASSDRAW", dict(element, asscode="RS600-SD2", type="FUNCTION", fn="SPIRAL(3)"), "FN")
     append(t, "ASSDRAW", dict(element, asscode="RS650-ST3", torow=""), "TOROW")
     append(t, "ASSDRAW", dict(element, asscode="RS700-BF3", condition="NOSUCHFIELD"), "CONDITION")
+    append(t, "ASSDRAW", dict(element, asscode="RS750-LV2", type="FUNCTION", fn="BLADES(PITCH)"), "FN")
+    append(t, "ASSDRAW", dict(element, asscode="RS750-LV1", type="FUNCTION", fn="blades( 100 )", condition="LOUVRE"))
     t.close()
 
     t = table("mitrex")
