@@ -185,7 +185,7 @@ private:
         } catch (const MissingField& m) {
             unreadable(alias, m.text);
         } catch (const DbError& e) {
-            unreadable(alias, std::string("record ") + std::to_string(a->recno()) + ": " + e.what());
+            unreadable(alias, e.what());
         }
     }
 

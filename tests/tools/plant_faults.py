@@ -74,7 +74,7 @@ if phase == "tables":
     append(t, "LIBCAT", {"code": "RES", "desc": "SECOND RES"}, "CODE")
     t.close()
 
-    # 24 demo entries; the planted ones make 30, so SERIAL up to 30 can be named.
+    # 24 demo entries; the planted ones make 31 records, so SERIAL up to 31 can be named.
     t = table("lib")
     append(t, "LIB", {"code": "PLANTCAT", "category": "NOSUCH", "serial": 25, "group": 7, "number": 1}, "CATEGORY")
     append(t, "LIB", {"code": "PLANTSER", "category": "RES", "serial": 3, "group": 7, "number": 2}, "SERIAL")
@@ -82,6 +82,9 @@ if phase == "tables":
     append(t, "LIB", {"code": "PLANTZERO", "category": "RES", "serial": 0, "group": 7, "number": 4}, "SERIAL")
     append(t, "LIB", {"code": "PLANTHIGH", "category": "RES", "serial": 99, "group": 7, "number": 8}, "SERIAL")
     append(t, "LIB", {"code": "RS400", "category": "RES", "serial": 28, "group": 8, "number": 1}, "CODE")
+    # Deleted: hidden everywhere, so neither its code nor its numbers count.
+    gone = append(t, "LIB", {"code": "RS450", "category": "GONE", "serial": 2, "group": 1, "number": 2})
+    dbf.delete(t[gone - 1])
     t.close()
 
     t = table("stockcat")
