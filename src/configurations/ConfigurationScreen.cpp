@@ -2,6 +2,7 @@
 // the search and the description change (see ConfigurationScreen.h).
 #include "ConfigurationScreen.h"
 
+#include "ConfigurationCopyCommands.h"
 #include "Dialog.h"
 #include "EditDialog.h"
 #include "Error.h"
@@ -182,7 +183,8 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
         dlg.addField({row(9) + 5, field, 12, 12}, edit["ENFWIDTH"], {.name = "ENFWIDTH", .picture = "Y"});
         edit.addSaveCancel({row(11), 10, 45, 12}, {row(11), 60, 45, 12});
         shown = true;
-        edit.run(screen, &list);
+        const std::string oldCode = assembly.fieldValue("CODE").str();
+        if (edit.run(screen, &list) == ia::EditOutcome::Saved) offerMove(ctx, oldCode);
     });
     if (!shown) {
         screen.bind();
@@ -276,6 +278,7 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     dlg.addButton({row1, 210, 45, 12}, QStringLiteral("Re&port"),
                   [&] { linked(links.report, "The configuration report", false); });
     dlg.addButton({row1, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
+    dlg.addButton({row1, 310, 45, 12}, QStringLiteral("Cop&y"), [&] { COPYCONF(ctx, *browse); });
     dlg.addButton({row2, 10, 45, 12}, QStringLiteral("&Formulae"), [&] { sub([&] { ASSLINE(ctx, links.lineReport); }); });
     dlg.addButton({row2, 60, 45, 12}, QStringLiteral("&Options"), [&] { sub([&] { ASSOEDIT(ctx, keys, browse); }); });
     dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { sub([&] { ASSDEDIT(ctx, keys, browse); }); });
