@@ -3,6 +3,7 @@
 #include "ConfigurationCopy.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -282,10 +283,16 @@ CopyResult copyConfiguration(ds::DataContext& ctx, const std::string& newCode) {
         const int left = appended.undo();
         result.outcome = CopyResult::Outcome::Failed;
         result.message = "The copy of " + sourceCode + " as " + code + " could not be finished: " + why + " ";
-        result.message += left == 0 ? "The " + counted(static_cast<int>(written), "record", "records") +
-                                          " it had written were removed again."
-                                    : counted(left, "record", "records") + " of " + code +
-                                          " could not be removed again; the data check lists them.";
+        if (written == 0)
+            result.message += "Nothing was written.";
+        else if (left == 0)
+            result.message += "The " + counted(static_cast<int>(written), "record", "records") +
+                              " it had written were removed again.";
+        else
+            result.message += counted(left, "record", "records") + " of the " +
+                              counted(static_cast<int>(written), "record", "records") +
+                              " it had written could not be removed again: they name " + code +
+                              " without a configuration, and a copy to " + code + " is refused while they do.";
         return result;
     };
     // Appends one record through the append service; false when it could not be.

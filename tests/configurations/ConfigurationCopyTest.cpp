@@ -188,6 +188,34 @@ TEST_F(ConfigurationCopyTest, AnAppendThatFailsPartWayIsUndoneAndTold) {
     expectCheckClean();
 }
 
+TEST_F(ConfigurationCopyTest, AHeaderThatCannotBeWrittenTakesEveryDependentBackOutAndAFirstAppendWritesNothing) {
+    const std::vector<std::string> before = everything();
+    {
+        OtherStation other;
+        ASSERT_TRUE(other.holdFileLock(h.tmp.file("assembly.dbf")));
+        play("row 1\nanswer text AW5\npress Copy\npress Exit\n");
+    }
+    {
+        OtherStation other;
+        ASSERT_TRUE(other.holdFileLock(h.tmp.file("assline.dbf")));
+        play("row 1\nanswer text AW6\npress Copy\npress Exit\n");
+    }
+    Lines alerts;
+    std::copy_if(h.lines.begin(), h.lines.end(), std::back_inserter(alerts),
+                 [](const std::string& l) { return l.rfind("alert ", 0) == 0; });
+    EXPECT_EQ(alerts, (Lines{"alert \"The copy of AW1 as AW5 could not be finished: the table of configurations was busy "
+                             "at another workstation. The 8 records it had written were removed again.\"",
+                             "alert \"The copy of AW1 as AW6 could not be finished: the table of lines was busy at another "
+                             "workstation. Nothing was written.\""}));
+    for (const char* t : {"assline", "assdraw", "asspanel", "punchole"}) EXPECT_TRUE(bytesOf(t, "ASSCODE", "AW5").empty()) << t;
+    EXPECT_EQ(h.live("assembly", "CODE"), (Lines{"SW2", "AW1"}));
+    // Besides the copies marked deleted, every record is as it was.
+    std::vector<std::string> after = everything();
+    std::erase_if(after, [](const std::string& r) { return r.find(":*AW5") != std::string::npos; });
+    EXPECT_EQ(after, before);
+    expectCheckClean();
+}
+
 TEST_F(ConfigurationCopyTest, ACodeChangeAnsweredNoLeavesTheRecordsAndChangingItBackFindsThemAgain) {
     play("row 1\npress View/Update\nset CODE aw7\nanswer no\npress Save\n"
          "row 1\npress View/Update\nset CODE AW1\npress Save\npress Formulae\ndump\npress Exit\npress Exit\n");
