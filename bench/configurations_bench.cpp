@@ -9,7 +9,11 @@
 //     button, and the cascade alone (deleteConfiguration) without a dialog;
 //   - the Formulae screen opened on a configuration at the start, the
 //     middle and the end of the table and paged through all its lines, with
-//     the `assline` records it read.
+//     the `assline` records it read;
+//   - the copy of a configuration with its 100 lines, 10 drawing elements,
+//     2 panels and 2 punch holes (copyConfiguration, and through the
+//     screen's Copy button), and the code change's carrying of the same
+//     records to a new code (the counts, the refusal check and the move).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -20,6 +24,7 @@
 #include <string>
 
 #include "BenchDataSet.h"
+#include "ConfigurationCopy.h"
 #include "ConfigurationScreen.h"
 #include "FormulaLines.h"
 #include "Opening.h"
@@ -159,6 +164,65 @@ void BM_FormulaeOpenAndPage(benchmark::State& state) {
     mx::ds::CLOSDATA(d.ctx);
 }
 BENCHMARK(BM_FormulaeOpenAndPage)->Arg(100)->Arg(1000)->Arg(1999)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Opens the tables the copy and the move use; false after skipping.
+bool openForCopy(benchmark::State& state, mx::ds::DataContext& ctx) {
+    if (mx::configurations::openCopyTables(ctx)) return true;
+    state.SkipWithError("tables could not be opened");
+    return false;
+}
+
+// Each iteration copies configuration 500 + i (untouched by the benchmarks
+// above) as a new code, the screen's tables open.
+void BM_CopyConfiguration(benchmark::State& state) {
+    ConfigurationData& d = data();
+    if (!openForCopy(state, d.ctx)) return;
+    mx::rt::WorkArea& assembly = *d.session.area("ASSEMBLY");
+    int i = 0;
+    for (auto _ : state) {
+        d.session.select(assembly);
+        assembly.seek(Value::character(code(500 + i)), false);
+        const auto r = mx::configurations::copyConfiguration(d.ctx, "NEW" + std::to_string(1000 + i));
+        if (r.outcome != mx::configurations::CopyResult::Outcome::Copied || r.copied.total() != 114)
+            state.SkipWithError(("the copy failed: " + r.message).c_str());
+        ++i;
+    }
+    mx::ds::CLOSDATA(d.ctx);
+}
+BENCHMARK(BM_CopyConfiguration)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The same through the screen: opened, the Copy button, the new code typed,
+// closed.
+void BM_CopyThroughTheScreen(benchmark::State& state) {
+    ConfigurationData& d = data();
+    mx::test::ScriptedRun run;
+    run.action = [&] {
+        mx::configurations::ASSEMBLY(d.ctx);
+        mx::ds::CLOSDATA(d.ctx);
+    };
+    int i = 0;
+    for (auto _ : state)
+        playOrFail(state, run, "menu Run\nanswer text SCR" + std::to_string(1000 + i++) + "\npress Copy\npress Exit\n");
+}
+BENCHMARK(BM_CopyThroughTheScreen)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The code change's work after the header is saved: configuration 1200 + i's
+// records counted, the new code checked, and the 114 records moved to it.
+void BM_CodeChangeMove(benchmark::State& state) {
+    ConfigurationData& d = data();
+    if (!openForCopy(state, d.ctx)) return;
+    int i = 0;
+    for (auto _ : state) {
+        const std::string from = code(1200 + i), to = "MOV" + std::to_string(1000 + i);
+        const auto counts = mx::configurations::countDependents(d.ctx, from);
+        if (mx::configurations::refuseCode(d.ctx, to)) state.SkipWithError("the new code was refused");
+        const auto m = mx::configurations::moveDependents(d.ctx, from, to);
+        if (m.moved.total() != 114 || !(m.moved == counts)) state.SkipWithError("the move did not move everything");
+        ++i;
+    }
+    mx::ds::CLOSDATA(d.ctx);
+}
+BENCHMARK(BM_CodeChangeMove)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 

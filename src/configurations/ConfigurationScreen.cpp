@@ -2,6 +2,7 @@
 // the search and the description change (see ConfigurationScreen.h).
 #include "ConfigurationScreen.h"
 
+#include "ConfigurationCopyCommands.h"
 #include "Dialog.h"
 #include "EditDialog.h"
 #include "Error.h"
@@ -146,7 +147,8 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
         edit.addRow(8, 10, QStringLiteral("Top and Bottom:"), {{"SHOWER", col, 12, yes}});
         edit.addRow(9, 10, QStringLiteral("Enforce Max Wdth:"), {{"ENFWIDTH", col, 12, yes}});
         edit.addSaveCancel({13.0 * 11, 10, 45, 12}, {13.0 * 11, 60, 45, 12});
-        edit.run(screen, &list);
+        const std::string oldCode = assembly.fieldValue("CODE").str();
+        if (edit.run(screen, &list) == ia::EditOutcome::Saved) offerMove(ctx, oldCode);
     });
 }
 
@@ -223,7 +225,8 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
                        {QStringLiteral("&Delete"), act.remove},
                        {QStringLiteral("&Search"), act.search},
                        {QStringLiteral("Re&port"), linked(links.report, "The configuration report", false)},
-                       {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }}});
+                       {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }},
+                       {QStringLiteral("Cop&y"), [&] { COPYCONF(ctx, list); }}});
     screen.addButtons(
         195, 10,
         {{QStringLiteral("&Formulae"), sub([&](const CurrentConfiguration& c) { ASSLINE(ctx, c, links.lineReport); })},

@@ -7,8 +7,10 @@
 // under the cursor (the current `assembly` record).
 //
 // Dependent records name their configuration by value (`ASSCODE` holds the
-// configuration's `CODE`); nothing else links them, and a code change in
-// the header dialog does not touch them.
+// configuration's `CODE`); nothing else links them. A code change in the
+// header dialog moves them only when the user says so (offerMove,
+// ConfigurationCopyCommands.h); the Copy button copies a configuration with
+// them (COPYCONF).
 #pragma once
 
 #include "Browse.h"

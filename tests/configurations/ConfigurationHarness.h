@@ -1,6 +1,8 @@
 // The configuration tests' scaffolding: the screen harness (ScreenHarness.h)
-// with the Configurations screen as its action, readers of whole records,
-// and another workstation in a process of its own that holds a record lock.
+// with the Configurations screen as its action, readers of whole records
+// (also through dbfread, an independent reader), the companion's integrity
+// check, and another workstation in a process of its own that holds a record
+// lock or a table's file lock.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "ConfigurationScreen.h"
 #include "HotKeys.h"
 #include "Opening.h"
+#include "ProgramRunner.h"
 #include "ScreenHarness.h"
 
 namespace mx::configurations::test {
@@ -73,6 +77,52 @@ public:
         return out;
     }
 
+    // Marks record `recno` of `table` deleted (the table held exclusively meanwhile).
+    void markDeleted(const std::string& table, std::uint32_t recno) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Exclusive);
+        a.goTo(recno);
+        a.deleteRecord();
+        s.closeAll();
+    }
+
+    // Every record of `table` as dbfread reads it: the cells of each record,
+    // live ones first, the first cell "live" or "deleted".
+    std::vector<std::vector<std::string>> independentRecords(const std::string& table) const {
+        const std::string command = "/usr/bin/python3 '" + std::string(MX_SOURCE_DIR) + "/tests/tools/dbf_dump.py' '" +
+                                    tmp.file(table + ".dbf") + "' 2>&1";
+        std::string out;
+        if (FILE* p = ::popen(command.c_str(), "r")) {
+            char buf[4096];
+            size_t n;
+            while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+            ::pclose(p);
+        }
+        std::vector<std::vector<std::string>> records;
+        size_t start = 0;
+        while (start < out.size()) {
+            size_t end = out.find('\n', start);
+            if (end == std::string::npos) end = out.size();
+            const std::string line = out.substr(start, end - start);
+            start = end + 1;
+            if (line.rfind("count ", 0) == 0) continue;
+            std::vector<std::string> cells;
+            size_t from = 0;
+            for (size_t bar; (bar = line.find('|', from)) != std::string::npos; from = bar + 1)
+                cells.push_back(line.substr(from, bar - from));
+            cells.push_back(line.substr(from));
+            records.push_back(cells);
+        }
+        return records;
+    }
+
+    // `mxadmin check` on the data set: its exit status, its report in *out.
+    int check(std::string* out) const {
+        mx::test::RunResult r = mx::test::run(mx::test::mxadmin() + " check '" + tmp.path() + "'");
+        *out = r.out;
+        return r.status;
+    }
+
     // The rows of the n-th dump (lines beginning "row"), as written.
     std::vector<std::string> rows(int n) const {
         std::vector<std::string> out;
@@ -94,10 +144,13 @@ public:
 };
 
 // Another workstation, in a process of its own: it opens `table` shared and
-// holds the lock of one record until it is released (or this object goes).
-// Start it while this process has the table closed.
+// holds the lock of one record, or the whole file's lock, until it is
+// released (or this object goes). Start it while this process has the table
+// closed.
 class OtherStation {
 public:
+    bool holdFileLock(const std::string& dbf) { return holdRecordLock(dbf, 0); }
+    // `recno` 0: the file lock.
     bool holdRecordLock(const std::string& dbf, std::uint32_t recno) {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) return false;
@@ -111,8 +164,7 @@ public:
             try {
                 rt::Session s;
                 rt::WorkArea& a = s.open(dbf, "", rt::OpenMode::Shared);
-                a.goTo(recno);
-                if (a.lock()) ok = 'y';
+                if (recno == 0 ? a.lockFile() : (a.goTo(recno), a.lock())) ok = 'y';
                 (void)!write(fromChild[1], &ok, 1);
                 char c;
                 (void)!read(toChild[0], &c, 1);

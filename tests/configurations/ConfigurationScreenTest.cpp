@@ -87,7 +87,7 @@ TEST_F(ConfigurationScreenTest, ViewUpdateWritesTheFourteenValuesOnSaveOnly) {
     play("row 3\npress View/Update\ndump\nset DESC \"sliding window xo\"\nset ASSEMCAT slide\nset WRATED N\n"
          "set STYPE std\nset STYPE2 low\nset SECTION s2\nset SECTIONA s3\nset SHOWER Y\nset ENFWIDTH Y\npress Save\n"
          "row 2\nkey Enter\nset DESC changed\nset SECTION zz\npress Cancel\n"
-         "row 1\ndblclick\nset CODE aw1b\nkey PageDown\npress Exit\n");
+         "row 1\ndblclick\nset CODE aw1b\nanswer no\nkey PageDown\npress Exit\n");
     EXPECT_TRUE(h.has("open \"Configuration View\"")) << h.joined();
     EXPECT_EQ(h.dump(0)[1], "field CODE \"SW2\"") << "the dialog's fields in tab order";
     EXPECT_EQ(h.field(0, "LIB"), "RS450");
@@ -129,7 +129,7 @@ TEST_F(ConfigurationScreenTest, AnUnknownSuiteBringsUpThePickListOnTheNearestCod
 }
 
 TEST_F(ConfigurationScreenTest, ACodeChangeLeavesTheDependentsUnderTheOldCode) {
-    play("row 1\npress View/Update\nset CODE AW7\npress Save\npress Exit\n");
+    play("row 1\npress View/Update\nset CODE AW7\nanswer no\npress Save\npress Exit\n");
     EXPECT_EQ(h.column("assembly", "CODE"), (Lines{"SW2", "AW7", "FX2"}));
     EXPECT_EQ(h.column("assline", "ASSCODE"), (Lines{"AW1", "SW2", "AW1", "AW1"}));
     EXPECT_EQ(h.column("assdraw", "ASSCODE"), (Lines{"AW1", "SW2"}));

@@ -47,7 +47,7 @@ TEST_F(LineScreensTest, TheCascadeAfterTheLineScreensWereUsedRemovesBothKindsOfL
 }
 
 TEST_F(LineScreensTest, AfterACodeChangeTheLinesNoLongerAppearUnderTheConfiguration) {
-    play("press View/Update\nset CODE AW9\npress Save\npress Formulae\ndump\npress Exit\npress \"Punch Holes\"\ndump\n"
+    play("press View/Update\nset CODE AW9\nanswer no\npress Save\npress Formulae\ndump\npress Exit\npress \"Punch Holes\"\ndump\n"
          "press Exit\npress Exit\n");
     EXPECT_TRUE(h.rows(0).empty()) << h.joined();
     EXPECT_TRUE(h.rows(1).empty()) << h.joined();
