@@ -3,6 +3,7 @@
 #include "ConfigurationScreen.h"
 
 #include "Dialog.h"
+#include "DrawingElements.h"
 #include "EditDialog.h"
 #include "Error.h"
 #include "FormulaLines.h"
@@ -276,6 +277,7 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     dlg.addButton({row1, 210, 45, 12}, QStringLiteral("Re&port"),
                   [&] { linked(links.report, "The configuration report", false); });
     dlg.addButton({row1, 260, 45, 12}, QStringLiteral("E&xit"), [&dlg] { dlg.end(); });
+    dlg.addButton({row1, 310, 45, 12}, QStringLiteral("Dra&wing"), [&] { sub([&] { ASSDRAW(ctx, links.dataSheet); }); });
     dlg.addButton({row2, 10, 45, 12}, QStringLiteral("&Formulae"), [&] { sub([&] { ASSLINE(ctx, links.lineReport); }); });
     dlg.addButton({row2, 60, 45, 12}, QStringLiteral("&Options"), [&] { sub([&] { ASSOEDIT(ctx, keys, browse); }); });
     dlg.addButton({row2, 110, 45, 12}, QStringLiteral("&Extras"), [&] { sub([&] { ASSDEDIT(ctx, keys, browse); }); });
