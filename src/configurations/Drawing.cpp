@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "Error.h"
@@ -188,7 +189,7 @@ private:
     Value evaluate(const rt::ExprHost& host, const std::string& field, const std::string& text,
                    const std::string& shown = {}, std::size_t offset = 0) const {
         try {
-            return rt::Expression::compile(text, host, kNames).evaluate(host, values_);
+            return compiled(host, text).evaluate(host, values_);
         } catch (const rt::DbError& e) {
             if (e.kind() != rt::ErrorKind::BadExpression) throw;  // a table failure, not the element's
             std::string why = e.detail();
@@ -217,7 +218,17 @@ private:
         return v.num();
     }
 
+    // Each text is compiled once a drawing: drawings repeat their texts
+    // ("0", "W", "H-T") from element to element.
+    const rt::Expression& compiled(const rt::ExprHost& host, const std::string& text) const {
+        auto& cache = &host == &hosts_.conditions ? conditionCache_ : coordinateCache_;
+        auto it = cache.find(text);
+        if (it == cache.end()) it = cache.emplace(text, rt::Expression::compile(text, host, kNames)).first;
+        return it->second;
+    }
+
     const DrawingHosts& hosts_;
+    mutable std::unordered_map<std::string, rt::Expression> conditionCache_, coordinateCache_;
     std::vector<Value> values_;
     double scale_;
 };

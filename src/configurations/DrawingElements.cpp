@@ -198,11 +198,9 @@ void DrawingModel::reload() {
     recordsSeen_ = assdraw_.recordCount();
     elements_ = readElements(assdraw_, code_);
     redraw();
-}
-
-void DrawingModel::redraw() {
+    // What makes a text fail (syntax, names, types) does not hang on the
+    // dimension values: the faults are counted when the elements are read.
     const DrawingValues v = values();
-    drawing_ = drawOver(assdraw_, elements_, v, hosts());
     RecordBack back(assdraw_);
     faults_ = 0;
     for (const DrawingElement& e : elements_) {
@@ -210,6 +208,8 @@ void DrawingModel::redraw() {
         if (checkElement(e, v, hosts())) ++faults_;
     }
 }
+
+void DrawingModel::redraw() { drawing_ = drawOver(assdraw_, elements_, values(), hosts()); }
 
 bool DrawingModel::stale() const { return assdraw_.recordCount() != recordsSeen_; }
 

@@ -62,9 +62,9 @@ public:
     const DrawingValues& sheetValues() const { return sheet_; }
     void setDimensions(double h, double w, double d);
 
-    // Reads the elements again and redraws.
+    // Reads the elements again, redraws and counts the faults.
     void reload();
-    // Draws the elements as read at the current values, and counts the faults.
+    // Draws the elements as read at the current values.
     void redraw();
     const std::vector<DrawingElement>& elements() const { return elements_; }
     const Drawing& drawing() const { return drawing_; }
