@@ -437,11 +437,11 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
 
     tk::Browse& list = screen.addList({10, 10, 300, 165}, assdraw,
                                       {{QStringLiteral("!"), 16},
-                                       {QStringLiteral("Type"), 62},
-                                       {QStringLiteral("From Row"), 70},
-                                       {QStringLiteral("From Col"), 70},
-                                       {QStringLiteral("To Row"), 70},
-                                       {QStringLiteral("To Col"), 70},
+                                       {QStringLiteral("Type"), 74},
+                                       {QStringLiteral("From Row"), 67},
+                                       {QStringLiteral("From Col"), 67},
+                                       {QStringLiteral("To Row"), 67},
+                                       {QStringLiteral("To Col"), 67},
                                        {QStringLiteral("Function"), 100},
                                        {QStringLiteral("Condition"), 100}},
                                       [&assdraw, &model] {

@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QWidget>
 
 #include "ConfigurationHarness.h"
+#include "DataSet.h"
 #include "DataSheet.h"
 #include "DrawingElements.h"
 #include "DrawingFit.h"
 #include "ExprTestHost.h"
 #include "PdfContent.h"
+#include "TableDefaults.h"
 #include "Text.h"
 
 namespace mx::configurations::test {
@@ -286,6 +290,31 @@ TEST_F(DrawingElementsTest, CopyAppendsTheElementAndDeleteRemovesTheOneUnderTheC
     EXPECT_EQ(h.field(1, "PREVIEW"), "6 segments");
 }
 
+TEST_F(DrawingElementsTest, AnotherWorkstationsNewElementIsListedAndDrawnAfterTheNextMove) {
+    h.append("assembly", {configuration("AW1", "AWNING WINDOW")});
+    h.append("assdraw", {element("AW1", "LINE", "0", "0", "W", "0")});
+    // At the first dump another workstation adds an arrow to AW1.
+    bool added = false;
+    h.onLine = [&](const std::string& line) {
+        if (added || line.rfind("dump ", 0) != 0) return;
+        added = true;
+        rt::Session other;
+        ds::applyTableAccessDefaults(other);
+        ds::DataContext ctx{other, h.sink, h.sleeper, h.tmp.path()};
+        ASSERT_TRUE(ds::OPNALIAS(ctx, "assdraw", false, true));
+        rt::WorkArea& a = other.openArea("ASSDRAW");
+        ASSERT_TRUE(a.append());
+        for (const auto& [field, value] : element("AW1", "ARROWR", "0", "H/2", "W", "H/2")) a.setField(field, value);
+        a.unlock();
+        other.closeAll();
+    };
+    play("press Drawing\ndump\nkey Down\ndump\npress Exit\npress Exit\n");
+    EXPECT_EQ(h.field(0, "PREVIEW"), "1 segment");
+    EXPECT_EQ(h.rows(1).size(), 2u) << h.joined();
+    EXPECT_EQ(h.field(1, "PREVIEW"), "4 segments");
+    EXPECT_EQ(h.field(1, "ELEMENTS"), "2 elements");
+}
+
 TEST_F(DrawingElementsTest, TheDimensionFieldsChangeTheDrawingAndNotTheData) {
     h.append("assembly", {configuration("AW1", "AWNING WINDOW")});
     h.append("assdraw", {element("AW1", "FUNCTION", "0", "0", "W", "H", "BLADES(100)")});
@@ -300,6 +329,62 @@ TEST_F(DrawingElementsTest, TheDimensionFieldsChangeTheDrawingAndNotTheData) {
     EXPECT_EQ(h.field(2, "PREVIEW"), "0 segments");
     EXPECT_EQ(h.field(3, "PREVIEW"), "0 segments") << "the dialog draws at the screen's values";
     EXPECT_EQ(h.recordBytes("assembly", 1) + h.recordBytes("assdraw", 1), before);
+}
+
+// Every configuration of the demo data set, and one of them with 500
+// elements more: the screen's preview counts the segments its data sheet
+// draws, every element can be drawn, and the element dialog shows the same
+// count. With MX_SCREENSHOT_DIR set, each dump saves the window it dumps
+// (run under xvfb-run with QT_QPA_PLATFORM=xcb for the fonts a user sees).
+TEST(DemoDrawings, EveryConfigurationsPreviewIsItsDataSheetsDrawing) {
+    ConfigurationHarness h;
+    ds::createDataSet(h.tmp.path(), std::string(MX_SOURCE_DIR) + "/data/demo");
+    const std::vector<std::string> codes = h.column("assembly", "CODE");
+    ASSERT_GE(codes.size(), 10u);
+    std::vector<Row> many;
+    for (int i = 0; i < 500; ++i) {
+        const std::string k = std::to_string(i % 50 + 1);
+        many.push_back(element(codes[0].c_str(), i % 10 == 9 ? "FUNCTION" : (i % 2 ? "LINE2V" : "ARROWU"),
+                               ("T+W/" + k).c_str(), ("H*" + k + "/60").c_str(), ("W-T-W/(" + k + "+1)").c_str(),
+                               ("H-T-H*" + k + "/120").c_str(), i % 10 == 9 ? "BLADES(TBLADEWIDTH-12)" : ""));
+    }
+    h.append("assdraw", many);
+    h.reindex();
+
+    // The segments each configuration's data sheet draws, in code order.
+    std::vector<std::size_t> expected;
+    {
+        ds::DataContext& ctx = h.ctx;
+        for (const char* table : {"assline", "assdraw", "asspanel", "assembly"}) ASSERT_TRUE(ds::OPNALIAS(ctx, table));
+        rt::WorkArea& assembly = h.session.openArea("ASSEMBLY");
+        for (assembly.goTop(); !assembly.eof(); assembly.skip()) {
+            const Drawing d = drawConfiguration(h.session, assembly, h.session.openArea("ASSDRAW"));
+            EXPECT_FALSE(d.failure) << assembly.fieldValue("CODE").str();
+            expected.push_back(d.segments.size());
+        }
+        h.session.closeAll();
+    }
+    const char* out = std::getenv("MX_SCREENSHOT_DIR");
+    int n = 0;
+    h.onLine = [&](const std::string& line) {
+        if (!out || line.rfind("dump ", 0) != 0) return;
+        QWidget* w = tk::Ui::instance().activeWindow();
+        if (!w) return;
+        QString name = w->windowTitle();
+        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_"));
+        w->grab().save(QDir(QString::fromUtf8(out)).filePath(QStringLiteral("drawing-%1-%2.png").arg(++n, 2, 10, QChar('0')).arg(name)));
+    };
+    std::string script = "menu Run\n";
+    for (std::size_t i = 1; i <= expected.size(); ++i)
+        script += "row " + std::to_string(i) + "\npress Drawing\nrow 2\ndump\nkey Enter\ndump\npress Cancel\npress Exit\n";
+    ASSERT_EQ(h.play(script + "press Exit\n"), 0) << h.joined();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(std::to_string(i + 1));
+        const std::string count = std::to_string(expected[i]) + (expected[i] == 1 ? " segment" : " segments");
+        EXPECT_EQ(h.field(static_cast<int>(2 * i), "PREVIEW"), count);
+        EXPECT_EQ(h.field(static_cast<int>(2 * i + 1), "PREVIEW"), count) << "the dialog, the element unchanged";
+        EXPECT_EQ(h.field(static_cast<int>(2 * i), "ELEMENTS").find("cannot"), std::string::npos);
+    }
 }
 
 }  // namespace
