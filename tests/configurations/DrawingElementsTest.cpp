@@ -274,6 +274,29 @@ TEST_F(DrawingElementsTest, SaveWritesTheChangedFieldsAndAddCancelledLeavesNoEle
     EXPECT_EQ(h.field(1, "PREVIEW"), "11 segments");
 }
 
+TEST_F(DrawingElementsTest, SaveKeepsWhatAnotherWorkstationChangedInTheFieldsLeftAlone) {
+    h.append("assembly", {configuration("AW1", "AWNING WINDOW")});
+    h.append("assdraw", {element("AW1", "LINE", "0", "0", "W", "0")});
+    // While the dialog stands another workstation gives the element a condition.
+    h.onLine = [&](const std::string& line) {
+        if (line != "dump \"Drawing Element (ASSDRAW)\"") return;
+        rt::Session other;
+        ds::applyTableAccessDefaults(other);
+        ds::DataContext ctx{other, h.sink, h.sleeper, h.tmp.path()};
+        ASSERT_TRUE(ds::OPNALIAS(ctx, "assdraw", false, true));
+        rt::WorkArea& a = other.openArea("ASSDRAW");
+        a.goTo(1);
+        ASSERT_TRUE(a.lock());
+        a.setField("CONDITION", C("LOUVRE"));
+        a.unlock();
+        other.closeAll();
+    };
+    play("press Drawing\nkey Enter\ndump\nset TOROW H\npress Save\npress Exit\npress Exit\n");
+    const auto fields = h.recordFields("assdraw", 1);
+    EXPECT_EQ(ds::trimRight(fields.at("TOROW")), "H");
+    EXPECT_EQ(ds::trimRight(fields.at("CONDITION")), "LOUVRE");
+}
+
 TEST_F(DrawingElementsTest, CopyAppendsTheElementAndDeleteRemovesTheOneUnderTheCursor) {
     h.append("assembly", {configuration("AW1", "AWNING WINDOW"), configuration("FX2", "FIXED")});
     h.append("assdraw", {element("AW1", "LINE", "0", "0", "W", "0"), element("AW1", "ARROWU", "W+60", "0", "W+60", "H"),
