@@ -112,11 +112,12 @@ QString faultReason(const DrawingFailure& f) {
     return QStringLiteral("at position %1: %2").arg(f.position).arg(reason);
 }
 
-QString drawingStop(const Drawing& d) {
+// Where the drawing stopped, if it did; `self` is the element a dialog edits.
+QString drawingStop(const Drawing& d, std::uint32_t self = 0) {
     if (!d.failure) return {};
-    return QStringLiteral("The drawing stops at element %1: %2")
-        .arg(d.failure->recno)
-        .arg(faultText(*d.failure));
+    const QString where = d.failure->recno == self ? QStringLiteral("this element")
+                                                   : QStringLiteral("assdraw record %1").arg(d.failure->recno);
+    return QStringLiteral("The drawing stops at %1: %2").arg(where, faultText(*d.failure));
 }
 
 }  // namespace
@@ -291,7 +292,7 @@ void ASSDUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
                 }
                 const Drawing drawing = drawOver(assdraw, elements, values, model.hosts(), &typed);
                 previewText = Value::character(tk::fromQ(segmentCount(drawing.segments.size())));
-                stop->setText(drawingStop(drawing));
+                stop->setText(drawingStop(drawing, recno));
                 preview->setDrawing(drawing);
             } catch (const rt::DbError& e) {
                 stop->setText(tk::toQ(e.what()));
