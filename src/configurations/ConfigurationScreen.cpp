@@ -4,6 +4,7 @@
 
 #include "ConfigurationCopyCommands.h"
 #include "Dialog.h"
+#include "DrawingElements.h"
 #include "EditDialog.h"
 #include "Error.h"
 #include "FormulaLines.h"
@@ -155,7 +156,8 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
 bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    ia::ListScreen screen(ctx, QString::fromUtf8(kConfigurationsTitle), tk::Box{50, 20, 470, 750});
+    // Wider than the list by one button, so that the first row has room for Copy and Drawing.
+    ia::ListScreen screen(ctx, QString::fromUtf8(kConfigurationsTitle), tk::Box{50, 20, 470, 850});
     screen.setActions({.viewUpdate = screen.onList([&](tk::Browse& b) { UPD(ctx, b, screen.keys(), false); }),
                        .add = screen.onList([&](tk::Browse& b) { UPD(ctx, b, screen.keys(), true); }),
                        .remove = screen.onList([&](tk::Browse& b) { DEL(ctx, b); }),
@@ -226,7 +228,8 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
                        {QStringLiteral("&Search"), act.search},
                        {QStringLiteral("Re&port"), linked(links.report, "The configuration report", false)},
                        {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }},
-                       {QStringLiteral("Cop&y"), [&] { COPYCONF(ctx, list); }}});
+                       {QStringLiteral("Cop&y"), [&] { COPYCONF(ctx, list); }},
+                       {QStringLiteral("Dra&wing"), sub([&](const CurrentConfiguration&) { ASSDRAW(ctx, links.dataSheet); })}});
     screen.addButtons(
         195, 10,
         {{QStringLiteral("&Formulae"), sub([&](const CurrentConfiguration& c) { ASSLINE(ctx, c, links.lineReport); })},

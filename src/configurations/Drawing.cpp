@@ -3,9 +3,12 @@
 // knows of pages or windows.
 #include "Drawing.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "Error.h"
 #include "Expression.h"
@@ -49,9 +52,24 @@ const char* typeName(const Value& v) {
 
 // Raised inside the drawing loop, turned into the DrawingFailure.
 struct ElementError {
+    ElementError(std::string f, std::string t, std::string w, std::int64_t p = -1, std::string r = {})
+        : field(std::move(f)), text(std::move(t)), why(std::move(w)), position(p), reason(std::move(r)) {}
     std::string field;
     std::string text;
     std::string why;
+    std::int64_t position = -1;
+    std::string reason;  // `why` without the position; empty: the same as `why`
+};
+
+DrawingFailure failureOf(std::uint32_t recno, const ElementError& e) {
+    return DrawingFailure{recno, e.field, e.text, e.why, e.position, e.reason.empty() ? e.why : e.reason};
+}
+
+// The argument of a function call "NAME(argument)" and where it begins in
+// the text (0-based); nullopt when the text is no call of `name`.
+struct Call {
+    std::string argument;
+    std::size_t offset = 0;
 };
 
 class ElementDrawer {
@@ -118,12 +136,9 @@ public:
             line(x2 + L / 8, y2 - L / 4, x2, y2);
         } else if (type == "FUNCTION") {
             const std::string fn = trimmed(e.fn);
-            const std::size_t open = fn.find('(');
-            if (open == std::string::npos || open + 1 >= fn.size()) return;
-            if (ds::upper(trimmed(fn.substr(0, open))) != "BLADES") return;
-            // The argument: after the "(", without the last character (the ")").
-            const std::string argument = fn.substr(open + 1, fn.size() - open - 2);
-            const double pitch = number("FN", argument, fn);
+            const std::optional<Call> call = bladesCall(fn);
+            if (!call) return;
+            const double pitch = number("FN", call->argument, fn, call->offset);
             const double blades = std::trunc(divide(y2 - y1, pitch));
             if (blades > kMaxBlades)
                 throw ElementError{"FN", fn,
@@ -133,37 +148,87 @@ public:
         }
     }
 
+    // One text checked as `draw` would use it (see checkText).
+    void check(const std::string& field, const std::string& raw) const {
+        const std::string text = trimmed(raw);
+        if (field == "CONDITION") {
+            if (text.empty()) return;
+            const Value holds = evaluate(hosts_.conditions, field, text);
+            if (!holds.isLogical())
+                throw ElementError{field, text, std::string("gives ") + typeName(holds) + ", not a logical value"};
+        } else if (field == "FN") {
+            if (text.empty()) return;
+            const std::optional<Call> call = bladesCall(text);
+            if (!call) throw ElementError{field, text, "the only function drawn is BLADES(pitch)", 1,
+                                          "the only function drawn is BLADES(pitch)"};
+            if (text.back() != ')')
+                throw ElementError{field, text, "a ( without its ) at " + std::to_string(text.size() + 1),
+                                   static_cast<std::int64_t>(text.size() + 1), "a ( without its )"};
+            number(field, call->argument, text, call->offset);
+        } else {
+            number(field, text);
+        }
+    }
+
+    // "BLADES(argument)": the argument after the "(", without the last
+    // character (the ")"); nullopt for any other text.
+    static std::optional<Call> bladesCall(const std::string& fn) {
+        const std::size_t open = fn.find('(');
+        if (open == std::string::npos || open + 1 >= fn.size()) return std::nullopt;
+        if (ds::upper(trimmed(fn.substr(0, open))) != "BLADES") return std::nullopt;
+        return Call{fn.substr(open + 1, fn.size() - open - 2), open + 1};
+    }
+
 private:
     static std::string formatNumber(double n) {
         std::string s = rt::strFunction(Value::numeric(n), 20, std::trunc(n) == n ? 0 : 2);
         return trimmed(s);
     }
 
+    // `offset`: where `text` begins in `shown`, for the position named.
     Value evaluate(const rt::ExprHost& host, const std::string& field, const std::string& text,
-                   const std::string& shown = {}) const {
+                   const std::string& shown = {}, std::size_t offset = 0) const {
         try {
-            return rt::Expression::compile(text, host, kNames).evaluate(host, values_);
+            return compiled(host, text).evaluate(host, values_);
         } catch (const rt::DbError& e) {
             if (e.kind() != rt::ErrorKind::BadExpression) throw;  // a table failure, not the element's
             std::string why = e.detail();
-            if (e.position() >= 0) why += " at " + std::to_string(e.position());
-            throw ElementError{field, shown.empty() ? text : shown, why};
+            std::int64_t position = -1;
+            if (e.position() >= 0) {
+                position = e.position() + static_cast<std::int64_t>(offset);
+                why += " at " + std::to_string(position);
+            }
+            throw ElementError{field, shown.empty() ? text : shown, why, position, e.detail()};
         }
     }
 
     // A coordinate or the pitch: a finite number. `shown` is the whole text
     // when `text` is a part of it.
-    double number(const std::string& field, const std::string& raw, const std::string& shown = {}) const {
+    double number(const std::string& field, const std::string& raw, const std::string& shown = {},
+                  std::size_t offset = 0) const {
+        // Leading blanks trimmed off move the positions the evaluator names.
+        const std::size_t lead = raw.find_first_not_of(' ');
         const std::string text = trimmed(raw);
         const std::string whole = shown.empty() ? text : shown;
         if (text.empty()) throw ElementError{field, whole, "there is no expression"};
-        const Value v = evaluate(hosts_.coordinates, field, text, whole);
+        const Value v = evaluate(hosts_.coordinates, field, text, whole,
+                                 shown.empty() ? 0 : offset + (lead == std::string::npos ? 0 : lead));
         if (!v.isNumeric()) throw ElementError{field, whole, std::string("gives ") + typeName(v) + ", not a number"};
         if (!std::isfinite(v.num())) throw ElementError{field, whole, "gives no finite number"};
         return v.num();
     }
 
+    // Each text is compiled once a drawing: drawings repeat their texts
+    // ("0", "W", "H-T") from element to element.
+    const rt::Expression& compiled(const rt::ExprHost& host, const std::string& text) const {
+        auto& cache = &host == &hosts_.conditions ? conditionCache_ : coordinateCache_;
+        auto it = cache.find(text);
+        if (it == cache.end()) it = cache.emplace(text, rt::Expression::compile(text, host, kNames)).first;
+        return it->second;
+    }
+
     const DrawingHosts& hosts_;
+    mutable std::unordered_map<std::string, rt::Expression> conditionCache_, coordinateCache_;
     std::vector<Value> values_;
     double scale_;
 };
@@ -284,17 +349,60 @@ std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const 
     return out;
 }
 
+const std::vector<std::string>& drawingTypes() {
+    static const std::vector<std::string> types = {"LINE",   "LINE2T", "LINE2B", "LINE2R", "LINE2L", "LINE2H",
+                                                   "LINE2V", "ARROWL", "ARROWR", "ARROWD", "ARROWU", "FUNCTION"};
+    return types;
+}
+
+std::span<const std::string> drawingNames() { return kNames; }
+
+std::unique_ptr<rt::ExprHost> areaHost(const rt::Session& session, const rt::WorkArea& area) {
+    return std::make_unique<AreaHost>(session, area);
+}
+
+std::optional<DrawingFailure> checkText(const std::string& field, const std::string& text,
+                                        const DrawingValues& values, const DrawingHosts& hosts) {
+    try {
+        ElementDrawer(values, hosts).check(field, text);
+    } catch (const ElementError& why) {
+        return failureOf(0, why);
+    }
+    return std::nullopt;
+}
+
+std::optional<DrawingFailure> checkElement(const DrawingElement& e, const DrawingValues& values,
+                                           const DrawingHosts& hosts) {
+    const std::string type = ds::trimRight(e.type);
+    const auto& types = drawingTypes();
+    if (std::find(types.begin(), types.end(), type) == types.end())
+        return DrawingFailure{e.recno, "TYPE", type, "not a kind of element", -1, "not a kind of element"};
+    const std::pair<const char*, const std::string*> texts[] = {{"CONDITION", &e.condition}, {"FROMROW", &e.fromRow},
+                                                                {"FROMCOL", &e.fromCol},     {"TOROW", &e.toRow},
+                                                                {"TOCOL", &e.toCol},         {"FN", &e.fn}};
+    for (const auto& [field, text] : texts) {
+        if (std::string_view(field) == "FN" && type != "FUNCTION") continue;
+        if (std::optional<DrawingFailure> f = checkText(field, *text, values, hosts)) {
+            f->recno = e.recno;
+            return f;
+        }
+    }
+    return std::nullopt;
+}
+
 Drawing drawElements(const NextElement& next, const DrawingValues& values, const DrawingHosts& hosts) {
     Drawing d;
     const ElementDrawer drawer(values, hosts);
     DrawingElement e;
     while (next(e)) {
+        const std::size_t first = d.segments.size();
         try {
             drawer.draw(e, d.segments);
         } catch (const ElementError& why) {
-            d.failure = DrawingFailure{e.recno, why.field, why.text, why.why};
+            d.failure = failureOf(e.recno, why);
             break;
         }
+        d.elements.push_back(ElementSegments{e.recno, first, d.segments.size() - first});
     }
     return d;
 }
@@ -312,8 +420,12 @@ Drawing drawElements(std::span<const DrawingElement> elements, const DrawingValu
 }
 
 Drawing drawConfiguration(rt::Session& session, rt::WorkArea& assembly, rt::WorkArea& assdraw) {
+    return drawConfiguration(session, assembly, assdraw, drawingValues(assembly));
+}
+
+Drawing drawConfiguration(rt::Session& session, rt::WorkArea& assembly, rt::WorkArea& assdraw,
+                          const DrawingValues& values) {
     const AreaHost conditions(session, assembly), coordinates(session, assdraw);
-    const DrawingValues values = drawingValues(assembly);
     const Value code = assembly.fieldValue("CODE");
     const std::uint32_t remembered = assdraw.recno();
     struct PutBack {

@@ -33,6 +33,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,13 +95,29 @@ struct DrawingFailure {
     std::uint32_t recno = 0;
     std::string field;
     std::string text;
-    std::string why;
+    std::string why;           // with " at N" when the evaluator named a position
+    std::int64_t position = -1;  // 1-based character position in `text`, -1 when none
+    std::string reason;        // `why` without the position
+};
+
+// The segments one drawn element gave: segments[first, first + count).
+// Elements whose condition was false are not listed.
+struct ElementSegments {
+    std::uint32_t recno = 0;
+    std::size_t first = 0, count = 0;
 };
 
 struct Drawing {
     std::vector<Segment> segments;          // in the elements' order
+    std::vector<ElementSegments> elements;  // in the elements' order
     std::optional<DrawingFailure> failure;  // set: the drawing stopped at that element
 };
+
+// The element types, as stored, in the order an editor offers them.
+const std::vector<std::string>& drawingTypes();
+
+// The names the expressions know: H, W, D, A ... K, T, TBLADEWIDTH.
+std::span<const std::string> drawingNames();
 
 // Where the expressions are compiled and evaluated: conditions against a
 // host whose selected area is the configuration's table, coordinates and
@@ -113,6 +130,26 @@ struct DrawingHosts {
 // The next element into the argument; false when there are no more. The
 // coordinates host sees the element's record while it is drawn.
 using NextElement = std::function<bool(DrawingElement&)>;
+
+// The session as an expression sees it with `area` selected, whatever the
+// session has selected: the host of conditions (the configuration's table)
+// and of coordinates (the elements' table).
+std::unique_ptr<rt::ExprHost> areaHost(const rt::Session& session, const rt::WorkArea& area);
+
+// One text of an element checked as the drawing would use it: `field` is
+// "CONDITION" (empty, or a logical value), "FROMROW", "FROMCOL", "TOROW",
+// "TOCOL" (a finite number) or "FN" (empty, or BLADES(pitch) with a finite
+// number as pitch). Compiled and evaluated at `values`; the failure has no
+// record number. A table failure while evaluating is thrown (rt::DbError).
+std::optional<DrawingFailure> checkText(const std::string& field, const std::string& text,
+                                        const DrawingValues& values, const DrawingHosts& hosts);
+
+// The first fault of an element, checked field by field whatever its
+// condition gives: a type that is not one of `drawingTypes()`, then the
+// texts in the order CONDITION, FROMROW, FROMCOL, TOROW, TOCOL, FN (FN only
+// for "FUNCTION"). nullopt: every text can be drawn at `values`.
+std::optional<DrawingFailure> checkElement(const DrawingElement& element, const DrawingValues& values,
+                                           const DrawingHosts& hosts);
 
 // The segments of the elements, in order. An element whose condition is
 // false is skipped. An element whose texts cannot be evaluated (a syntax
@@ -144,5 +181,8 @@ std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const 
 // table is written and the selected area is left as it was. Throws
 // rt::DbError when a table fails (no controlling order included).
 Drawing drawConfiguration(rt::Session& session, rt::WorkArea& assembly, rt::WorkArea& assdraw);
+// The same at other dimension values than the configuration's.
+Drawing drawConfiguration(rt::Session& session, rt::WorkArea& assembly, rt::WorkArea& assdraw,
+                          const DrawingValues& values);
 
 }  // namespace mx::configurations

@@ -76,6 +76,7 @@ void EditDialog::addSaveCancel(const tk::Place& save, const tk::Place& cancel) {
 }
 
 void EditDialog::save() {
+    if (saveCheck_ && !saveCheck_()) return;
     saved_ = true;
     dialog_.end();
 }

@@ -112,6 +112,9 @@ public:
     void addSaveCancel(const tk::Place& save, const tk::Place& cancel);
     // Ends the dialog as Save does (for screens with buttons of their own).
     void save();
+    // Save (the button, Page Down, `save`) asks `check` first: false keeps
+    // the dialog open and writes nothing (`check` tells the user why).
+    void checkBeforeSave(std::function<bool()> check) { saveCheck_ = std::move(check); }
 
     // Shows the dialog modally: Enter, Space, Insert, Delete and F2 to no
     // action and Page Down to Save while it stands. On Save the record is
@@ -129,6 +132,7 @@ private:
     bool writesSet_ = false;
     LockFailure lockFailure_ = LockFailure::Alert;
     bool saved_ = false;
+    std::function<bool()> saveCheck_;
 };
 
 // The record an Add edits: appends a blank record to `area` (ADDREC, wait
