@@ -183,7 +183,7 @@ bool Ui::ask(const QString& text, const QString& title, bool yesDefault) {
     bool yes = false;
     if (answers_) {
         auto a = answers_->takeAnswer(QStringLiteral("the yes/no box \"%1\"").arg(text),
-                                     {AnswerSource::Answer::Yes, AnswerSource::Answer::No});
+                                      {AnswerSource::Answer::Yes, AnswerSource::Answer::No});
         if (!a) return false;
         yes = a->kind == AnswerSource::Answer::Yes;
     } else {
@@ -210,7 +210,7 @@ std::optional<QColor> Ui::chooseColour(const QColor& initial) {
     std::optional<QColor> chosen;
     if (answers_) {
         auto a = answers_->takeAnswer(QStringLiteral("the colour dialog"),
-                                     {AnswerSource::Answer::Colour, AnswerSource::Answer::Cancel});
+                                      {AnswerSource::Answer::Colour, AnswerSource::Answer::Cancel});
         if (!a) return std::nullopt;
         if (a->kind == AnswerSource::Answer::Colour) chosen = a->colour;
     } else {

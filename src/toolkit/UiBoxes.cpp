@@ -14,7 +14,7 @@ bool Ui::prompt(const PromptOptions& options, rt::Value& value) {
     bool ok = false;
     if (answers_) {
         auto a = answers_->takeAnswer(QStringLiteral("the prompt \"%1\"").arg(options.title),
-                                     {AnswerSource::Answer::Text, AnswerSource::Answer::Ok, AnswerSource::Answer::Cancel});
+                                      {AnswerSource::Answer::Text, AnswerSource::Answer::Ok, AnswerSource::Answer::Cancel});
         if (!a) return false;
         ok = a->kind != AnswerSource::Answer::Cancel;
         if (a->kind == AnswerSource::Answer::Text) value = format.value(format.type(fromQ(fromUtf8(a->text))), value);
@@ -58,12 +58,12 @@ int Ui::choice(const QString& title, const QStringList& captions) {
     int n = 0;
     if (answers_) {
         auto a = answers_->takeAnswer(QStringLiteral("the choice box \"%1\"").arg(shown),
-                                     {AnswerSource::Answer::Choice, AnswerSource::Answer::Cancel});
+                                      {AnswerSource::Answer::Choice, AnswerSource::Answer::Cancel});
         if (!a) return 0;
         n = a->kind == AnswerSource::Answer::Choice ? a->number : 0;
         if (n < 0 || n > captions.size()) {
             answers_->fail(AnswerSource::NotCarriedOut,
-                          QStringLiteral("the choice box \"%1\" has no choice %2").arg(shown).arg(n));
+                            QStringLiteral("the choice box \"%1\" has no choice %2").arg(shown).arg(n));
             return 0;
         }
     } else {
