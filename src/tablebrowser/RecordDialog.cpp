@@ -37,26 +37,10 @@ QString viewTitle(const std::string& alias) { return QStringLiteral("View Record
 
 ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::ScreenKeys& keys, tk::Browse* list,
                            bool readOnly) {
-    // Keys and list come back in every case, a table failure included.
-    struct Afterwards {
-        const ia::ScreenKeys& keys;
-        tk::Browse* list;
-        ~Afterwards() {
-            keys.bind();
-            if (list) {
-                try {
-                    list->resync();
-                } catch (...) {
-                }
-            }
-        }
-    } afterwards{keys, list};
-
     const std::vector<rt::FieldDef>& fields = area.table().fields();
     std::vector<std::string> names;
     for (const rt::FieldDef& f : fields) names.push_back(f.name);
-    ia::WorkingValues values, original;
-    values.copy(area, names);
+    ia::WorkingValues original;
     original.copy(area, names);
     const std::uint32_t recno = area.recno();
 
@@ -73,9 +57,12 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
     const double dialogWidth = std::max(viewWidth + 2 * kEdge, 120.0) * tk::Geometry::kLayoutScale;
     const double dialogHeight = (viewHeight + 2 * kEdge + kButtonRow) * tk::Geometry::kLayoutScale;
 
-    tk::Dialog dlg(readOnly ? viewTitle(area.alias()) : editTitle(area.alias()),
-                   tk::Box{static_cast<double>(room.top()), static_cast<double>(room.left()),
-                           room.top() + dialogHeight, room.left() + dialogWidth});
+    ia::EditDialog edit(ctx, area, readOnly ? viewTitle(area.alias()) : editTitle(area.alias()),
+                        tk::Box{static_cast<double>(room.top()), static_cast<double>(room.left()),
+                                room.top() + dialogHeight, room.left() + dialogWidth});
+    edit.copy(names);
+    ia::WorkingValues& values = edit.values();
+    tk::Dialog& dlg = edit.dialog();
     dlg.setCentred(true);
     tk::Ui& ui = tk::Ui::instance();
 
@@ -113,55 +100,43 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
     }
     dlg.endScrolledPage();
 
-    bool saved = false;
-    auto save = [&] {
-        if (!dlg.leaveFocusedField()) return;
+    // Save: every value must fit its field; then only the fields the user
+    // changed are written, on the record the dialog was opened on.
+    edit.setSaveCheck([&]() -> bool {
+        if (readOnly || !dlg.leaveFocusedField()) return false;
         for (size_t i = 0; i < fields.size(); ++i) {
             const std::string why = problem(i);
             if (why.empty()) continue;
             ui.alert(tk::toQ(why));
             if (controls[i]) controls[i]->setFocus(Qt::OtherFocusReason);
-            return;
+            return false;
         }
-        saved = true;
-        dlg.end();
-    };
+        std::vector<std::string> changed;
+        for (const std::string& n : names)
+            if (!(values[n] == original[n])) changed.push_back(n);
+        edit.writeOnly(std::move(changed));
+        if (area.recno() != recno) area.goTo(recno);
+        return true;
+    });
+    // Under the lock, before anything is written: the record's entries must
+    // be where its keys say, or the change would go to a damaged index.
+    edit.beforeWrite([&area] {
+        const std::vector<std::string> damage = area.checkCurrentKeys();
+        if (!damage.empty()) throw rt::DbError(rt::ErrorKind::Corrupt, area.alias(), damage.front());
+    });
+    edit.onLockFailure(ia::LockFailure::Quiet);
+
     const double buttons = viewHeight + 2 * kEdge + 4;
-    if (!readOnly) dlg.addButton({buttons, kEdge, 45, 12}, QStringLiteral("&Save"), save);
-    dlg.addButton({buttons, kEdge + (readOnly ? 0 : 50), 45, 12}, QStringLiteral("&Cancel"), [&dlg] { dlg.reject(); });
-    keys.attachEdit(dlg, readOnly ? tk::KeyAction{} : tk::KeyAction(save));
-    dlg.run();
-    if (!saved || readOnly) return ia::EditOutcome::Cancelled;
-
-    std::vector<std::string> changed;
-    for (const std::string& n : names)
-        if (!(values[n] == original[n])) changed.push_back(n);
-    if (changed.empty()) return ia::EditOutcome::Saved;
-
-    ctx.session.select(area);
-    if (area.recno() != recno) area.goTo(recno);
-    if (!ds::RECLOCK(ctx, 2)) {
+    if (readOnly)
+        dlg.addButton({buttons, kEdge, 45, 12}, QStringLiteral("&Cancel"), [&dlg] { dlg.reject(); });
+    else
+        edit.addSaveCancel({buttons, kEdge, 45, 12}, {buttons, kEdge + 50, 45, 12});
+    const ia::EditOutcome outcome = edit.run(keys, list);
+    if (outcome == ia::EditOutcome::LockFailed)
         ui.alert(ia::kUnableToLock + QStringLiteral("\nRecord %1 of %2 is locked elsewhere.")
                                          .arg(recno)
                                          .arg(tk::toQ(area.alias())));
-        return ia::EditOutcome::LockFailed;
-    }
-    // Under the lock, before anything is written: the record's entries must
-    // be where its keys say, or the change would go to a damaged index.
-    const std::vector<std::string> damage = area.checkCurrentKeys();
-    if (!damage.empty()) {
-        area.unlock();
-        throw rt::DbError(rt::ErrorKind::Corrupt, area.alias(), damage.front());
-    }
-    try {
-        values.store(area, changed);
-        area.commit();
-    } catch (...) {
-        area.unlock();
-        throw;
-    }
-    area.unlock();
-    return ia::EditOutcome::Saved;
+    return outcome;
 }
 
 }  // namespace mx::tablebrowser

@@ -15,6 +15,7 @@
 #include "ExprFormat.h"
 #include "Fonts.h"
 #include "HotKeyConvention.h"
+#include "ListScreen.h"
 #include "NumberFormat.h"
 #include "Opening.h"
 #include "RecordDialog.h"
@@ -89,8 +90,8 @@ private:
     ds::DataContext& ctx_;
     tk::Ui& ui_;
     ds::FolderTables list_;
-    ia::ScreenKeys keys_;
-    tk::Dialog dlg_;
+    ia::ListScreen screen_;  // the dialog, its browse, buttons and keys
+    tk::Dialog& dlg_;
     Value tableVar_, orderVar_;
     tk::ComboBox* tableBox_ = nullptr;
     tk::ComboBox* orderBox_ = nullptr;
@@ -100,7 +101,7 @@ private:
     tk::Button* deleteButton_ = nullptr;
     tk::Button* recallButton_ = nullptr;
     tk::Button* seekButton_ = nullptr;
-    tk::Browse* browse_ = nullptr;
+    tk::Browse* browse_ = nullptr;  // the screen's list while a table is shown
     rt::WorkArea* area_ = nullptr;
     std::string alias_;
     bool readOnly_ = false;
@@ -119,12 +120,13 @@ tk::Box dialogBox() {
 BrowserScreen::BrowserScreen(ds::DataContext& ctx)
     : ctx_(ctx),
       ui_(tk::Ui::instance()),
-      keys_({.viewUpdate = [this] { protect([this] { edit(); }); },
-             .add = [this] { protect([this] { if (writable()) append(); }); },
-             .remove = [this] { protect([this] { if (writable() && area_ && !area_->eof()) markDeleted(!area_->deleted()); }); },
-             .search = [this] { protect([this] { seek(); }); }}),
-      dlg_(QString::fromUtf8(kTitle), dialogBox()) {
+      screen_(ctx, QString::fromUtf8(kTitle), dialogBox()),
+      dlg_(screen_.dialog()) {
     dlg_.setCentred(true);
+    screen_.setActions({.viewUpdate = [this] { protect([this] { edit(); }); },
+                        .add = [this] { protect([this] { if (writable()) append(); }); },
+                        .remove = [this] { protect([this] { if (writable() && area_ && !area_->eof()) markDeleted(!area_->deleted()); }); },
+                        .search = [this] { protect([this] { seek(); }); }});
 }
 
 void BrowserScreen::run() {
@@ -159,18 +161,17 @@ void BrowserScreen::run() {
 
     browsePlace_ = {22, 6, W - 12, H - 22 - 24};
     const double row = H - 19;
-    editButton_ = dlg_.addButton({row, 6, 45, 12}, QStringLiteral("&Edit"), [this] { protect([this] { edit(); }); });
-    appendButton_ = dlg_.addButton({row, 56, 45, 12}, QStringLiteral("&Append"), [this] { protect([this] { append(); }); });
-    deleteButton_ = dlg_.addButton({row, 106, 45, 12}, QStringLiteral("&Delete"), [this] { protect([this] { markDeleted(true); }); });
-    recallButton_ = dlg_.addButton({row, 156, 45, 12}, QStringLiteral("Re&call"), [this] { protect([this] { markDeleted(false); }); });
-    seekButton_ = dlg_.addButton({row, 206, 45, 12}, QStringLiteral("&Seek"), [this] { protect([this] { seek(); }); });
-    dlg_.addButton({row, W - 51, 45, 12}, QStringLiteral("E&xit"), [this] { dlg_.end(); });
+    editButton_ = screen_.addButton({row, 6, 45, 12}, QStringLiteral("&Edit"), [this] { protect([this] { edit(); }); });
+    appendButton_ = screen_.addButton({row, 56, 45, 12}, QStringLiteral("&Append"), [this] { protect([this] { append(); }); });
+    deleteButton_ = screen_.addButton({row, 106, 45, 12}, QStringLiteral("&Delete"), [this] { protect([this] { markDeleted(true); }); });
+    recallButton_ = screen_.addButton({row, 156, 45, 12}, QStringLiteral("Re&call"), [this] { protect([this] { markDeleted(false); }); });
+    seekButton_ = screen_.addButton({row, 206, 45, 12}, QStringLiteral("&Seek"), [this] { protect([this] { seek(); }); });
+    screen_.addButton({row, W - 51, 45, 12}, QStringLiteral("E&xit"), [this] { dlg_.end(); });
 
     tableVar_ = Value::character(list_.tables.front().alias);
     tableBox_->load();
     protect([this] { chooseTable(); });
-    keys_.attach(dlg_);
-    dlg_.run();
+    screen_.run();
     closeTable();
 }
 
@@ -191,10 +192,8 @@ void BrowserScreen::chooseTable() {
 }
 
 void BrowserScreen::closeTable() {
-    if (browse_) {
-        dlg_.removeBrowse(browse_);
-        browse_ = nullptr;
-    }
+    screen_.removeList();
+    browse_ = nullptr;
     const std::string alias = alias_;
     area_ = nullptr;
     alias_.clear();
@@ -298,13 +297,12 @@ void BrowserScreen::addBrowse() {
                            f.type == FieldType::Numeric ? Qt::AlignRight : Qt::AlignLeft});
     }
     rt::WorkArea* area = area_;
-    browse_ = dlg_.addBrowse(browsePlace_, ctx_.session, *area, std::move(columns), [area] {
+    browse_ = &screen_.addList(browsePlace_, *area, std::move(columns), [area] {
         std::vector<Value> row{Value::character(area->deleted() ? "*" : "")};
         for (int i = 0; i < area->fieldCount(); ++i)
             row.push_back(area->field(i).type == FieldType::Memo ? memoLine(area->fieldValue(i)) : area->fieldValue(i));
         return row;
     });
-    browse_->onDoubleClick([this] { protect([this] { edit(); }); });
     browse_->onChange([this] { update(); });
     browse_->setFocus(Qt::OtherFocusReason);
 }
@@ -362,7 +360,7 @@ bool BrowserScreen::lockCurrent() {
 
 void BrowserScreen::edit() {
     if (!area_ || area_->eof()) return;
-    editRecord(ctx_, *area_, keys_, browse_, !writable());
+    editRecord(ctx_, *area_, screen_.keys(), browse_, !writable());
 }
 
 void BrowserScreen::append() {
@@ -377,7 +375,7 @@ void BrowserScreen::append() {
     area_->unlock();  // no lock is held while the dialog is open
     browse_->resync();
     update();
-    editRecord(ctx_, *area_, keys_, browse_, false);
+    editRecord(ctx_, *area_, screen_.keys(), browse_, false);
 }
 
 void BrowserScreen::markDeleted(bool deleting) {
@@ -452,10 +450,7 @@ QString repairAdvice(const std::string& dataDir) {
 void BROWSE(ds::DataContext& ctx) {
     rt::SelectionGuard selection(ctx.session);
     ShowDeleted showDeleted(ctx.session.settings());
-    struct ReleaseAfter {
-        ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
-    } releaseAfter;
-    BrowserScreen screen(ctx);
+    BrowserScreen screen(ctx);  // its frame releases the screen's keys when it goes
     screen.run();
 }
 
