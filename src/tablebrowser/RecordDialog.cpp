@@ -3,6 +3,9 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <algorithm>
 
 #include "Error.h"
@@ -36,13 +39,15 @@ QString editTitle(const std::string& alias) { return QStringLiteral("Edit Record
 QString viewTitle(const std::string& alias) { return QStringLiteral("View Record (") + tk::toQ(alias) + QStringLiteral(")"); }
 
 ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::ScreenKeys& keys, tk::Browse* list,
-                           bool readOnly) {
+                           bool readOnly, bool adding) {
     const std::vector<rt::FieldDef>& fields = area.table().fields();
     std::vector<std::string> names;
     for (const rt::FieldDef& f : fields) names.push_back(f.name);
+    const std::uint32_t recno = area.recno();
+    // A new record's form starts from the blank record at the end of file.
+    if (adding) area.goTo(area.recordCount() + 1);
     ia::WorkingValues original;
     original.copy(area, names);
-    const std::uint32_t recno = area.recno();
 
     // The page of controls, as large as the screen allows; the dialog around it.
     constexpr double kEdge = 6, kButtonRow = 24;
@@ -61,6 +66,10 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
                         tk::Box{static_cast<double>(room.top()), static_cast<double>(room.left()),
                                 room.top() + dialogHeight, room.left() + dialogWidth});
     edit.copy(names);
+    if (adding) {
+        area.goTo(recno);  // the list stays where it was while the form stands
+        edit.appendOnSave();
+    }
     ia::WorkingValues& values = edit.values();
     tk::Dialog& dlg = edit.dialog();
     dlg.setCentred(true);
@@ -77,7 +86,7 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
         return {};
     };
 
-    dlg.beginScrolledPage({kEdge, kEdge, viewWidth, viewHeight}, layout.pageWidth, layout.pageHeight);
+    QScrollArea* page = dlg.beginScrolledPage({kEdge, kEdge, viewWidth, viewHeight}, layout.pageWidth, layout.pageHeight);
     for (const FieldPlace& p : layout.places) {
         const size_t i = static_cast<size_t>(p.field);
         const rt::FieldDef& f = fields[i];
@@ -115,7 +124,7 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
         for (const std::string& n : names)
             if (!(values[n] == original[n])) changed.push_back(n);
         edit.writeOnly(std::move(changed));
-        if (area.recno() != recno) area.goTo(recno);
+        if (!adding && area.recno() != recno) area.goTo(recno);
         return true;
     });
     // Under the lock, before anything is written: the record's entries must
@@ -131,8 +140,27 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
         dlg.addButton({buttons, kEdge, 45, 12}, QStringLiteral("&Cancel"), [&dlg] { dlg.reject(); });
     else
         edit.addSaveCancel({buttons, kEdge, 45, 12}, {buttons, kEdge + 50, 45, 12});
+    // Page Down and Page Up page through the form; the focus goes to the
+    // first control of the page shown, so typing goes on there.
+    auto pageBy = [page, &controls](int direction) {
+        QScrollBar* bar = page->verticalScrollBar();
+        bar->setValue(bar->value() + direction * bar->pageStep());
+        for (QWidget* c : controls) {
+            if (!c) continue;
+            const QPoint at = c->mapTo(page->widget(), QPoint(0, 0));
+            if (at.y() >= bar->value()) {
+                c->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
+    };
+    edit.setPageKeys([pageBy] { pageBy(1); }, [pageBy] { pageBy(-1); });
+    QShortcut saveKey(QKeySequence(Qt::CTRL | Qt::Key_S), &dlg);
+    if (!readOnly) QObject::connect(&saveKey, &QShortcut::activated, &dlg, [&edit] { edit.save(); });
     const ia::EditOutcome outcome = edit.run(keys, list);
-    if (outcome == ia::EditOutcome::LockFailed)
+    if (outcome == ia::EditOutcome::LockFailed && adding)
+        ui.alert(ia::kUnableToAdd);
+    else if (outcome == ia::EditOutcome::LockFailed)
         ui.alert(ia::kUnableToLock + QStringLiteral("\nRecord %1 of %2 is locked elsewhere.")
                                          .arg(recno)
                                          .arg(tk::toQ(area.alias())));
