@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 #include "DataFolderTables.h"
@@ -87,8 +88,14 @@ private:
     void copy();
 
     // ---- the filter
-    // The filter's note beside the table's name (and the record count in it).
+    // The filter's note beside the table's name, with the count of records
+    // it lets through. A scripted run counts at once; on the desktop the
+    // count is made a part at a time between the user's work, so the first
+    // page shows at once on a large table and the note says "counting" until
+    // the count is there.
     void showFilter();
+    void countPart();
+    void setNote();
     // Whether the area's current record passes the filter.
     bool passesFilter();
     // The cells of the current record as the list shows them.
@@ -127,6 +134,9 @@ private:
     std::string filter_;          // the filter of the table shown; empty: none
     rt::Expression filterExpr_;   // compiled once, to test one record
     std::uint64_t filterCount_ = 0;
+    std::uint32_t countedTo_ = 0;  // records counted so far (desktop)
+    bool counting_ = false;
+    QTimer countTimer_;
     std::string lastFind_;        // Find's text, offered again
 };
 
@@ -144,6 +154,7 @@ BrowserScreen::BrowserScreen(ds::DataContext& ctx)
       screen_(ctx, QString::fromUtf8(kTitle), dialogBox()),
       dlg_(screen_.dialog()) {
     dlg_.setCentred(true);
+    QObject::connect(&countTimer_, &QTimer::timeout, &dlg_, [this] { countPart(); });
     screen_.setActions({.viewUpdate = [this] { protect([this] { edit(); }); },
                         .add = [this] { protect([this] { if (writable()) append(); }); },
                         .remove = [this] { protect([this] { if (writable() && area_ && !area_->eof()) markDeleted(!area_->deleted()); }); },
@@ -361,7 +372,9 @@ void BrowserScreen::update() {
     QString text;
     if (area_) {
         text = QFileInfo(toQ(area_->table().path())).fileName() + QStringLiteral(", %1 records").arg(area_->recordCount());
-        if (!filter_.empty()) text += QStringLiteral(", %1 through the filter").arg(filterCount_);
+        if (!filter_.empty())
+            text += QStringLiteral(", filter ") + toQ(filter_) +
+                    (counting_ ? QStringLiteral(": counting") : QStringLiteral(": %1 through").arg(filterCount_));
         if (readOnly_) text += QStringLiteral(", read-only");
         if (damaged_) text += QStringLiteral(", damaged: nothing is written");
     }
@@ -497,14 +510,49 @@ bool BrowserScreen::passesFilter() {
 }
 
 void BrowserScreen::showFilter() {
+    countTimer_.stop();
+    counting_ = false;
+    filterCount_ = 0;
+    countedTo_ = 0;
+    if (!filter_.empty() && area_) {
+        if (ui_.scripted()) {
+            filterCount_ = countView(ctx_.session, *area_);
+        } else {
+            counting_ = true;
+            countTimer_.start(0);
+        }
+    }
+    setNote();
+}
+
+void BrowserScreen::countPart() {
+    constexpr std::uint32_t kPart = 10000;  // well under a tenth of a second of records
+    if (!counting_ || !area_) {
+        countTimer_.stop();
+        return;
+    }
+    try {
+        filterCount_ += countView(ctx_.session, *area_, countedTo_ + 1, countedTo_ + kPart);
+        countedTo_ += kPart;
+        if (countedTo_ < area_->recordCount()) return;
+    } catch (const rt::DbError&) {
+        filterCount_ = 0;  // the count is left out; the table's fault shows at its next move
+    }
+    countTimer_.stop();
+    counting_ = false;
+    setNote();
+    update();
+}
+
+void BrowserScreen::setNote() {
     for (int i = 0; i < static_cast<int>(list_.tables.size()); ++i) {
         const ds::FolderTable& t = list_.tables[static_cast<size_t>(i)];
         if (t.alias != alias_) continue;
         std::string note = t.defined ? std::string() : t.file + ", not in indexdef";
         if (!filter_.empty() && area_) {
-            filterCount_ = countView(ctx_.session, *area_);
-            note += (note.empty() ? "" : "; ") + std::string("filter: ") + filter_ + ", " + std::to_string(filterCount_) +
-                    " of " + std::to_string(area_->recordCount()) + " records";
+            note += (note.empty() ? "" : "; ") + std::string("filter: ") + filter_ + ", ";
+            note += counting_ ? std::string("counting") : std::to_string(filterCount_) + " of " +
+                                                              std::to_string(area_->recordCount()) + " records";
         }
         tableBox_->setItemNote(i, note.empty() ? QString() : toQ("(" + note + ")"));
     }

@@ -10,6 +10,7 @@
 #include "Error.h"
 #include "Expression.h"
 #include "Fonts.h"
+#include "NtxIndex.h"
 #include "PrintJob.h"
 #include "Text.h"
 #include "TextCodec.h"
@@ -61,6 +62,36 @@ const QImage& printMetrics() {
 
 double mm(double v) { return v * tk::PrintDocument::kDpi / 25.4; }
 
+// Makes each record of the view current in turn, in the current order, and
+// runs `fn` on it until it returns false. An index order is read in one walk
+// of its file under one read lock rather than a locked move per record, so
+// a long view is read at the speed of its records.
+void forEachInView(rt::Session& session, rt::WorkArea& area, const std::function<bool()>& fn) {
+    const bool hideDeleted = session.settings().deletedHidden;
+    const rt::Expression filter = area.filterText().empty() ? rt::Expression{} : area.compileHere(area.filterText());
+    Value v;
+    auto visible = [&] {
+        if (area.eof() || (hideDeleted && area.deleted())) return false;
+        if (filter.empty()) return true;
+        filter.evaluateInto(session, v);
+        return v.isTrue();
+    };
+    KeepPosition keep(area);
+    const int order = area.order();
+    if (order == 0) {
+        const std::uint32_t total = area.recordCount();
+        for (std::uint32_t r = 1; r <= total; ++r) {
+            area.goTo(r);
+            if (visible() && !fn()) return;
+        }
+        return;
+    }
+    area.orderIndex(order).walk([&](const rt::NtxEntry& e) {
+        area.goTo(e.recno);
+        return !visible() || fn();
+    });
+}
+
 }  // namespace
 
 QString fieldText(const rt::WorkArea& area, int i, const tk::DateStyle& dates) {
@@ -78,14 +109,20 @@ QString fieldText(const rt::WorkArea& area, int i, const tk::DateStyle& dates) {
 }
 
 std::uint64_t countView(rt::Session& session, rt::WorkArea& area) {
+    return countView(session, area, 1, area.recordCount());
+}
+
+std::uint64_t countView(rt::Session& session, rt::WorkArea& area, std::uint32_t from, std::uint32_t to) {
     const bool hideDeleted = session.settings().deletedHidden;
-    const std::uint32_t total = area.recordCount();
-    if (area.filterText().empty() && !hideDeleted) return total;
+    to = std::min(to, area.recordCount());
+    if (from < 1) from = 1;
+    if (from > to) return 0;
+    if (area.filterText().empty() && !hideDeleted) return to - from + 1;
     KeepPosition keep(area);
     const rt::Expression filter = area.filterText().empty() ? rt::Expression{} : area.compileHere(area.filterText());
     std::uint64_t n = 0;
     Value v;
-    for (std::uint32_t r = 1; r <= total; ++r) {
+    for (std::uint32_t r = from; r <= to; ++r) {
         area.goTo(r);
         if (hideDeleted && area.deleted()) continue;
         if (!filter.empty()) {
@@ -142,7 +179,7 @@ QString recordText(const rt::WorkArea& area, const tk::DateStyle& dates) {
     return names.join(QLatin1Char('\t')) + QLatin1Char('\n') + values.join(QLatin1Char('\t'));
 }
 
-std::uint64_t exportCsv(rt::Session&, rt::WorkArea& area, const QString& path, const tk::DateStyle& dates) {
+std::uint64_t exportCsv(rt::Session& session, rt::WorkArea& area, const QString& path, const tk::DateStyle& dates) {
     const std::string file = tk::fromQ(path);
     QSaveFile out(path);
     out.setDirectWriteFallback(false);
@@ -157,22 +194,20 @@ std::uint64_t exportCsv(rt::Session&, rt::WorkArea& area, const QString& path, c
     for (int i = 0; i < area.fieldCount(); ++i) cells << toQ(area.field(i).name);
     write(cells);
     std::uint64_t rows = 0;
-    {
-        KeepPosition keep(area);
-        for (area.goTop(); !area.eof(); area.skip(1)) {
-            cells.clear();
-            for (int i = 0; i < area.fieldCount(); ++i) cells << fieldText(area, i, dates);
-            write(cells);
-            ++rows;
-        }
-    }
+    forEachInView(session, area, [&] {
+        cells.clear();
+        for (int i = 0; i < area.fieldCount(); ++i) cells << fieldText(area, i, dates);
+        write(cells);
+        ++rows;
+        return true;
+    });
     // Only now does the file take the target's name: before this, a failure
     // (or a table error above) leaves the target as it was.
     if (!out.commit()) throw rt::DbError(rt::ErrorKind::Io, file, tk::fromQ(out.errorString()));
     return rows;
 }
 
-int printView(rt::Session&, rt::WorkArea& area, const QString& title, const std::vector<PrintColumn>& columns,
+int printView(rt::Session& session, rt::WorkArea& area, const QString& title, const std::vector<PrintColumn>& columns,
               const std::function<QStringList()>& row, size_t repeated) {
     tk::PrintJob job(tk::PrintOptions{title, false, true, {}});
     if (!job.ok()) return 0;
@@ -237,23 +272,21 @@ int printView(rt::Session&, rt::WorkArea& area, const QString& title, const std:
         doc.line(y, left, y, right, 4);
         y += lineH * 0.25;
     };
-    {
-        KeepPosition keep(area);
-        for (const std::vector<size_t>& band : bands) {
-            startPage(band);
-            for (area.goTop(); !area.eof(); area.skip(1)) {
-                if (y + lineH > bottom) startPage(band);
-                const QStringList cells = row();
-                for (size_t k = 0; k < band.size(); ++k) {
-                    const size_t c = band[k];
-                    QString text = static_cast<qsizetype>(c) < cells.size() ? cells[static_cast<qsizetype>(c)] : QString();
-                    if (columns[c].right) text = text.trimmed();
-                    doc.textIn(QRectF(xs[k], y, widths[c], lineH), text, body,
-                               (columns[c].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-                }
-                y += lineH;
+    for (const std::vector<size_t>& band : bands) {
+        startPage(band);
+        forEachInView(session, area, [&] {
+            if (y + lineH > bottom) startPage(band);
+            const QStringList cells = row();
+            for (size_t k = 0; k < band.size(); ++k) {
+                const size_t c = band[k];
+                QString text = static_cast<qsizetype>(c) < cells.size() ? cells[static_cast<qsizetype>(c)] : QString();
+                if (columns[c].right) text = text.trimmed();
+                doc.textIn(QRectF(xs[k], y, widths[c], lineH), text, body,
+                           (columns[c].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
             }
-        }
+            y += lineH;
+            return true;
+        });
     }
     doc.textIn(QRectF(left, bottom + lineH, room, lineH), QStringLiteral("Page %1").arg(page), body,
                Qt::AlignHCenter | Qt::AlignVCenter);

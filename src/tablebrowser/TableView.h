@@ -30,6 +30,9 @@ QString fieldText(const rt::WorkArea& area, int i, const tk::DateStyle& dates);
 
 // The records of the view; the area's position is kept.
 std::uint64_t countView(rt::Session& session, rt::WorkArea& area);
+// The same over the records numbered `from` to `to` (inclusive, cut to the
+// table), for a count made a part at a time.
+std::uint64_t countView(rt::Session& session, rt::WorkArea& area, std::uint32_t from, std::uint32_t to);
 
 // Compiles `text` as a filter over the area's fields and tries it on the
 // current record (when there is one). Throws rt::DbError(BadExpression),
