@@ -2,6 +2,8 @@
 // what a bad one says), Find, Go To and the record numbers, the CSV export
 // read back by an independent reader, the printout read back with
 // pdftotext, Copy, Seek typed in lower case and the record form's paging.
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -212,6 +214,19 @@ TEST_F(ViewTest, PageDownAndPageUpPageTheRecordFormWithoutSavingIt) {
     EXPECT_EQ(std::count(h.lines.begin(), h.lines.end(), "close \"Edit Record (MITREX)\""), 2) << h.joined();
     EXPECT_EQ(h.column("mitrex", "COMPANY"), (std::vector<std::string>{"SAVED", "Banksia, \"Frames\""}));
     EXPECT_NE(readFileBytes(h.tmp.file("mitrex.dbf")), before);
+}
+
+TEST_F(ViewTest, CtrlSSavesTheRecordForm) {
+    // Ctrl+S is pressed once the form has been dumped; the pause lets it act.
+    h.onLine = [](const std::string& l) {
+        if (l != "end dump") return;
+        QTimer::singleShot(0, [] {
+            if (QWidget* form = tk::Ui::instance().activeWindow()) QTest::keyClick(form, Qt::Key_S, Qt::ControlModifier);
+        });
+    };
+    play("set TABLE MITREX\nset ORDER \"Record order\"\npress Edit\nset COMPANY KEYED\ndump\nwait 0.3\npress Exit\n");
+    h.onLine = nullptr;
+    EXPECT_EQ(h.column("mitrex", "COMPANY").front(), "KEYED") << h.joined();
 }
 
 }  // namespace
