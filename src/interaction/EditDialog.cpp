@@ -98,17 +98,38 @@ EditOutcome EditDialog::run(const ScreenKeys& screen, tk::Browse* list) {
     } afterwards{screen, list};
 
     saved_ = false;
-    screen.attachEdit(dialog_, [this] { save(); });
+    if (pageDown_ || pageUp_) {
+        tk::KeyMap keys = editDialogKeys({});
+        for (auto& [vk, action] : keys)
+            if (vk == tk::HotKeys::PageDown) action = pageDown_;
+        keys.emplace_back(tk::HotKeys::PageUp, pageUp_);
+        dialog_.setKeys(std::move(keys), screen.keys());
+    } else {
+        screen.attachEdit(dialog_, [this] { save(); });
+    }
     dialog_.run();
     if (!saved_) return EditOutcome::Cancelled;
 
+    const std::vector<std::string>& writes = writesSet_ ? writes_ : values_.fields();
+    if (writes.empty() && !appending_) return EditOutcome::Saved;
     ctx_.session.select(area_);
-    if (!ds::RECLOCK(ctx_, 2)) {
+    if (appending_) {
+        if (!ds::ADDREC(ctx_, 2)) {
+            if (lockFailure_ == LockFailure::Alert) tk::Ui::instance().alert(kUnableToAdd);
+            return EditOutcome::LockFailed;
+        }
+    } else if (!ds::RECLOCK(ctx_, 2)) {
         if (lockFailure_ == LockFailure::Alert) tk::Ui::instance().alert(kUnableToLock);
         return EditOutcome::LockFailed;
     }
-    values_.store(area_, writesSet_ ? writes_ : values_.fields());
-    area_.commit();
+    try {
+        if (beforeWrite_) beforeWrite_();
+        values_.store(area_, writes);
+        area_.commit();
+    } catch (...) {
+        area_.unlock();
+        throw;
+    }
     area_.unlock();
     return EditOutcome::Saved;
 }

@@ -102,6 +102,25 @@ public:
     // Save writes every copied field except these.
     void writeAllExcept(const std::vector<std::string>& fields);
     void onLockFailure(LockFailure policy) { lockFailure_ = policy; }
+    // Save runs `check` first and ends the dialog only when it holds (a
+    // value that does not fit its field keeps the dialog open).
+    void setSaveCheck(std::function<bool()> check) { saveCheck_ = std::move(check); }
+    // Runs under the record's lock before anything is written (a check that
+    // the record's index entries are sound). An exception from it, or from
+    // the write, releases the lock and goes on to the caller; nothing of the
+    // dialog is written in the first case.
+    void beforeWrite(std::function<void()> check) { beforeWrite_ = std::move(check); }
+    // Page Down and Page Up run these while the dialog stands, in place of
+    // Page Down saving (a form too long for one page).
+    void setPageKeys(tk::KeyAction down, tk::KeyAction up) {
+        pageDown_ = std::move(down);
+        pageUp_ = std::move(up);
+    }
+    // Save appends the record the dialog edits (ADDREC, wait 2: appended and
+    // locked) and writes the values into it; nothing is added before Save.
+    // A refused append is "Unable to Add Record to Data File.  Try Again
+    // Later!" and the outcome LockFailed.
+    void appendOnSave() { appending_ = true; }
 
     // Form row `k` of the dialog: `caption` at column `captionCol` and the
     // fields after it, each named after its field. Rows are 13 layout units
@@ -110,15 +129,17 @@ public:
 
     // The "&Save" and "&Cancel" buttons; Page Down does what Save does.
     void addSaveCancel(const tk::Place& save, const tk::Place& cancel);
-    // Ends the dialog as Save does (for screens with buttons of their own).
+    // Ends the dialog as Save does (for screens with buttons of their own),
+    // when the save check holds.
     void save();
-    // Save (the button, Page Down, `save`) asks `check` first: false keeps
-    // the dialog open and writes nothing (`check` tells the user why).
-    void checkBeforeSave(std::function<bool()> check) { saveCheck_ = std::move(check); }
+    // The same: Save (the button, Page Down, `save`) asks `check` first;
+    // false keeps the dialog open and writes nothing (`check` tells why).
+    void checkBeforeSave(std::function<bool()> check) { setSaveCheck(std::move(check)); }
 
     // Shows the dialog modally: Enter, Space, Insert, Delete and F2 to no
     // action and Page Down to Save while it stands. On Save the record is
-    // locked (wait 2) and written. Afterwards, in every case (also when a
+    // locked (wait 2) and written; when nothing is to be written (writeOnly
+    // with no field) it is neither locked nor written. Afterwards, in every case (also when a
     // table failure escapes), `screen`'s keys are bound again and `list`,
     // when given, re-synchronised.
     EditOutcome run(const ScreenKeys& screen, tk::Browse* list = nullptr);
@@ -132,7 +153,10 @@ private:
     bool writesSet_ = false;
     LockFailure lockFailure_ = LockFailure::Alert;
     bool saved_ = false;
+    bool appending_ = false;
     std::function<bool()> saveCheck_;
+    std::function<void()> beforeWrite_;
+    tk::KeyAction pageDown_, pageUp_;
 };
 
 // The record an Add edits: appends a blank record to `area` (ADDREC, wait

@@ -39,6 +39,12 @@ tk::Browse& ListScreen::addList(const tk::Place& at, rt::WorkArea& area, std::ve
     return *list_;
 }
 
+void ListScreen::removeList() {
+    if (!list_) return;
+    dialog_.removeBrowse(list_);
+    list_ = nullptr;
+}
+
 tk::Button* ListScreen::addButton(const tk::Place& at, const QString& caption, std::function<void()> action) {
     return dialog_.addButton(at, caption, std::move(action));
 }

@@ -75,6 +75,10 @@ public:
     tk::Browse& addList(const tk::Place& at, rt::WorkArea& area, std::vector<tk::BrowseColumn> columns,
                         tk::Browse::RowFn row);
 
+    // Takes the list out of the dialog and deletes it (a screen that shows
+    // another table in its place adds a new list).
+    void removeList();
+
     tk::Button* addButton(const tk::Place& at, const QString& caption, std::function<void()> action);
     // A row of 45 x 12 buttons from column `first`, one every 50 units; a
     // spec with an empty caption leaves its place free.

@@ -12,6 +12,7 @@
 #include "Login.h"
 #include "RuntimeFolder.h"
 #include "ScriptDriver.h"
+#include "TableBrowser.h"
 #include "Transcript.h"
 #include "Ui.h"
 #include "Workstation.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     }
     // File names on the command line are the starting folder's, not the data folder's.
     mx::shell::resolvePaths(cl, QDir::currentPath());
+    mx::tablebrowser::setStartFolder(QDir::currentPath());  // where an export named without a folder goes
     const bool scripted = !cl.play.isEmpty();
     // A scripted run needs no display.
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -3,6 +3,9 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <algorithm>
 
 #include "Error.h"
@@ -36,29 +39,15 @@ QString editTitle(const std::string& alias) { return QStringLiteral("Edit Record
 QString viewTitle(const std::string& alias) { return QStringLiteral("View Record (") + tk::toQ(alias) + QStringLiteral(")"); }
 
 ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::ScreenKeys& keys, tk::Browse* list,
-                           bool readOnly) {
-    // Keys and list come back in every case, a table failure included.
-    struct Afterwards {
-        const ia::ScreenKeys& keys;
-        tk::Browse* list;
-        ~Afterwards() {
-            keys.bind();
-            if (list) {
-                try {
-                    list->resync();
-                } catch (...) {
-                }
-            }
-        }
-    } afterwards{keys, list};
-
+                           bool readOnly, bool adding) {
     const std::vector<rt::FieldDef>& fields = area.table().fields();
     std::vector<std::string> names;
     for (const rt::FieldDef& f : fields) names.push_back(f.name);
-    ia::WorkingValues values, original;
-    values.copy(area, names);
-    original.copy(area, names);
     const std::uint32_t recno = area.recno();
+    // A new record's form starts from the blank record at the end of file.
+    if (adding) area.goTo(area.recordCount() + 1);
+    ia::WorkingValues original;
+    original.copy(area, names);
 
     // The page of controls, as large as the screen allows; the dialog around it.
     constexpr double kEdge = 6, kButtonRow = 24;
@@ -73,9 +62,16 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
     const double dialogWidth = std::max(viewWidth + 2 * kEdge, 120.0) * tk::Geometry::kLayoutScale;
     const double dialogHeight = (viewHeight + 2 * kEdge + kButtonRow) * tk::Geometry::kLayoutScale;
 
-    tk::Dialog dlg(readOnly ? viewTitle(area.alias()) : editTitle(area.alias()),
-                   tk::Box{static_cast<double>(room.top()), static_cast<double>(room.left()),
-                           room.top() + dialogHeight, room.left() + dialogWidth});
+    ia::EditDialog edit(ctx, area, readOnly ? viewTitle(area.alias()) : editTitle(area.alias()),
+                        tk::Box{static_cast<double>(room.top()), static_cast<double>(room.left()),
+                                room.top() + dialogHeight, room.left() + dialogWidth});
+    edit.copy(names);
+    if (adding) {
+        area.goTo(recno);  // the list stays where it was while the form stands
+        edit.appendOnSave();
+    }
+    ia::WorkingValues& values = edit.values();
+    tk::Dialog& dlg = edit.dialog();
     dlg.setCentred(true);
     tk::Ui& ui = tk::Ui::instance();
 
@@ -90,7 +86,7 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
         return {};
     };
 
-    dlg.beginScrolledPage({kEdge, kEdge, viewWidth, viewHeight}, layout.pageWidth, layout.pageHeight);
+    QScrollArea* page = dlg.beginScrolledPage({kEdge, kEdge, viewWidth, viewHeight}, layout.pageWidth, layout.pageHeight);
     for (const FieldPlace& p : layout.places) {
         const size_t i = static_cast<size_t>(p.field);
         const rt::FieldDef& f = fields[i];
@@ -113,55 +109,62 @@ ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::S
     }
     dlg.endScrolledPage();
 
-    bool saved = false;
-    auto save = [&] {
-        if (!dlg.leaveFocusedField()) return;
+    // Save: every value must fit its field; then only the fields the user
+    // changed are written, on the record the dialog was opened on.
+    edit.setSaveCheck([&]() -> bool {
+        if (readOnly || !dlg.leaveFocusedField()) return false;
         for (size_t i = 0; i < fields.size(); ++i) {
             const std::string why = problem(i);
             if (why.empty()) continue;
             ui.alert(tk::toQ(why));
             if (controls[i]) controls[i]->setFocus(Qt::OtherFocusReason);
-            return;
+            return false;
         }
-        saved = true;
-        dlg.end();
-    };
+        std::vector<std::string> changed;
+        for (const std::string& n : names)
+            if (!(values[n] == original[n])) changed.push_back(n);
+        edit.writeOnly(std::move(changed));
+        if (!adding && area.recno() != recno) area.goTo(recno);
+        return true;
+    });
+    // Under the lock, before anything is written: the record's entries must
+    // be where its keys say, or the change would go to a damaged index.
+    edit.beforeWrite([&area] {
+        const std::vector<std::string> damage = area.checkCurrentKeys();
+        if (!damage.empty()) throw rt::DbError(rt::ErrorKind::Corrupt, area.alias(), damage.front());
+    });
+    edit.onLockFailure(ia::LockFailure::Quiet);
+
     const double buttons = viewHeight + 2 * kEdge + 4;
-    if (!readOnly) dlg.addButton({buttons, kEdge, 45, 12}, QStringLiteral("&Save"), save);
-    dlg.addButton({buttons, kEdge + (readOnly ? 0 : 50), 45, 12}, QStringLiteral("&Cancel"), [&dlg] { dlg.reject(); });
-    keys.attachEdit(dlg, readOnly ? tk::KeyAction{} : tk::KeyAction(save));
-    dlg.run();
-    if (!saved || readOnly) return ia::EditOutcome::Cancelled;
-
-    std::vector<std::string> changed;
-    for (const std::string& n : names)
-        if (!(values[n] == original[n])) changed.push_back(n);
-    if (changed.empty()) return ia::EditOutcome::Saved;
-
-    ctx.session.select(area);
-    if (area.recno() != recno) area.goTo(recno);
-    if (!ds::RECLOCK(ctx, 2)) {
+    if (readOnly)
+        dlg.addButton({buttons, kEdge, 45, 12}, QStringLiteral("&Cancel"), [&dlg] { dlg.reject(); });
+    else
+        edit.addSaveCancel({buttons, kEdge, 45, 12}, {buttons, kEdge + 50, 45, 12});
+    // Page Down and Page Up page through the form; the focus goes to the
+    // first control of the page shown, so typing goes on there.
+    auto pageBy = [page, &controls](int direction) {
+        QScrollBar* bar = page->verticalScrollBar();
+        bar->setValue(bar->value() + direction * bar->pageStep());
+        for (QWidget* c : controls) {
+            if (!c) continue;
+            const QPoint at = c->mapTo(page->widget(), QPoint(0, 0));
+            if (at.y() >= bar->value()) {
+                c->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
+    };
+    edit.setPageKeys([pageBy] { pageBy(1); }, [pageBy] { pageBy(-1); });
+    QShortcut saveKey(QKeySequence(Qt::CTRL | Qt::Key_S), &dlg);
+    if (!readOnly) QObject::connect(&saveKey, &QShortcut::activated, &dlg, [&edit] { edit.save(); });
+    const ia::EditOutcome outcome = edit.run(keys, list);
+    if (outcome == ia::EditOutcome::LockFailed && adding)
+        ui.alert(ia::kUnableToAdd);
+    else if (outcome == ia::EditOutcome::LockFailed)
         ui.alert(ia::kUnableToLock + QStringLiteral("\nRecord %1 of %2 is locked elsewhere.")
                                          .arg(recno)
                                          .arg(tk::toQ(area.alias())));
-        return ia::EditOutcome::LockFailed;
-    }
-    // Under the lock, before anything is written: the record's entries must
-    // be where its keys say, or the change would go to a damaged index.
-    const std::vector<std::string> damage = area.checkCurrentKeys();
-    if (!damage.empty()) {
-        area.unlock();
-        throw rt::DbError(rt::ErrorKind::Corrupt, area.alias(), damage.front());
-    }
-    try {
-        values.store(area, changed);
-        area.commit();
-    } catch (...) {
-        area.unlock();
-        throw;
-    }
-    area.unlock();
-    return ia::EditOutcome::Saved;
+    return outcome;
 }
 
 }  // namespace mx::tablebrowser

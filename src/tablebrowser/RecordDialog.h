@@ -26,12 +26,15 @@ namespace mx::tablebrowser {
 QString editTitle(const std::string& alias);
 QString viewTitle(const std::string& alias);
 
-// Shows the dialog over `area`'s current record. Afterwards, in every case,
+// Shows the dialog over `area`'s current record, or with `adding` over a
+// blank record that Save appends (nothing is added before Save; a refused
+// append is told). Page Down and Page Up page through a form too long for
+// the dialog; Save is the button and Ctrl+S. Afterwards, in every case,
 // `keys` are bound again and `list` re-synchronised. A damaged index entry
 // found under the lock, or a table failure while writing, is thrown as the
 // runtime's DbError after the lock is released (nothing of the dialog's
 // values is written in the first case).
 ia::EditOutcome editRecord(ds::DataContext& ctx, rt::WorkArea& area, const ia::ScreenKeys& keys, tk::Browse* list,
-                           bool readOnly);
+                           bool readOnly, bool adding = false);
 
 }  // namespace mx::tablebrowser

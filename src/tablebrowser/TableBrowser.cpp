@@ -2,10 +2,12 @@
 #include "TableBrowser.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 #include "DataFolderTables.h"
@@ -15,12 +17,14 @@
 #include "ExprFormat.h"
 #include "Fonts.h"
 #include "HotKeyConvention.h"
+#include "ListScreen.h"
 #include "NumberFormat.h"
 #include "Opening.h"
 #include "RecordDialog.h"
 #include "RecordServices.h"
 #include "RecordingSink.h"
 #include "Search.h"
+#include "TableView.h"
 #include "Text.h"
 #include "TextCodec.h"
 #include "Ui.h"
@@ -76,6 +80,26 @@ private:
     void append();
     void markDeleted(bool deleting);
     void seek();
+    void filter();
+    void find();
+    void goToRecord();
+    void exportView();
+    void print();
+    void copy();
+
+    // ---- the filter
+    // The filter's note beside the table's name, with the count of records
+    // it lets through. A scripted run counts at once; on the desktop the
+    // count is made a part at a time between the user's work, so the first
+    // page shows at once on a large table and the note says "counting" until
+    // the count is there.
+    void showFilter();
+    void countPart();
+    void setNote();
+    // Whether the area's current record passes the filter.
+    bool passesFilter();
+    // The cells of the current record as the list shows them.
+    std::vector<Value> rowValues() const;
 
     // ---- state on the screen
     bool writable() const { return area_ && !readOnly_ && !damaged_; }
@@ -89,8 +113,8 @@ private:
     ds::DataContext& ctx_;
     tk::Ui& ui_;
     ds::FolderTables list_;
-    ia::ScreenKeys keys_;
-    tk::Dialog dlg_;
+    ia::ListScreen screen_;  // the dialog, its browse, buttons and keys
+    tk::Dialog& dlg_;
     Value tableVar_, orderVar_;
     tk::ComboBox* tableBox_ = nullptr;
     tk::ComboBox* orderBox_ = nullptr;
@@ -100,12 +124,20 @@ private:
     tk::Button* deleteButton_ = nullptr;
     tk::Button* recallButton_ = nullptr;
     tk::Button* seekButton_ = nullptr;
-    tk::Browse* browse_ = nullptr;
+    std::vector<tk::Button*> viewButtons_;  // Filter, Find, Go To, Export, Print, Copy
+    tk::Browse* browse_ = nullptr;  // the screen's list while a table is shown
     rt::WorkArea* area_ = nullptr;
     std::string alias_;
     bool readOnly_ = false;
     bool damaged_ = false;
     tk::Place browsePlace_;
+    std::string filter_;          // the filter of the table shown; empty: none
+    rt::Expression filterExpr_;   // compiled once, to test one record
+    std::uint64_t filterCount_ = 0;
+    std::uint32_t countedTo_ = 0;  // records counted so far (desktop)
+    bool counting_ = false;
+    QTimer countTimer_;
+    std::string lastFind_;        // Find's text, offered again
 };
 
 tk::Box dialogBox() {
@@ -119,12 +151,14 @@ tk::Box dialogBox() {
 BrowserScreen::BrowserScreen(ds::DataContext& ctx)
     : ctx_(ctx),
       ui_(tk::Ui::instance()),
-      keys_({.viewUpdate = [this] { protect([this] { edit(); }); },
-             .add = [this] { protect([this] { if (writable()) append(); }); },
-             .remove = [this] { protect([this] { if (writable() && area_ && !area_->eof()) markDeleted(!area_->deleted()); }); },
-             .search = [this] { protect([this] { seek(); }); }}),
-      dlg_(QString::fromUtf8(kTitle), dialogBox()) {
+      screen_(ctx, QString::fromUtf8(kTitle), dialogBox()),
+      dlg_(screen_.dialog()) {
     dlg_.setCentred(true);
+    QObject::connect(&countTimer_, &QTimer::timeout, &dlg_, [this] { countPart(); });
+    screen_.setActions({.viewUpdate = [this] { protect([this] { edit(); }); },
+                        .add = [this] { protect([this] { if (writable()) append(); }); },
+                        .remove = [this] { protect([this] { if (writable() && area_ && !area_->eof()) markDeleted(!area_->deleted()); }); },
+                        .search = [this] { protect([this] { seek(); }); }});
 }
 
 void BrowserScreen::run() {
@@ -157,20 +191,30 @@ void BrowserScreen::run() {
     QObject::connect(tableBox_, &QComboBox::activated, tableBox_, [this](int) { protect([this] { chooseTable(); }); });
     QObject::connect(orderBox_, &QComboBox::activated, orderBox_, [this](int) { protect([this] { chooseOrder(); }); });
 
-    browsePlace_ = {22, 6, W - 12, H - 22 - 24};
-    const double row = H - 19;
-    editButton_ = dlg_.addButton({row, 6, 45, 12}, QStringLiteral("&Edit"), [this] { protect([this] { edit(); }); });
-    appendButton_ = dlg_.addButton({row, 56, 45, 12}, QStringLiteral("&Append"), [this] { protect([this] { append(); }); });
-    deleteButton_ = dlg_.addButton({row, 106, 45, 12}, QStringLiteral("&Delete"), [this] { protect([this] { markDeleted(true); }); });
-    recallButton_ = dlg_.addButton({row, 156, 45, 12}, QStringLiteral("Re&call"), [this] { protect([this] { markDeleted(false); }); });
-    seekButton_ = dlg_.addButton({row, 206, 45, 12}, QStringLiteral("&Seek"), [this] { protect([this] { seek(); }); });
-    dlg_.addButton({row, W - 51, 45, 12}, QStringLiteral("E&xit"), [this] { dlg_.end(); });
+    browsePlace_ = {22, 6, W - 12, H - 22 - 40};
+    const double row = H - 19, viewRow = H - 35;
+    editButton_ = screen_.addButton({row, 6, 45, 12}, QStringLiteral("&Edit"), [this] { protect([this] { edit(); }); });
+    appendButton_ = screen_.addButton({row, 56, 45, 12}, QStringLiteral("&Append"), [this] { protect([this] { append(); }); });
+    deleteButton_ = screen_.addButton({row, 106, 45, 12}, QStringLiteral("&Delete"), [this] { protect([this] { markDeleted(true); }); });
+    recallButton_ = screen_.addButton({row, 156, 45, 12}, QStringLiteral("Re&call"), [this] { protect([this] { markDeleted(false); }); });
+    seekButton_ = screen_.addButton({row, 206, 45, 12}, QStringLiteral("&Seek"), [this] { protect([this] { seek(); }); });
+    screen_.addButton({row, W - 51, 45, 12}, QStringLiteral("E&xit"), [this] { dlg_.end(); });
+    const std::vector<std::pair<QString, void (BrowserScreen::*)()>> viewActions{
+        {QStringLiteral("&Filter"), &BrowserScreen::filter},     {QStringLiteral("Fi&nd"), &BrowserScreen::find},
+        {QStringLiteral("&Go To"), &BrowserScreen::goToRecord}, {QStringLiteral("Expo&rt"), &BrowserScreen::exportView},
+        {QStringLiteral("&Print"), &BrowserScreen::print},       {QStringLiteral("C&opy"), &BrowserScreen::copy}};
+    double col = 6;
+    for (const auto& [caption, action] : viewActions) {
+        viewButtons_.push_back(screen_.addButton({viewRow, col, 45, 12}, caption, [this, action = action] {
+            protect([this, action] { (this->*action)(); });
+        }));
+        col += 50;
+    }
 
     tableVar_ = Value::character(list_.tables.front().alias);
     tableBox_->load();
     protect([this] { chooseTable(); });
-    keys_.attach(dlg_);
-    dlg_.run();
+    screen_.run();
     closeTable();
 }
 
@@ -191,14 +235,17 @@ void BrowserScreen::chooseTable() {
 }
 
 void BrowserScreen::closeTable() {
-    if (browse_) {
-        dlg_.removeBrowse(browse_);
-        browse_ = nullptr;
-    }
+    screen_.removeList();
+    browse_ = nullptr;
     const std::string alias = alias_;
     area_ = nullptr;
-    alias_.clear();
     readOnly_ = damaged_ = false;
+    if (!filter_.empty()) {
+        filter_.clear();
+        filterExpr_ = {};
+        showFilter();
+    }
+    alias_.clear();
     if (orderBox_) orderBox_->clear();
     if (!alias.empty() && ctx_.session.area(alias)) {
         try {
@@ -283,7 +330,9 @@ void BrowserScreen::chooseOrder() {
 void BrowserScreen::addBrowse() {
     const QFontMetrics fm(tk::Fonts::dialog());
     const std::vector<rt::FieldDef>& fields = area_->table().fields();
-    std::vector<tk::BrowseColumn> columns{{QStringLiteral("Del"), fm.horizontalAdvance(QStringLiteral("Del")) + 14, Qt::AlignHCenter}};
+    std::vector<tk::BrowseColumn> columns{{QStringLiteral("Del"), fm.horizontalAdvance(QStringLiteral("Del")) + 14, Qt::AlignHCenter},
+                                          {QStringLiteral("Rec"), fm.horizontalAdvance(QString(QString::number(area_->recordCount()).size() + 1, '9')) + 14,
+                                           Qt::AlignRight}};
     for (const rt::FieldDef& f : fields) {
         int chars = f.length;
         switch (f.type) {
@@ -297,16 +346,16 @@ void BrowserScreen::addBrowse() {
         columns.push_back({toQ(f.name), std::max(cell, header) + 14,
                            f.type == FieldType::Numeric ? Qt::AlignRight : Qt::AlignLeft});
     }
-    rt::WorkArea* area = area_;
-    browse_ = dlg_.addBrowse(browsePlace_, ctx_.session, *area, std::move(columns), [area] {
-        std::vector<Value> row{Value::character(area->deleted() ? "*" : "")};
-        for (int i = 0; i < area->fieldCount(); ++i)
-            row.push_back(area->field(i).type == FieldType::Memo ? memoLine(area->fieldValue(i)) : area->fieldValue(i));
-        return row;
-    });
-    browse_->onDoubleClick([this] { protect([this] { edit(); }); });
+    browse_ = &screen_.addList(browsePlace_, *area_, std::move(columns), [this] { return rowValues(); });
     browse_->onChange([this] { update(); });
     browse_->setFocus(Qt::OtherFocusReason);
+}
+
+std::vector<Value> BrowserScreen::rowValues() const {
+    std::vector<Value> row{Value::character(area_->deleted() ? "*" : ""), Value::character(std::to_string(area_->recno()))};
+    for (int i = 0; i < area_->fieldCount(); ++i)
+        row.push_back(area_->field(i).type == FieldType::Memo ? memoLine(area_->fieldValue(i)) : area_->fieldValue(i));
+    return row;
 }
 
 void BrowserScreen::update() {
@@ -319,9 +368,13 @@ void BrowserScreen::update() {
     deleteButton_->setEnabled(onRecord && !area_->deleted());
     recallButton_->setEnabled(onRecord && area_->deleted());
     seekButton_->setEnabled(area_ != nullptr);
+    for (tk::Button* b : viewButtons_) b->setEnabled(area_ != nullptr);
     QString text;
     if (area_) {
         text = QFileInfo(toQ(area_->table().path())).fileName() + QStringLiteral(", %1 records").arg(area_->recordCount());
+        if (!filter_.empty())
+            text += QStringLiteral(", filter ") + toQ(filter_) +
+                    (counting_ ? QStringLiteral(": counting") : QStringLiteral(": %1 through").arg(filterCount_));
         if (readOnly_) text += QStringLiteral(", read-only");
         if (damaged_) text += QStringLiteral(", damaged: nothing is written");
     }
@@ -362,22 +415,16 @@ bool BrowserScreen::lockCurrent() {
 
 void BrowserScreen::edit() {
     if (!area_ || area_->eof()) return;
-    editRecord(ctx_, *area_, keys_, browse_, !writable());
+    if (editRecord(ctx_, *area_, screen_.keys(), browse_, !writable()) == ia::EditOutcome::Saved && !filter_.empty())
+        showFilter();
 }
 
 void BrowserScreen::append() {
     if (!writable()) return;
-    ctx_.session.select(*area_);
-    // The append service tells of a busy table itself; the blank record
-    // stays even when the dialog is cancelled.
-    if (!ds::ADDREC(ctx_, 2)) {
-        ui_.alert(ia::kUnableToAdd);
-        return;
-    }
-    area_->unlock();  // no lock is held while the dialog is open
-    browse_->resync();
-    update();
-    editRecord(ctx_, *area_, keys_, browse_, false);
+    // Nothing is added before Save: the form edits a blank record.
+    if (editRecord(ctx_, *area_, screen_.keys(), browse_, false, /*adding=*/true) == ia::EditOutcome::Saved &&
+        !filter_.empty())
+        showFilter();
 }
 
 void BrowserScreen::markDeleted(bool deleting) {
@@ -421,7 +468,7 @@ void BrowserScreen::seek() {
         const double n = rt::parseNumber(text);
         if (n >= 1 && n <= area_->recordCount()) {
             area_->goTo(static_cast<std::uint32_t>(n));
-            found = true;
+            found = passesFilter();
         }
     } else {
         // The key's own type decides what is sought: a number in a numeric
@@ -431,6 +478,22 @@ void BrowserScreen::seek() {
         if (sample.isNumeric()) wanted = Value::numeric(rt::parseNumber(text));
         if (sample.isDate()) wanted = Value::date(rt::parseDate(text, ui_.dateStyle().picture, ui_.dateStyle().epoch));
         area_->seek(wanted, /*soft=*/true);
+        // Typed in lower case in an order whose keys are upper case: the
+        // key the person meant ("rs6" for "RS600").
+        if (wanted.isCharacter() && ds::upper(text) != text) {
+            auto startsWith = [this, order](const std::string& prefix) {
+                if (area_->eof()) return false;
+                const Value key = area_->compileHere(area_->orderExpression(order)).evaluate(ctx_.session);
+                return key.isCharacter() && key.str().compare(0, prefix.size(), prefix) == 0;
+            };
+            if (!startsWith(text)) {
+                const std::uint32_t soft = area_->eof() ? 0 : area_->recno();
+                area_->seek(Value::character(ds::upper(text)), /*soft=*/true);
+                // Neither is a prefix: the next key after the text as typed,
+                // or, when nothing follows it, after the text in upper case.
+                if (!startsWith(ds::upper(text)) && soft) area_->goTo(soft);
+            }
+        }
         found = !area_->eof();
     }
     if (!found) {
@@ -440,7 +503,197 @@ void BrowserScreen::seek() {
     browse_->resync();
 }
 
+bool BrowserScreen::passesFilter() {
+    if (!area_ || area_->eof()) return false;
+    if (ctx_.session.settings().deletedHidden && area_->deleted()) return false;
+    return filterExpr_.empty() || filterExpr_.evaluate(ctx_.session).isTrue();
+}
+
+void BrowserScreen::showFilter() {
+    countTimer_.stop();
+    counting_ = false;
+    filterCount_ = 0;
+    countedTo_ = 0;
+    if (!filter_.empty() && area_) {
+        if (ui_.scripted()) {
+            filterCount_ = countView(ctx_.session, *area_);
+        } else {
+            counting_ = true;
+            countTimer_.start(0);
+        }
+    }
+    setNote();
+}
+
+void BrowserScreen::countPart() {
+    constexpr std::uint32_t kPart = 10000;  // well under a tenth of a second of records
+    if (!counting_ || !area_) {
+        countTimer_.stop();
+        return;
+    }
+    try {
+        filterCount_ += countView(ctx_.session, *area_, countedTo_ + 1, countedTo_ + kPart);
+        countedTo_ += kPart;
+        if (countedTo_ < area_->recordCount()) return;
+    } catch (const rt::DbError&) {
+        filterCount_ = 0;  // the count is left out; the table's fault shows at its next move
+    }
+    countTimer_.stop();
+    counting_ = false;
+    setNote();
+    update();
+}
+
+void BrowserScreen::setNote() {
+    for (int i = 0; i < static_cast<int>(list_.tables.size()); ++i) {
+        const ds::FolderTable& t = list_.tables[static_cast<size_t>(i)];
+        if (t.alias != alias_) continue;
+        std::string note = t.defined ? std::string() : t.file + ", not in indexdef";
+        if (!filter_.empty() && area_) {
+            note += (note.empty() ? "" : "; ") + std::string("filter: ") + filter_ + ", ";
+            note += counting_ ? std::string("counting") : std::to_string(filterCount_) + " of " +
+                                                              std::to_string(area_->recordCount()) + " records";
+        }
+        tableBox_->setItemNote(i, note.empty() ? QString() : toQ("(" + note + ")"));
+    }
+}
+
+void BrowserScreen::filter() {
+    if (!area_) return;
+    tk::PromptOptions options{.title = QStringLiteral("Filter"), .prompt = QStringLiteral("Expression:"), .upperCase = false};
+    std::string shown = filter_;
+    shown.resize(std::max<size_t>(shown.size(), 200), ' ');
+    Value typed = Value::character(shown);
+    if (!ui_.prompt(options, typed)) return;
+    const std::string text = ds::allTrim(typed.str());
+    const std::uint32_t here = area_->recno();
+    if (!text.empty()) {
+        ctx_.session.select(*area_);
+        try {
+            checkFilter(ctx_.session, *area_, text);
+        } catch (const rt::DbError& e) {
+            if (e.kind() != rt::ErrorKind::BadExpression) throw;
+            QString why = QStringLiteral("The filter cannot be used");
+            if (e.position() > 0) why += QStringLiteral(": at position %1").arg(e.position());
+            ui_.alert(why + QStringLiteral(": ") + toQ(e.detail()) + QStringLiteral(".\n") + toQ(text));
+            return;  // the list stays as it was
+        }
+        filterExpr_ = area_->compileHere(text);
+    } else {
+        filterExpr_ = {};
+    }
+    filter_ = text;
+    area_->setFilter(text);
+    // The same record when it passes, else the first that does.
+    area_->goTo(here);
+    if (!passesFilter()) area_->goTop();
+    showFilter();
+    browse_->resync();
+}
+
+void BrowserScreen::find() {
+    if (!area_) return;
+    tk::PromptOptions options{.title = QStringLiteral("Find"), .prompt = QStringLiteral("Text:"), .upperCase = false};
+    std::string shown = lastFind_;
+    shown.resize(std::max<size_t>(shown.size(), 60), ' ');
+    Value typed = Value::character(shown);
+    if (!ui_.prompt(options, typed)) return;
+    const std::string text = ds::trimRight(typed.str());
+    if (text.empty()) return;
+    lastFind_ = text;
+    if (!findText(ctx_.session, *area_, toQ(text))) ui_.alert(QStringLiteral("No Match Found"));
+    browse_->resync();
+}
+
+void BrowserScreen::goToRecord() {
+    if (!area_) return;
+    tk::PromptOptions options{.title = QStringLiteral("Go To"), .prompt = QStringLiteral("Record number:")};
+    Value typed = Value::character(std::string(10, ' '));
+    if (!ui_.prompt(options, typed)) return;
+    const std::string text = ds::allTrim(typed.str());
+    if (text.empty()) return;
+    const double n = rt::parseNumber(text);
+    const std::uint32_t total = area_->recordCount();
+    if (n < 1 || n > total || n != static_cast<double>(static_cast<std::uint32_t>(n))) {
+        ui_.alert(QStringLiteral("There is no record %1 in %2: it has %3 records.").arg(toQ(text), toQ(alias_)).arg(total));
+        return;
+    }
+    const std::uint32_t here = area_->recno();
+    area_->goTo(static_cast<std::uint32_t>(n));
+    if (!passesFilter()) {
+        area_->goTo(here);
+        ui_.alert(QStringLiteral("Record %1 of %2 is hidden by the filter.").arg(static_cast<std::uint32_t>(n)).arg(toQ(alias_)));
+    }
+    browse_->resync();
+}
+
+void BrowserScreen::exportView() {
+    if (!area_) return;
+    Value typed = Value::character(std::string(200, ' '));
+    QString name;
+    if (ui_.scripted()) {
+        tk::PromptOptions options{.title = QStringLiteral("Export"), .prompt = QStringLiteral("File:"), .upperCase = false};
+        if (!ui_.prompt(options, typed)) return;
+        name = toQ(ds::allTrim(typed.str()));
+    } else {
+        name = QFileDialog::getSaveFileName(&dlg_, QStringLiteral("Export"), startFolder() + QStringLiteral("/") + toQ(alias_).toLower() + QStringLiteral(".csv"),
+                                            QStringLiteral("CSV files (*.csv);;All files (*)"),
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
+    }
+    if (name.isEmpty()) return;
+    const QString path = QDir(startFolder()).absoluteFilePath(name);
+    if (QFileInfo::exists(path) && !ui_.noYes(path + QStringLiteral(" exists. Replace it?"))) return;
+    std::uint64_t rows = 0;
+    try {
+        rows = exportCsv(ctx_.session, *area_, path, ui_.dateStyle());
+    } catch (const rt::DbError& e) {
+        if (e.kind() != rt::ErrorKind::Io) throw;
+        ui_.alert(QStringLiteral("The export was not written: ") + toQ(e.what()));
+        return;
+    }
+    browse_->resync();
+    ui_.info(QStringLiteral("%1 records of %2 exported to %3.").arg(rows).arg(toQ(alias_), path));
+}
+
+void BrowserScreen::print() {
+    if (!area_) return;
+    std::vector<PrintColumn> columns{{QStringLiteral("Del"), 3, false},
+                                     {QStringLiteral("Rec"), static_cast<int>(std::to_string(area_->recordCount()).size()), true}};
+    for (const rt::FieldDef& f : area_->table().fields()) {
+        int chars = f.length;
+        if (f.type == FieldType::Character) chars = std::min(f.length, kWidestColumnChars);
+        if (f.type == FieldType::Memo) chars = kWidestColumnChars / 2;
+        if (f.type == FieldType::Date) chars = static_cast<int>(ui_.dateStyle().picture.size());
+        columns.push_back({toQ(f.name), std::max(chars, 1), f.type == FieldType::Numeric});
+    }
+    QString title = toQ(alias_);
+    if (!filter_.empty()) title += QStringLiteral("  (filter: ") + toQ(filter_) + QStringLiteral(")");
+    const tk::DateStyle& dates = ui_.dateStyle();
+    printView(ctx_.session, *area_, title, columns, [this, &dates] {
+        QStringList cells;
+        for (const Value& v : rowValues()) cells << tk::Browse::cellText(v, dates);
+        return cells;
+    }, 2);
+    screen_.restore();
+}
+
+void BrowserScreen::copy() {
+    if (!area_ || area_->eof()) return;
+    ui_.setClipboard(recordText(*area_, ui_.dateStyle()));
+}
+
 }  // namespace
+
+namespace {
+QString& startFolderSetting() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+void setStartFolder(const QString& folder) { startFolderSetting() = folder; }
+
+QString startFolder() { return startFolderSetting().isEmpty() ? QDir::currentPath() : startFolderSetting(); }
 
 QString repairAdvice(const std::string& dataDir) {
     const QString dir = QDir(toQ(dataDir.empty() ? std::string(".") : dataDir)).absolutePath();
@@ -452,10 +705,7 @@ QString repairAdvice(const std::string& dataDir) {
 void BROWSE(ds::DataContext& ctx) {
     rt::SelectionGuard selection(ctx.session);
     ShowDeleted showDeleted(ctx.session.settings());
-    struct ReleaseAfter {
-        ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
-    } releaseAfter;
-    BrowserScreen screen(ctx);
+    BrowserScreen screen(ctx);  // its frame releases the screen's keys when it goes
     screen.run();
 }
 

@@ -64,8 +64,8 @@ public:
         };
     }
 
-    // Column `n` (0 = the deleted mark, 1 = the first field) of every row of
-    // the k-th dump's browse.
+    // Column `n` (0 = the deleted mark, 1 = the record number, 2 = the first
+    // field) of every row of the k-th dump's browse.
     std::vector<std::string> cellsOf(int k, size_t n) const {
         std::vector<std::string> out;
         for (const std::string& l : dump(k))

@@ -35,7 +35,7 @@ protected:
         std::string report;
         EXPECT_EQ(h.check(&report), 0) << report;
     }
-    std::vector<std::string> codes(int dump) const { return h.cellsOf(dump, 1); }
+    std::vector<std::string> codes(int dump) const { return h.cellsOf(dump, 2); }
 
     BrowserHarness h;
 };
@@ -55,10 +55,10 @@ TEST_F(TableBrowserTest, ListsEveryTableAndBrowsesLibInRecordOrderAndByEachIndex
     const std::vector<std::string> lib = h.dump(1);
     EXPECT_EQ(lib[1], "field TABLE \"LIB\"");
     EXPECT_EQ(lib[2], "field ORDER \"Record order\"");
-    EXPECT_EQ(lib[3], "browse \"Del\" \"CODE\" \"DESC\" \"CATEGORY\" \"SERIAL\" \"MAXADJUST\" \"GROUP\" \"NUMBER\" \"TAG\" "
+    EXPECT_EQ(lib[3], "browse \"Del\" \"Rec\" \"CODE\" \"DESC\" \"CATEGORY\" \"SERIAL\" \"MAXADJUST\" \"GROUP\" \"NUMBER\" \"TAG\" "
                       "\"TAG2\" \"TAG3\" \"TAG4\" \"TAG5\" \"TAG6\" \"TAG7\" \"TAG8\" \"TAG9\"");
     // Record order keeps the record that was current (the first by code).
-    EXPECT_EQ(lib[5], "row* 2 \"\" \"ALU\" \"ALUMINIUM\" \"RES\" \" 2\" \" 3\" \"  0\" \" 0\" \"T\" \"F\" \"F\" \"F\" \"F\" \"F\" "
+    EXPECT_EQ(lib[5], "row* 2 \"\" \"2\" \"ALU\" \"ALUMINIUM\" \"RES\" \" 2\" \" 3\" \"  0\" \" 0\" \"T\" \"F\" \"F\" \"F\" \"F\" \"F\" "
                       "\"F\" \"F\" \"F\"");
     EXPECT_EQ(codes(1), (std::vector<std::string>{"DUR", "ALU", "CED", "BRZ"}));
     EXPECT_EQ(h.dump(2)[2], "field ORDER \"libcode   CODE\"");
@@ -66,7 +66,7 @@ TEST_F(TableBrowserTest, ListsEveryTableAndBrowsesLibInRecordOrderAndByEachIndex
     EXPECT_EQ(codes(3), (std::vector<std::string>{"BRZ", "DUR", "ALU", "CED"}));
     EXPECT_EQ(codes(4), (std::vector<std::string>{"BRZ", "ALU", "CED", "DUR"}));
     // A new order keeps the record that was current.
-    EXPECT_EQ(h.dump(2)[4].rfind("row* 1 \"\" \"ALU\"", 0), 0u) << h.joined();
+    EXPECT_EQ(h.dump(2)[4].rfind("row* 1 \"\" \"2\" \"ALU\"", 0), 0u) << h.joined();
     // The stray table opens without indexes; the text file is not listed.
     EXPECT_EQ(h.dump(5)[1], "field TABLE \"EXTRA   (extra.dbf, not in indexdef)\"");
     EXPECT_EQ(h.dump(5)[2], "field ORDER \"Record order\"");
@@ -95,7 +95,7 @@ TEST_F(TableBrowserTest, EditsCharacterNumberDateAndLogicalFieldsAndAnIndependen
     EXPECT_NE(read.find("|T|"), std::string::npos) << read;
     EXPECT_NE(read.find("|20240315|"), std::string::npos) << read;
     // The list shows what was written; the register's indexes follow.
-    EXPECT_TRUE(h.hasPrefix("row* 1 \"\" \"     7\" \"Banksia Frames\"")) << h.joined();
+    EXPECT_TRUE(h.hasPrefix("row* 1 \"\" \"1\" \"     7\" \"Banksia Frames\"")) << h.joined();
     expectCheckClean();
 }
 
@@ -114,24 +114,32 @@ TEST_F(TableBrowserTest, ANumberTooWideForItsFieldIsRefusedWithAMessageAndNothin
 }
 
 TEST_F(TableBrowserTest, AMemoIsEditedOnSeveralLinesAndReadBack) {
-    play("set TABLE MXNOTE\ndump\ndblclick\ndump\nset NOTE \"Line one\\nLine two\"\nkey PageDown\ndump\npress Exit\n");
+    play("set TABLE MXNOTE\ndump\ndblclick\ndump\nset NOTE \"Line one\\nLine two\"\npress Save\ndump\npress Exit\n");
     EXPECT_TRUE(h.has("field NOTE \"first note\"")) << h.joined();
     const std::string read = h.independentDump("mxnote");
     EXPECT_NE(read.find("live|7|Line one\\r\\nLine two"), std::string::npos) << read;
     // The list shows a memo's first line.
-    EXPECT_EQ(h.cellsOf(2, 2), (std::vector<std::string>{"Line one"})) << h.joined();
+    EXPECT_EQ(h.cellsOf(2, 3), (std::vector<std::string>{"Line one"})) << h.joined();
     expectCheckClean();
 }
 
-TEST_F(TableBrowserTest, AppendThenCancelLeavesABlankRecordAndAppendThenSaveWritesIt) {
-    play("set TABLE LIB\npress Append\ndump\npress Cancel\ndump\nkey Insert\nset CODE NEW\nset DESC \"New suite\"\n"
-         "press Save\ndump\npress Exit\n");
-    EXPECT_TRUE(h.has("field CODE \"\"")) << h.joined();
-    EXPECT_EQ(h.column("lib", "CODE"), (std::vector<std::string>{"DUR", "ALU", "CED", "BRZ", "", "NEW"}));
-    EXPECT_EQ(h.column("lib", "DESC").back(), "New suite") << "case is kept";
-    // In code order the blank record comes first and is the current row.
-    EXPECT_EQ(h.dump(1)[4].rfind("row* 1 \"\" \"\" \"\"", 0), 0u) << h.joined();
-    EXPECT_EQ(h.cellsOf(2, 1), (std::vector<std::string>{"", "ALU", "BRZ", "CED", "DUR", "NEW"}));
+TEST_F(TableBrowserTest, AppendThenCancelWritesNothingAndAppendThenSaveWritesTheRecord) {
+    h.reindex();
+    const std::string dbf = readFileBytes(h.tmp.file("lib.dbf")), ntx = readFileBytes(h.tmp.file("libcode.ntx"));
+    play("set TABLE LIB\nrow 3\npress Append\ndump\nset CODE GONE\npress Cancel\ndump\npress Exit\n");
+    EXPECT_TRUE(h.has("open \"Edit Record (LIB)\"")) << h.joined();
+    EXPECT_TRUE(h.has("field CODE \"\"")) << "the form starts blank: " << h.joined();
+    EXPECT_EQ(readFileBytes(h.tmp.file("lib.dbf")), dbf) << "Cancel added nothing";
+    EXPECT_EQ(readFileBytes(h.tmp.file("libcode.ntx")), ntx);
+    EXPECT_EQ(codes(1), (std::vector<std::string>{"ALU", "BRZ", "CED", "DUR"}));
+    EXPECT_EQ(h.dump(1)[6].rfind("row* 3 ", 0), 0u) << "the row stays where it was: " << h.joined();
+
+    play("set TABLE LIB\nkey Insert\nset CODE NEW\nset DESC \"New suite\"\npress Save\ndump\npress Append\npress Save\npress Exit\n");
+    EXPECT_EQ(h.column("lib", "CODE"), (std::vector<std::string>{"DUR", "ALU", "CED", "BRZ", "NEW", ""}))
+        << "a blank form saved is a blank record";
+    EXPECT_EQ(h.column("lib", "DESC")[4], "New suite") << "case is kept";
+    EXPECT_EQ(h.cellsOf(2, 2), (std::vector<std::string>{"ALU", "BRZ", "CED", "DUR", "NEW"}));
+    EXPECT_TRUE(h.hasPrefix("row* 5 \"\" \"5\" \"NEW\"")) << "the new record is current: " << h.joined();
     expectCheckClean();
 }
 
@@ -158,7 +166,7 @@ TEST_F(TableBrowserTest, SeekIsASoftSeekInTheCurrentOrderAndARecordNumberInRecor
     EXPECT_TRUE(h.has("prompt \"Seek\" \"Key: CODE\" ok \"C\"")) << h.joined();
     auto current = [this](int k) {
         for (const std::string& l : h.dump(k))
-            if (l.rfind("row* ", 0) == 0) return quoted(l).at(1);
+            if (l.rfind("row* ", 0) == 0) return quoted(l).at(2);
         return std::string("none");
     };
     EXPECT_EQ(current(0), "CED");
