@@ -120,6 +120,16 @@ int RowTexts::row(double row, const std::vector<RowCell>& cells) {
             end = place();
         }
     }
+    // A last text still past the edge at its own column is set against
+    // the edge instead, when that keeps it clear of the one before it.
+    if (rightEdge_ > 0 && n > 0 && starts[n - 1] + widths[n - 1] > rightEdge_) {
+        const double before = n > 1 ? starts[n - 2] + widths[n - 2] + gapColumns(grid_, cells[n - 1].font) : 0;
+        const double pulled = rightEdge_ - widths[n - 1];
+        if (pulled >= before && pulled < starts[n - 1]) {
+            starts[n - 1] = pulled;
+            end = rightEdge_;
+        }
+    }
     qsizetype taken = 1;
     for (size_t i = 0; i < n; ++i) {
         for (qsizetype l = 0; l < lines[i].size(); ++l) grid_.text(row + static_cast<double>(l), starts[i], lines[i][l], cells[i].font);
