@@ -7,6 +7,7 @@
 #include "AreaCursor.h"
 #include "ColumnReport.h"
 #include "Dialog.h"
+#include "DrawnReport.h"
 #include "Error.h"
 #include "Expression.h"
 #include "Fonts.h"
@@ -120,9 +121,10 @@ struct LineItemPages {
                               .titleStep = 1,
                               .dateFromRight = 22,
                               .afterInfo = 2};
-    // The rows' texts never print over each other (a quantity of five
-    // digits would reach into the type, a long amount into the second one).
-    tk::RowTexts rows{grid};
+    // The rows' texts never print over or against each other (a quantity of
+    // five digits would reach into the type, a long amount into the second
+    // one); one that would leave the page wraps inside its column.
+    tk::RowTexts rows{grid, kWidth - kMargin};
     double row = 0;
     int page = 1;
 };
@@ -197,15 +199,12 @@ void REP(ds::DataContext& ctx, const tk::ReportValues& values, const ia::ScreenK
         report.addHeaderLine([&report] { return QStringLiteral("Page: ") + QString::number(report.page()); });
         report.addFooterLine([values] { return values.package1 + QStringLiteral("  -  ") + values.date; });
         report.addFooterLine([] { return QString(); });
-        const auto width = [&assembly](const char* field) {
-            const int i = assembly.fieldIndex(field);
-            return i < 0 ? 0 : static_cast<int>(assembly.field(i).length);
-        };
+        // Each column as wide as its widest text, so no code or type is cut.
         for (const auto& [header, field] : {std::pair{"Code", "CODE"}, std::pair{"Description", "DESC"},
                                             std::pair{"Suite", "LIB"}, std::pair{"Type", "ASSEMCAT"}})
-            report.addColumn(QString::fromLatin1(header), width(field),
+            report.addColumn(QString::fromLatin1(header), 0,
                              [&assembly, field] { return trimmedText(assembly, field); });
-        report.addColumn(QStringLiteral("W/R"), 3, [&assembly] {
+        report.addColumn(QStringLiteral("W/R"), 0, [&assembly] {
             const Value v = assembly.fieldValue("WRATED");
             return v.isTrue() ? QStringLiteral("Y") : QStringLiteral(" ");
         });
@@ -249,20 +248,16 @@ int REP1(ds::DataContext& ctx, const tk::ReportValues& values) {
                 REPTITL1(p, true, true);
                 REPHD1(p);
             }
-            p.rows.text(p.row, kStockCode, trimmedText(assline, "STKCODE"), p.regular);
-            p.rows.text(p.row, kDescription, tk::toQ(ds::trimRight(assline.fieldValue("DESC").str().substr(0, 20))),
-                        p.regular);
-            p.rows.text(p.row, kType, trimmedText(assline, "TYPE"), p.regular);
-            p.rows.textRight(p.row, kQuantityRight,
-                             tk::toQ(ds::allTrim(rt::strFunction(assline.fieldValue("QTY"), 8, 2))), p.regular);
-            p.rows.text(p.row, kAmount, trimmedText(assline, "AMOUNT"), p.regular);
-            p.rows.text(p.row, kAmount2, trimmedText(assline, "AMOUNT2"), p.regular);
-            p.row += 1;
+            const QString quantity = tk::toQ(ds::allTrim(rt::strFunction(assline.fieldValue("QTY"), 8, 2)));
+            p.row += p.rows.row(
+                p.row, {{kStockCode, trimmedText(assline, "STKCODE"), p.regular},
+                        {kDescription, tk::toQ(ds::trimRight(assline.fieldValue("DESC").str().substr(0, 20))), p.regular},
+                        {kType, trimmedText(assline, "TYPE"), p.regular},
+                        {kQuantityRight, quantity, p.regular, true, false},
+                        {kAmount, trimmedText(assline, "AMOUNT"), p.regular},
+                        {kAmount2, trimmedText(assline, "AMOUNT2"), p.regular}});
             const QString condition = trimmedText(assline, "CONDITION");
-            if (!condition.isEmpty()) {
-                p.rows.text(p.row, kAmount, condition, p.regular);
-                p.row += 1;
-            }
+            if (!condition.isEmpty()) p.row += p.rows.row(p.row, {{kAmount, condition, p.regular}});
         }
         p.row += 1;
         if (p.row > kLastRow) {

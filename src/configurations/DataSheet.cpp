@@ -1,10 +1,14 @@
 // The configuration data sheet (see the header).
 #include "DataSheet.h"
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "Drawing.h"
+#include "DrawnReport.h"
 #include "Error.h"
 #include "Expression.h"
 #include "Fonts.h"
@@ -50,20 +54,35 @@ struct Sheet {
         const Value v = assembly.fieldValue(name);
         return v.isTrue() ? QStringLiteral("Yes") : QStringLiteral("No");
     }
-    tk::RowTexts rows{grid};
+    // The page's right edge, as far in from it as the margin is.
+    tk::RowTexts rows{grid, page.width - page.margin};
 
-    // Texts of a row are put left to right and never over each other: long
-    // labels, descriptions and the package name would otherwise print over
-    // what follows them.
-    void put(double row, double col, const QString& s, const QFont& font) { rows.text(row, col, s, font); }
-    void label(double row, double col, const QString& s) { put(row, col, s, bold); }
-    void value(double row, double col, const QString& s) { put(row, col, s, regular); }
+    // The blocks' texts by row, laid out row by row once all are known: a
+    // row whose value wraps takes the rows below it and pushes the rest of
+    // the sheet down, both blocks alike.
+    std::map<double, std::vector<tk::RowCell>> cells;
+
+    void label(double row, double col, const QString& s) { cells[row].push_back({col, s, bold, false, false}); }
+    void value(double row, double col, const QString& s) { cells[row].push_back({col, s, regular, false, true}); }
     // A number `width` characters wide starting at `col`, set flush right
     // in that space (as many digit widths as characters).
-    void number(double row, double col, const std::string& name, int width) {
+    // Returns the column where it ends.
+    double number(double row, double col, const std::string& name, int width) {
         const QString digits = tk::toQ(ds::allTrim(rt::strFunction(assembly.fieldValue(name), width, 0)));
         const double right = col + tk::textColumns(grid, QString(width, QLatin1Char('9')), regular);
-        rows.textRight(row, right, digits, regular);
+        cells[row].push_back({right, digits, regular, true, false});
+        return right;
+    }
+    // A text's width in columns without its trailing blanks, and the two
+    // blanks that stand between texts.
+    double ink(const QString& s, const QFont& font) const { return tk::textColumns(grid, s.trimmed(), font); }
+    double gap(const QFont& font) const { return tk::textColumns(grid, QStringLiteral("  "), font); }
+    // Prints the collected rows top to bottom.
+    void layOut() {
+        double shift = 0;
+        // Each row's cells are in reading order: the left block's first.
+        for (const auto& [row, list] : cells) shift += rows.row(row + shift, list) - 1;
+        cells.clear();
     }
 };
 
@@ -72,11 +91,11 @@ struct Sheet {
 double ASSPHD(Sheet& p, const tk::ReportValues& values) {
     p.grid.job().startPage();
     const double h = p.page.top, left = p.page.margin;
-    p.put(h, left, values.package1, p.bold);
-    p.put(h, left + 25, values.company, p.large);
-    p.put(h, left + 70, values.date, p.regular);
-    p.put(h + 2, left, QStringLiteral("Configuration Data Sheet For: "), p.bold);
-    p.put(h + 2, left + 25, p.text("DESC"), p.regular);
+    p.rows.row(h, {{left, values.package1, p.bold},
+                   {left + 25, values.company, p.large},
+                   {left + 70, values.date, p.regular, false, false}});
+    p.rows.row(h + 2, {{left, QStringLiteral("Configuration Data Sheet For: "), p.bold, false, false},
+                       {left + 25, p.text("DESC"), p.regular}});
     p.grid.horizontal(h + 3.5, left, p.page.width - p.page.margin, kRulePen);
     return p.page.top + 8;
 }
@@ -94,69 +113,110 @@ std::optional<DrawingFailure> CQDRAWP1(Sheet& p, rt::Session& session, rt::WorkA
     return drawing.failure;
 }
 
-void leftBlock(Sheet& p, double r) {
-    const double label = p.page.margin, value = p.page.margin + 14;
-    auto row = [&](const char* caption, const QString& text) {
+// The left block: its values stand in one column, moved right as far as
+// its widest caption needs. Returns, by row, the column where its texts end.
+std::map<double, double> leftBlock(Sheet& p, double r) {
+    const std::vector<std::pair<const char*, QString>> rows = [&p] {
+        QString structure = p.text("STYPE");
+        if (!p.text("STYPE2").isEmpty()) structure += QStringLiteral(" / ") + p.text("STYPE2");
+        // A second section is printed after a "/" only when there is one.
+        QString section = p.text("SECTION");
+        if (!p.text("SECTIONA").isEmpty()) section += QStringLiteral("/") + p.text("SECTIONA");
+        return std::vector<std::pair<const char*, QString>>{
+            {"Code: ", p.text("CODE")},
+            {"Description: ", p.text("DESC")},
+            {"Type: ", p.text("ASSEMCAT")},
+            {"Suite: ", p.text("LIB")},
+            {"Wind Rated: ", p.yesNo("WRATED")},
+            {"Structure Type: ", structure},
+            {"Section Type: ", section},
+            {"Include W/S: ", p.yesNo("WS")},
+            {"Include Depth: ", p.yesNo("LD")},
+            {"Include F/S: ", p.yesNo("FS")},
+            {"Include S/S: ", p.yesNo("SS")},
+            {"Include Reveals: ", p.yesNo("INCR")},
+            {"Include C/Bars: ", p.yesNo("CB")},
+            {"Include S/Glass: ", p.yesNo("SGLAS")},
+            {"Include Louv Glass: ", p.yesNo("LOUVRE")},
+        };
+    }();
+    // Numbers three wide; the second frame width below the reveal is the
+    // head's: the configuration holds it and the sheet shows it nowhere else.
+    const std::vector<std::pair<const char*, const char*>> numbers = {{"Blade Height (mm): ", "BLADEWIDTH"},
+                                                                      {"Sill Width (mm): ", "SILL"},
+                                                                      {"Jamb Width (mm): ", "JAMB"},
+                                                                      {"Reveal Width (mm): ", "REVEAL"},
+                                                                      {"Head Width (mm): ", "HEAD"}};
+    const double label = p.page.margin;
+    double value = p.page.margin + 14;
+    for (const auto& [caption, text] : rows) value = std::max(value, label + p.ink(caption, p.bold) + p.gap(p.regular));
+    for (const auto& [caption, field] : numbers) value = std::max(value, label + p.ink(caption, p.bold) + p.gap(p.regular));
+
+    std::map<double, double> ends;
+    for (const auto& [caption, text] : rows) {
         p.label(r, label, QString::fromLatin1(caption));
         p.value(r, value, text);
+        ends[r] = text.isEmpty() ? label + p.ink(QString::fromLatin1(caption), p.bold) : value + p.ink(text, p.regular);
         ++r;
-    };
-    auto numberRow = [&](const char* caption, const char* field) {
+    }
+    for (const auto& [caption, field] : numbers) {
         p.label(r, label, QString::fromLatin1(caption));
-        p.number(r, value, field, 3);
+        ends[r] = p.number(r, value, field, 3);
         ++r;
-    };
-    row("Code: ", p.text("CODE"));
-    row("Description: ", p.text("DESC"));
-    row("Type: ", p.text("ASSEMCAT"));
-    row("Suite: ", p.text("LIB"));
-    row("Wind Rated: ", p.yesNo("WRATED"));
-    QString structure = p.text("STYPE");
-    if (!p.text("STYPE2").isEmpty()) structure += QStringLiteral(" / ") + p.text("STYPE2");
-    row("Structure Type: ", structure);
-    row("Section Type: ", p.text("SECTION") + QStringLiteral("/") + p.text("SECTIONA"));
-    row("Include W/S: ", p.yesNo("WS"));
-    row("Include Depth: ", p.yesNo("LD"));
-    row("Include F/S: ", p.yesNo("FS"));
-    row("Include S/S: ", p.yesNo("SS"));
-    row("Include Reveals: ", p.yesNo("INCR"));
-    row("Include C/Bars: ", p.yesNo("CB"));
-    row("Include S/Glass: ", p.yesNo("SGLAS"));
-    row("Include Louv Glass: ", p.yesNo("LOUVRE"));
-    numberRow("Blade Height (mm): ", "BLADEWIDTH");
-    numberRow("Sill Width (mm): ", "SILL");
-    numberRow("Jamb Width (mm): ", "JAMB");
-    numberRow("Reveal Width (mm): ", "REVEAL");
-    // The second frame width below the reveal is the head's: the
-    // configuration holds it and the sheet shows it nowhere else.
-    numberRow("Head Width (mm): ", "HEAD");
+    }
+    return ends;
 }
 
-void rightBlock(Sheet& p, double r) {
-    p.label(r, kRightLabel, QStringLiteral("Dimensions: "));
+// The right block: its columns keep their distances, all moved right as far
+// as the left block's texts beside it need (never past the page's edge), so
+// the block reads in straight columns; its flags and descriptions move
+// further when the captions need it. A row the move is not enough for is
+// pushed right from its left-block text on, that row alone.
+void rightBlock(Sheet& p, double r, const std::map<double, double>& leftEnds) {
+    const QString letters = QStringLiteral("ABCEFGIJKL");
+    std::vector<QString> captions;
+    for (QChar c : letters) captions.push_back(QStringLiteral("Include %1: ").arg(c));
+    for (char c = 'A'; c <= 'J'; ++c) captions.push_back(QStringLiteral("Option %1: ").arg(QLatin1Char(c)));
+
+    const double rows = 2 + 10 + 2 + 10;
+    double shift = 0;
+    for (const auto& [row, end] : leftEnds)
+        if (row >= r && row < r + rows) shift = std::max(shift, end + p.gap(p.bold) - kRightLabel);
+    const double numberWidth = p.ink(QStringLiteral("999999"), p.regular);
+    shift = std::clamp(shift, 0.0, std::max(0.0, p.page.width - p.page.margin - (kDefault + numberWidth)));
+
+    const double label = kRightLabel + shift;
+    double flag = kRightFlag + shift;
+    for (const QString& c : captions) flag = std::max(flag, label + p.ink(c, p.bold) + p.gap(p.regular));
+    const double flagC = flag + (kRightFlagC - kRightFlag);
+    const double desc = std::max(kRightDesc + shift, flag + p.ink(QStringLiteral("Yes"), p.regular) + p.gap(p.regular));
+    const double minimum = kMinimum + shift, maximum = kMaximum + shift, deflt = kDefault + shift;
+
+    p.label(r, label, QStringLiteral("Dimensions: "));
     ++r;
-    p.label(r, kMinimum, QStringLiteral("Minimum: "));
-    p.label(r, kMaximum, QStringLiteral("Maximum: "));
-    p.label(r, kDefault, QStringLiteral("Default: "));
+    p.label(r, minimum, QStringLiteral("Minimum: "));
+    p.label(r, maximum, QStringLiteral("Maximum: "));
+    p.label(r, deflt, QStringLiteral("Default: "));
     ++r;
-    for (char c : std::string("ABCEFGIJKL")) {
+    for (qsizetype i = 0; i < letters.size(); ++i) {
+        const char c = letters[i].toLatin1();
         const std::string l(1, c);
-        p.label(r, kRightLabel, QStringLiteral("Include %1: ").arg(QLatin1Char(c)));
-        p.value(r, c == 'C' ? kRightFlagC : kRightFlag, p.yesNo("INC" + l));
-        p.value(r, kRightDesc, tk::toQ(ds::trimRight(p.assembly.fieldValue(l + "DESC").str())));
-        p.number(r, kMinimum, l + "MIN", 6);
-        p.number(r, kMaximum, l + "MAX", 6);
-        p.number(r, kDefault, l + "DEF", 6);
+        p.label(r, label, captions[static_cast<size_t>(i)]);
+        p.value(r, c == 'C' ? flagC : flag, p.yesNo("INC" + l));
+        p.value(r, desc, tk::toQ(ds::trimRight(p.assembly.fieldValue(l + "DESC").str())));
+        p.number(r, minimum, l + "MIN", 6);
+        p.number(r, maximum, l + "MAX", 6);
+        p.number(r, deflt, l + "DEF", 6);
         ++r;
     }
     ++r;
-    p.label(r, kRightLabel, QStringLiteral("Options: "));
+    p.label(r, label, QStringLiteral("Options: "));
     ++r;
     for (char c = 'A'; c <= 'J'; ++c) {
         const std::string l(1, c);
-        p.label(r, kRightLabel, QStringLiteral("Option %1: ").arg(QLatin1Char(c)));
-        p.value(r, kRightFlag, p.yesNo("L" + l));
-        p.value(r, kRightDesc, tk::toQ(ds::trimRight(p.assembly.fieldValue("L" + l + "DESC").str())));
+        p.label(r, label, captions[static_cast<size_t>(letters.size() + (c - 'A'))]);
+        p.value(r, flag, p.yesNo("L" + l));
+        p.value(r, desc, tk::toQ(ds::trimRight(p.assembly.fieldValue("L" + l + "DESC").str())));
         ++r;
     }
 }
@@ -204,8 +264,9 @@ void ASSPRINT(ds::DataContext& ctx, const tk::ReportValues& values) {
             return;
         }
         const double r = page.top + 23;
-        leftBlock(sheet, r);
-        rightBlock(sheet, r + 3);
+        const std::map<double, double> leftEnds = leftBlock(sheet, r);
+        rightBlock(sheet, r + 3, leftEnds);
+        sheet.layOut();
         job->endPage();
         job->end();
     } catch (const rt::DbError& e) {

@@ -1,5 +1,6 @@
 #include "LibraryReports.h"
 
+#include <QFontMetricsF>
 #include <cstdio>
 #include <optional>
 
@@ -55,6 +56,8 @@ constexpr double kMargin = 2;
 constexpr double kCompanyColumn = 17;
 constexpr double kCellLeft = 16, kCellRight = 56, kRight = 83;
 constexpr int kUsersPerPage = 39;
+// The last row of the page's grid a customer's row may reach.
+constexpr double kLastRow = kPageRows / kRowStretch;
 constexpr double kThin = 4, kThick = 10;
 
 struct UsersPage {
@@ -206,9 +209,23 @@ int REP1(ds::DataContext& ctx, const std::string& code, const ReportValues& valu
                 REPHD(p);
                 onPage = 0;
             }
+            // A name wider than its cell wraps inside it, the row growing.
+            const QStringList lines = tk::wrapText(tk::toQ(ds::trimRight(mitrex.fieldValue("COMPANY").str())),
+                                                   QFontMetricsF(p.regular11, tk::printMetrics()),
+                                                   (kCellRight - kCompanyColumn - 0.5) * p.grid.columnUnit());
+            const double extra = static_cast<double>(lines.size() - 1);
+            if (onPage > 0 && p.row + 1.2 + extra > kLastRow) {
+                p.verticalRules(lastTop, p.row);
+                job.endPage();
+                ++p.page;
+                REPTL(p, headings, true, true);
+                REPHD(p);
+                onPage = 0;
+            }
             const double top = p.row;
-            p.grid.text(top + 0.2, kCompanyColumn, tk::toQ(ds::trimRight(mitrex.fieldValue("COMPANY").str())), p.regular11);
-            p.row = top + 1.2;
+            for (qsizetype l = 0; l < lines.size(); ++l)
+                p.grid.text(top + 0.2 + static_cast<double>(l), kCompanyColumn, lines[l], p.regular11);
+            p.row = top + 1.2 + extra;
             p.verticalRules(top, p.row);
             tk::ruleAcross(p.grid, p.style, p.row, kThin);
             lastTop = top;

@@ -24,6 +24,23 @@ QString trimRight(QString s) {
     while (!s.isEmpty() && s.back() == ' ') s.chop(1);
     return s;
 }
+
+bool isNumber(const QString& t) {
+    qsizetype i = 0;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    bool digits = false, point = false;
+    for (; i < t.size(); ++i) {
+        if (t[i].isDigit())
+            digits = true;
+        else if (t[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digits;
+}
+
+bool isFlag(const QString& t) { return t.size() == 1 || t == QLatin1String("Yes") || t == QLatin1String("No"); }
 }  // namespace
 
 Browse::Browse(rt::Session& session, rt::WorkArea& area, std::vector<BrowseColumn> columns, RowFn row, QWidget* parent)
@@ -203,8 +220,11 @@ void Browse::print(const QString& title) {
         const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
         report.addHeaderLine([date, time] { return QStringLiteral("Date: ") + date + QStringLiteral(", Time: ") + time; });
         report.addFooterLine([&report] { return QStringLiteral("Page: ") + QString::number(report.page()); });
-        // Column widths: about 7 screen pixels to a character of the dialog font.
-        for (const auto& c : columns_) report.addColumn(c.header, std::max(1, (c.width + 6) / 7), {}, c.align);
+        // Each column as wide as its widest printed text; numbers flush right.
+        const std::vector<ColumnKind> kinds = columnKinds();
+        for (size_t c = 0; c < columns_.size(); ++c)
+            report.addColumn(columns_[c].header, 0, {},
+                             kinds[c] == ColumnKind::Number ? Qt::Alignment(Qt::AlignRight) : columns_[c].align);
         report.setRow([this] {
             QStringList cells;
             for (const std::string& c : fetchCells()) cells << fromUtf8(c);
@@ -218,6 +238,65 @@ void Browse::print(const QString& title) {
     });
 }
 
+std::vector<Browse::ColumnKind> Browse::columnKinds() const {
+    std::vector<ColumnKind> kinds(columns_.size(), ColumnKind::Empty);
+    std::vector<bool> padded(columns_.size(), false), flags(columns_.size(), true), numbers(columns_.size(), true);
+    for (const auto& row : window_.rows()) {
+        for (size_t c = 0; c < columns_.size() && c < row.cells.size(); ++c) {
+            const QString raw = trimRight(fromUtf8(row.cells[c]));
+            const QString t = raw.trimmed();
+            if (t.isEmpty()) continue;
+            kinds[c] = ColumnKind::Text;
+            if (raw.size() > t.size()) padded[c] = true;
+            if (!isNumber(t)) numbers[c] = false;
+            if (!isFlag(t)) flags[c] = false;
+        }
+    }
+    for (size_t c = 0; c < kinds.size(); ++c) {
+        if (kinds[c] != ColumnKind::Text) continue;
+        // Numbers are formatted to a width, so a column of them has blanks
+        // before some; a column of codes that are all digits has none.
+        if (numbers[c] && (padded[c] || (columns_[c].align & Qt::AlignRight)))
+            kinds[c] = ColumnKind::Number;
+        else if (flags[c])
+            kinds[c] = ColumnKind::Flag;
+    }
+    return kinds;
+}
+
+std::vector<int> Browse::drawnWidths() const {
+    const size_t n = columns_.size();
+    std::vector<int> w(n);
+    for (size_t c = 0; c < n; ++c) w[c] = ownWidth(c);
+    if (n == 0) return w;
+    const std::vector<ColumnKind> kinds = columnKinds();
+    // What each column's texts need: the widest, with the 4-pixel margins.
+    std::vector<int> need(n);
+    for (size_t c = 0; c < n; ++c) need[c] = fontMetrics().horizontalAdvance(columns_[c].header) + 9;
+    for (const auto& row : window_.rows())
+        for (size_t c = 0; c < n && c < row.cells.size(); ++c)
+            need[c] = std::max(need[c], fontMetrics().horizontalAdvance(trimRight(fromUtf8(row.cells[c])).trimmed()) + 9);
+    // A column of numbers, flags or nothing gives the width it does not need
+    // to a text column beside it (the one on its left first) whose texts
+    // are cut, as much as they lack.
+    for (size_t c = 0; c < n; ++c) {
+        if (kinds[c] == ColumnKind::Text) continue;
+        int spare = w[c] - need[c];
+        for (size_t t : {c - 1, c + 1}) {
+            if (spare <= 0 || t >= n || kinds[t] != ColumnKind::Text) continue;  // c - 1 of 0 wraps past n
+            const int give = std::min(spare, need[t] - w[t]);
+            if (give <= 0) continue;
+            w[c] -= give;
+            w[t] += give;
+            spare -= give;
+        }
+    }
+    int others = 0;
+    for (size_t i = 0; i + 1 < n; ++i) others += w[i];
+    w[n - 1] = std::max(w[n - 1], viewport()->width() - others);
+    return w;
+}
+
 int Browse::ownWidth(size_t c) const {
     // Never narrower than the header, so that "W/R" does not read "W/I".
     return std::max(columns_[c].width, fontMetrics().horizontalAdvance(columns_[c].header) + 9);
@@ -225,10 +304,7 @@ int Browse::ownWidth(size_t c) const {
 
 int Browse::columnWidth(size_t c) const {
     if (c >= columns_.size()) return 0;
-    if (c + 1 < columns_.size()) return ownWidth(c);
-    int others = 0;
-    for (size_t i = 0; i + 1 < columns_.size(); ++i) others += ownWidth(i);
-    return std::max(ownWidth(c), viewport()->width() - others);
+    return drawnWidths()[c];
 }
 
 QString Browse::toolTipAt(const QPoint& at) const {
@@ -236,8 +312,9 @@ QString Browse::toolTipAt(const QPoint& at) const {
     const auto& rows = window_.rows();
     if (r < 0 || r >= static_cast<int>(rows.size())) return {};
     int x = -horizontalScrollBar()->value();
+    const std::vector<int> widths = drawnWidths();
     for (size_t c = 0; c < columns_.size(); ++c) {
-        const int w = columnWidth(c);
+        const int w = widths[c];
         if (at.x() >= x && at.x() < x + w) {
             if (c >= rows[static_cast<size_t>(r)].cells.size()) return {};
             const QString text = trimRight(fromUtf8(rows[static_cast<size_t>(r)].cells[c])).trimmed();
@@ -287,13 +364,21 @@ void Browse::paintEvent(QPaintEvent*) {
     const int dx = -horizontalScrollBar()->value();
     p.fillRect(viewport()->rect(), pal.base());
 
+    // Numbers stand right in their columns, without the blanks they were
+    // formatted with.
+    const std::vector<int> widths = drawnWidths();
+    const std::vector<ColumnKind> kinds = columnKinds();
+    std::vector<Qt::Alignment> aligns;
+    for (size_t c = 0; c < columns_.size(); ++c)
+        aligns.push_back(kinds[c] == ColumnKind::Number ? Qt::Alignment(Qt::AlignRight) : columns_[c].align);
+
     // Header.
     p.fillRect(QRect(0, 0, w, hh), pal.button());
     p.setPen(pal.buttonText().color());
     int x = dx;
     for (size_t c = 0; c < columns_.size(); ++c) {
-        const int cw = columnWidth(c);
-        p.drawText(QRect(x + 4, 0, cw - 8, hh), Qt::AlignVCenter | columns_[c].align, columns_[c].header);
+        const int cw = widths[c];
+        p.drawText(QRect(x + 4, 0, cw - 8, hh), Qt::AlignVCenter | aligns[c], columns_[c].header);
         p.setPen(pal.mid().color());
         p.drawLine(x + cw - 1, 0, x + cw - 1, hh + rh * window_.capacity());
         p.setPen(pal.buttonText().color());
@@ -312,8 +397,9 @@ void Browse::paintEvent(QPaintEvent*) {
         x = dx;
         for (size_t c = 0; c < columns_.size(); ++c) {
             QString text = c < rows[r].cells.size() ? fromUtf8(rows[r].cells[c]) : QString();
-            const int cw = columnWidth(c);
-            p.drawText(QRect(x + 4, y, cw - 8, rh), Qt::AlignVCenter | columns_[c].align, text);
+            if (kinds[c] == ColumnKind::Number) text = text.trimmed();
+            const int cw = widths[c];
+            p.drawText(QRect(x + 4, y, cw - 8, rh), Qt::AlignVCenter | aligns[c], text);
             x += cw;
         }
     }

@@ -10,9 +10,12 @@
 // or resync() (records were added or deleted, or the screen moved the
 // record pointer).
 //
-// Columns keep the widths the screen gives; the last one also takes whatever
-// width the browse has to spare, so its text is not cut short with free room
-// beside it. A cell whose text does not fit shows the whole text as a tooltip.
+// Columns keep the widths the screen gives, but a column of numbers, flags or
+// nothing lends what it does not need to a text column beside it whose texts
+// are cut; the last one also takes whatever width the browse has to spare,
+// so its text is not cut short with free room beside it. Numbers stand right
+// in their columns without the blanks they were formatted with. A cell whose
+// text does not fit shows the whole text as a tooltip.
 //
 // Keys: Up, Down, Page Up, Page Down, Home (first row), End (last row);
 // Enter is left to the hot keys and the dialog. Mouse: a click highlights a
@@ -93,7 +96,8 @@ public:
     void print(const QString& title = {});
 
     // The width column `c` is drawn with: its own (at least as wide as its
-    // header), or for the last column its own and the browse's spare width.
+    // header), less what it lends a cut text beside it or plus what it is
+    // lent, and for the last column also the browse's spare width.
     int columnWidth(size_t c) const;
     // The tooltip at a point of the viewport: the whole text of the cell
     // there when it does not fit its column, else empty.
@@ -122,6 +126,11 @@ private:
     void moved(std::uint32_t before);  // after a move: scroll bar, repaint, change action
     int rowAt(int y) const;
     int ownWidth(size_t c) const;  // the given width, widened to the header
+    // What the rows shown hold in each column, and the widths the columns
+    // are drawn with (see columnWidth()).
+    enum class ColumnKind { Empty, Number, Flag, Text };
+    std::vector<ColumnKind> columnKinds() const;
+    std::vector<int> drawnWidths() const;
     void updateCapacity();
     void guarded(const std::function<void()>& move);
 

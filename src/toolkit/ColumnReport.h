@@ -6,10 +6,12 @@
 //
 // Page layout (A4 portrait): the title centred in bold, the header lines
 // centred under it, the column headers in bold above a rule, the rows, and
-// the footer lines centred at the foot of the page. Column widths are in
-// characters of the body font; when the columns are wider than the page the
-// fonts shrink until they fit, and when they do not fit even in the smallest
-// font the pages are printed landscape.
+// the footer lines centred at the foot of the page. Every column is as wide
+// as the widest text it prints, measured in the printed font (its bold
+// header included), so no cell is ever cut. When the columns are wider than
+// the page the fonts shrink until they fit; when they do not fit even in the
+// smallest font the pages are turned landscape, and when they still do not
+// fit the widest text columns wrap onto further lines of their row.
 #pragma once
 
 #include <QFont>
@@ -31,9 +33,8 @@ public:
 
     void addHeaderLine(Text line) { headers_.push_back(std::move(line)); }
     void addFooterLine(Text line) { footers_.push_back(std::move(line)); }
-    // `width` in characters; 0 takes the header's length or the first row's
-    // text, whichever is longer. `data` may be left out when setRow() gives
-    // all the cells.
+    // `width` in characters is the least the column takes (0: only what its
+    // texts need). `data` may be left out when setRow() gives all the cells.
     // `align` Qt::AlignRight sets numbers flush right (their blanks trimmed).
     void addColumn(const QString& header, int width, Text data = {}, Qt::Alignment align = Qt::AlignLeft);
     void setRow(std::function<QStringList()> row) { row_ = std::move(row); }
@@ -54,9 +55,12 @@ private:
         Qt::Alignment align;
     };
     QStringList cells();
-    void layoutColumns(const QStringList& first);
+    void layoutColumns(const std::vector<QStringList>& rows);
     void startPage();
     void finishPage();
+    // The lines a cell prints: one, or for a wrapped column as many as its
+    // width needs.
+    QStringList cellLines(size_t column, const QString& text) const;
 
     QString title_;
     bool preview_;
@@ -69,8 +73,9 @@ private:
 
     // Layout in device pixels, fixed at the start of run().
     QFont titleFont_, bodyFont_, boldFont_;
-    double lineHeight_ = 0, titleHeight_ = 0, left_ = 0, right_ = 0, top_ = 0, bottom_ = 0, y_ = 0;
+    double lineHeight_ = 0, titleHeight_ = 0, left_ = 0, right_ = 0, top_ = 0, bottom_ = 0, y_ = 0, rowsTop_ = 0;
     std::vector<double> colX_, colW_;
+    std::vector<bool> wrapped_;  // columns whose texts wrap onto further lines
 };
 
 }  // namespace mx::tk

@@ -3,17 +3,20 @@
 // firm's name, the title lines centred by their length, the page number and
 // the date), the rules that run across the report between its margins,
 // text set flush right against a column, and rows of texts that never
-// print over each other.
+// print over or against each other, wrapping in their column rather than
+// leaving the page.
 //
 // The reports differ in their numbers, not in the shape: margin, width,
 // fonts and row steps are the block's parameters.
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QString>
 #include <QStringList>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "PageGrid.h"
 
@@ -59,23 +62,52 @@ double drawTitleBlock(PageGrid& grid, const TitleBlockStyle& style, const TitleB
 // A horizontal rule at `row` from the margin to width - margin.
 void ruleAcross(PageGrid& grid, const TitleBlockStyle& style, double row, double pen);
 
-// Texts placed on a page's rows left to right, none over another: a text
-// that would start inside the one before it on its row starts a blank after
-// it instead. Texts that fit stand exactly where they are put.
+// One text of a row: the column it stands at (its right edge there when
+// `flushRight`), and whether it may wrap onto the rows below when the row
+// would otherwise leave the page.
+struct RowCell {
+    double col = 0;
+    QString text;
+    QFont font;
+    bool flushRight = false;
+    bool wraps = true;
+};
+
+// Texts placed on a page's rows left to right, none over or against
+// another: between two texts of a row stand at least two blanks of the
+// later one's font (trailing blanks of a caption do not count). A text that
+// would start closer to the one before it starts that far after it
+// instead; texts that fit stand exactly where they are put.
 class RowTexts {
 public:
-    explicit RowTexts(PageGrid& grid) : grid_(grid) {}
+    // `rightEdge`: the column a row must not pass (0: none).
+    explicit RowTexts(PageGrid& grid, double rightEdge = 0) : grid_(grid), rightEdge_(rightEdge) {}
 
     void text(double row, double col, const QString& text, const QFont& font);
     // Text whose right edge is at column `rightCol` (when it fits there).
     void textRight(double row, double rightCol, const QString& text, const QFont& font);
+    // A whole row at once, its cells in the order they read. When the texts
+    // pushed right would pass the right edge, a text too wide for its own
+    // column (up to where the next one is meant to stand) wraps at its
+    // blanks onto the rows below inside that column instead, its words
+    // whole. Returns the rows it took (1 or more).
+    int row(double row, const std::vector<RowCell>& cells);
     // Forgets the rows (for a new page).
     void clear() { ends_.clear(); }
 
 private:
     PageGrid& grid_;
+    double rightEdge_;
     std::map<double, double> ends_;  // row -> column where its last text ends
 };
+
+// `text` broken into lines no wider than `width` (in the metrics' units):
+// at blanks where it can; a word wider than a line after the last '@', '.',
+// '-', '/' or '_' that fits, else between letters. No letter is lost.
+QStringList wrapText(const QString& text, const QFontMetricsF& metrics, double width);
+
+// A paint device with the print resolution, so fonts measure as they print.
+QPaintDevice* printMetrics();
 
 // The width of `text` in `font`, in the grid's columns.
 double textColumns(const PageGrid& grid, const QString& text, const QFont& font);

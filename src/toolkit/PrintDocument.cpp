@@ -54,7 +54,9 @@ void PrintDocument::render(QPainter& painter, int index, double deviceDpi) const
                 painter.setFont(op.font);
                 painter.setPen(Qt::black);
                 QRectF r(op.box.left() * s, op.box.top() * s, op.box.width() * s, op.box.height() * s);
-                painter.drawText(r, static_cast<int>(op.align) | Qt::TextSingleLine, op.text);
+                // Never clipped to the box: a text a little wider than its
+                // box prints whole rather than losing its last letter.
+                painter.drawText(r, static_cast<int>(op.align) | Qt::TextSingleLine | Qt::TextDontClip, op.text);
                 break;
             }
             case Op::Line: {

@@ -37,7 +37,8 @@ public:
     // Text with the top of its line at `top`. Operations before the first
     // newPage() start page 1.
     void text(double top, double left, const QString& text, const QFont& font);
-    // Text inside a box, aligned there (used by the column report).
+    // Text inside a box, aligned there and never cut by it (used by the
+    // column report).
     void textIn(const QRectF& box, const QString& text, const QFont& font, Qt::Alignment align);
     void line(double y1, double x1, double y2, double x2, double penWidth);
     void image(const QRectF& box, const QImage& image);

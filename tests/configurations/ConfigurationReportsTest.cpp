@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <filesystem>
 
 #include "ConfigurationReports.h"
+#include "DataSet.h"
+#include "LargeDataSet.h"
 #include "PdfContent.h"
 #include "PdfText.h"
 #include "ReportsHarness.h"
@@ -102,6 +105,42 @@ TEST_F(ConfigurationListTest, ASuiteOrAGroupingLimitsTheListAndNamesItself) {
     EXPECT_EQ(listed(quotes), (QStringList{"Code Description Suite Type W/R", "QUOTED A SUITE WITH QUOTES Q\"'[] FIXED"}))
         << quotes.toStdString() << h.joined();
     EXPECT_EQ(after, (std::vector<std::string>{"RS450-SW2", "", "ASSEMBLY"})) << "filter cleared, record back";
+}
+
+// The list of the demo data set and of a large one: every code, type, suite
+// and description whole on the rendered page, under no clip, none over
+// another or off the page.
+TEST(ConfigurationListPrintout, EveryCodeAndTypeOfTheDemoAndALargeDataSetIsPrintedWhole) {
+    for (const bool large : {false, true}) {
+        SCOPED_TRACE(large ? "large data set" : "demo data set");
+        ReportsHarness h;
+        if (large) {
+            for (const auto& e : std::filesystem::directory_iterator(h.tmp.path())) std::filesystem::remove_all(e.path());
+            ds::createLargeDataSet(h.tmp.path(), {.customers = 20, .configurations = 300, .linesPerConfiguration = 1,
+                                                  .stockItems = 10, .libraryEntries = 12,
+                                                  .drawingElementsPerConfiguration = 1, .punchHolesPerConfiguration = 0});
+        } else {
+            ds::createDataSet(h.tmp.path(), std::string(MX_SOURCE_DIR) + "/data/demo");
+        }
+        const std::string first = h.column("assembly", "CODE").at(0);
+        ASSERT_EQ(h.run(
+                      [&] {
+                          h.openAsScreen(first);
+                          REP(h.ctx, h.values);
+                      },
+                      "answer no\npress Save\n"),
+                  0)
+            << h.joined();
+        const QString file = h.printed("Configuration List");
+        ASSERT_FALSE(file.isEmpty()) << h.joined();
+        const auto lines = mx::test::pdfLines(mx::test::pdfWords(file));
+        EXPECT_EQ(mx::test::pdfClips(file), 0);
+        const QStringList faults = mx::test::boxFaults(lines, mx::test::pdfPageSize(file));
+        EXPECT_TRUE(faults.empty()) << faults.join('\n').toStdString();
+        for (const char* field : {"CODE", "ASSEMCAT", "LIB", "DESC"})
+            for (const std::string& v : h.column("assembly", field))
+                if (!v.empty()) EXPECT_TRUE(mx::test::printedWhole(lines, QString::fromStdString(v))) << field << " " << v;
+    }
 }
 
 TEST_F(ConfigurationListTest, BothLimitsAreRefusedAndTheDialogComesBackWithThem) {

@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <map>
 
 #include "DataSet.h"
 #include "DataSheet.h"
@@ -70,6 +71,55 @@ const PdfWord& word(const std::vector<PdfWord>& words, const QString& text, int 
     static const PdfWord none{};
     ADD_FAILURE() << "no word " << text.toStdString();
     return none;
+}
+
+// The separate texts of a page, read back from the words' boxes: words of
+// a line less than 1.6 blanks (of the sheet's 11-point font) apart belong to
+// one text. Two texts closer than two blanks are reported through
+// `tooClose`.
+constexpr double kBlank = 11 * 0.2778;  // points
+
+QStringList pageTexts(const std::vector<PdfWord>& words, QStringList* tooClose) {
+    std::vector<PdfWord> sorted = words;
+    std::sort(sorted.begin(), sorted.end(), [](const PdfWord& a, const PdfWord& b) {
+        if (std::abs(a.yMin - b.yMin) >= 1.0) return a.yMin < b.yMin;
+        return a.xMin < b.xMin;
+    });
+    QStringList out;
+    const PdfWord* last = nullptr;
+    for (const PdfWord& w : sorted) {
+        const bool sameLine = last && std::abs(w.yMin - last->yMin) < 1.0;
+        const double gap = sameLine ? w.xMin - last->xMax : 1e9;
+        if (gap < 1.6 * kBlank) {
+            out.back() += QLatin1Char(' ') + w.text;
+        } else {
+            if (sameLine && gap < 2 * kBlank - 0.3)
+                *tooClose << QStringLiteral("%1 | %2 (%3 pt)").arg(out.back(), w.text).arg(gap, 0, 'f', 1);
+            out << w.text;
+        }
+        last = &w;
+    }
+    return out;
+}
+
+// The captions the data sheet prints.
+QStringList sheetCaptions() {
+    QStringList c = {"Configuration Data Sheet For:", "Code:", "Description:", "Type:", "Suite:", "Wind Rated:",
+                     "Structure Type:", "Section Type:", "Include W/S:", "Include Depth:", "Include F/S:",
+                     "Include S/S:", "Include Reveals:", "Include C/Bars:", "Include S/Glass:",
+                     "Include Louv Glass:", "Blade Height (mm):", "Sill Width (mm):", "Jamb Width (mm):",
+                     "Reveal Width (mm):", "Head Width (mm):", "Dimensions:", "Minimum:", "Maximum:", "Default:",
+                     "Options:", "Yes", "No"};
+    for (QChar l : QStringLiteral("ABCEFGIJKL")) c << QStringLiteral("Include %1:").arg(l);
+    for (QChar l : QStringLiteral("ABCDEFGHIJ")) c << QStringLiteral("Option %1:").arg(l);
+    return c;
+}
+
+// Whether `part` is `whole` or a run of its words (a text wrapped in its
+// column reads back in pieces).
+bool wordsOf(const QString& part, const QString& whole) {
+    const QString p = QLatin1Char(' ') + part + QLatin1Char(' '), w = QLatin1Char(' ') + whole.simplified() + QLatin1Char(' ');
+    return w.contains(p) || (!part.contains(QLatin1Char(' ')) && whole.contains(part));
 }
 
 class DataSheetTest : public ::testing::Test {
@@ -241,11 +291,100 @@ TEST_F(DataSheetTest, NoTextPrintsOverAnother) {
             }
         }
     }
-    // A text that fits stays where the layout puts it ("Options: " at
-    // column 25); the one after the long suite code moved.
-    const double column = (595.276 - 36) / 90;
-    EXPECT_NEAR(word(words, "Options:").xMin, 18 + 25 * column, 1.5);
-    EXPECT_GT(word(words, "Dimensions:").xMin, word(words, "WWWWWWWWWW").xMax);
+    // The right block moved past the long suite code as a whole, its
+    // captions still in one column.
+    EXPECT_NEAR(word(words, "Options:").xMin, word(words, "Dimensions:").xMin, 0.5);
+    EXPECT_GT(word(words, "Dimensions:").xMin, word(words, "WWWWWWWWWW").xMax + 2 * 11 * 0.2778 - 0.3);
+}
+
+// A value too wide for its column pushes the rest of its row right; where
+// the row would then leave the page the value wraps at its blanks inside its
+// column, and the rows below move down. An empty second section prints no
+// "/".
+TEST_F(DataSheetTest, AValueThatWouldLeaveThePageWrapsInItsColumnAndTheRowsBelowMoveDown) {
+    Row r = slider();
+    for (auto& [field, value] : r) {
+        if (field == "STYPE") value = C("WWWWW");
+        if (field == "STYPE2") value = C("MMMMM");
+        if (field == "ADESC") value = C("WIDE TRANSOM HEIGHTS");
+        if (field == "SECTIONA") value = C("");
+    }
+    h.append("assembly", {r});
+    h.pageSettings(2, 5, 80, 66);
+    h.reindex();
+    print("RS450-SW2");
+    const QString file = h.printed(kSheet);
+    const std::vector<PdfWord> w = mx::test::pdfWords(file);
+    const QStringList lines = textLines(w);
+    EXPECT_TRUE(lines.contains("Section Type: S1 Include B: No 123456 7 45")) << lines.join('\n').toStdString();
+    // The structure type in pieces, one under the other at the column's
+    // start, left of the dimension's caption.
+    const PdfWord& first = word(w, "WWWWW");
+    const PdfWord& last = word(w, "MMMMM");
+    EXPECT_GT(last.yMin, first.yMin + 5) << "wrapped onto the rows below\n" << lines.join('\n').toStdString();
+    EXPECT_NEAR(last.xMin, first.xMin, 0.5);
+    EXPECT_NEAR(word(w, "A:").yMin, first.yMin, 1.0) << "the row's own texts stay on it";
+    for (const PdfWord& x : mx::test::wordsBeside(w, word(w, "A:")))
+        if (x.text == "Include") EXPECT_LT(last.xMax, x.xMin);
+    const double page = mx::test::pdfPageSize(file).width();
+    for (const PdfWord& x : w) EXPECT_LT(x.xMax, page - 18) << x.text.toStdString() << " leaves the page";
+    EXPECT_TRUE(lines.contains("Mitrex Development from Tallowood Systems Banksia Frames 08/12/26"))
+        << "the date pulled back onto the page, on its row";
+    // The rows below the wrapped one moved down, both blocks alike.
+    EXPECT_GT(word(w, "B:").yMin, last.yMin + 5);
+    EXPECT_NEAR(word(w, "Section").yMin, word(w, "B:").yMin, 1.0);
+}
+
+// Every configuration of the demo data set at the page widths in use: no two
+// separate texts of a row closer than two blanks, each text read back whole
+// as it was printed (a caption, a field's text or a number), none off the page.
+TEST(DemoDataSheets, AtEveryPageWidthTheTextsOfARowStandTwoBlanksApart) {
+    ReportsHarness h;
+    ds::createDataSet(h.tmp.path(), std::string(MX_SOURCE_DIR) + "/data/demo");
+    const std::vector<std::string> codes = h.column("assembly", "CODE");
+    ASSERT_GE(codes.size(), 10u);
+    std::map<std::string, std::vector<std::string>> fields;
+    for (const char* f : {"CODE", "DESC", "ASSEMCAT", "LIB", "STYPE", "STYPE2", "SECTION", "SECTIONA", "ADESC", "BDESC",
+                          "CDESC", "EDESC", "FDESC", "GDESC", "IDESC", "JDESC", "KDESC", "LDESC", "LADESC", "LBDESC",
+                          "LCDESC", "LDDESC", "LEDESC", "LFDESC", "LGDESC", "LHDESC", "LIDESC", "LJDESC"})
+        fields[f] = h.column("assembly", f);
+    const QStringList captions = sheetCaptions();
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+$"));
+    for (const auto& [width, margin] : {std::pair{80, 2}, std::pair{90, 4}, std::pair{100, 2}, std::pair{80, 5}, std::pair{100, 0}}) {
+        SCOPED_TRACE("WIDTH " + std::to_string(width) + " LMARGIN " + std::to_string(margin));
+        h.lines.clear();
+        h.pageSettings(2, margin, width, 66);
+        ASSERT_EQ(h.run([&] {
+            for (const std::string& code : codes) {
+                h.openAsScreen(code);
+                ASSPRINT(h.ctx, h.values);
+            }
+        }),
+                  0)
+            << h.joined();
+        for (size_t i = 0; i < codes.size(); ++i) {
+            SCOPED_TRACE(codes[i]);
+            const QString file = h.printed(kSheet, static_cast<int>(i));
+            const std::vector<PdfWord> words = mx::test::pdfWords(file);
+            QStringList tooClose;
+            const QStringList texts = pageTexts(words, &tooClose);
+            EXPECT_TRUE(tooClose.empty()) << tooClose.join('\n').toStdString();
+            QStringList printed = captions;
+            printed << h.values.package1 << h.values.company << h.values.date;
+            for (const auto& [f, values] : fields) printed << QString::fromStdString(values[i]);
+            const QString s2 = QString::fromStdString(fields["STYPE2"][i]);
+            printed << QString::fromStdString(fields["STYPE"][i]) + (s2.isEmpty() ? QString() : " / " + s2);
+            const QString sa = QString::fromStdString(fields["SECTIONA"][i]);
+            printed << QString::fromStdString(fields["SECTION"][i]) + (sa.isEmpty() ? QString() : "/" + sa);
+            for (const QString& t : texts) {
+                if (number.match(t).hasMatch()) continue;
+                EXPECT_TRUE(std::any_of(printed.begin(), printed.end(), [&](const QString& p) { return !p.isEmpty() && wordsOf(t, p); }))
+                    << "\"" << t.toStdString() << "\" is no text the sheet printed: two ran together";
+            }
+            const double page = mx::test::pdfPageSize(file).width();
+            for (const PdfWord& w : words) EXPECT_LT(w.xMax, page) << w.text.toStdString();
+        }
+    }
 }
 
 // Every configuration of the demo data set: its drawing lies in the space

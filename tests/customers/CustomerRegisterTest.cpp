@@ -6,10 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <filesystem>
 
 #include "Catalogue.h"
 #include "CustomerHarness.h"
 #include "CustomerRegister.h"
+#include "DataSet.h"
+#include "LargeDataSet.h"
 #include "PdfText.h"
 
 namespace mx::customers::test {
@@ -224,6 +227,48 @@ TEST_F(CustomerRegisterTest, PrintWritesEveryCustomerInTheListsOrderAndRestricti
         const QString name = QStringLiteral("FABRICATOR NUMBER %1").arg(1000 + i);
         EXPECT_TRUE(all.contains(name)) << name.toStdString();
         EXPECT_EQ(even.contains(name), i % 2 == 0) << name.toStdString();
+    }
+}
+
+// The printed list of the demo data set and of a large one: every company
+// name and e-mail address whole on the rendered page, drawn under no clip,
+// none over another or off the page.
+TEST(RegisterPrintout, EveryCompanyAndEmailOfTheDemoAndALargeDataSetIsPrintedWhole) {
+    for (const bool large : {false, true}) {
+        SCOPED_TRACE(large ? "large data set" : "demo data set");
+        CustomerHarness h;
+        for (const auto& e : std::filesystem::directory_iterator(h.tmp.path())) std::filesystem::remove_all(e.path());
+        if (large)
+            ds::createLargeDataSet(h.tmp.path(), {.customers = 150, .configurations = 5, .linesPerConfiguration = 1,
+                                                  .stockItems = 10, .libraryEntries = 12,
+                                                  .drawingElementsPerConfiguration = 1, .punchHolesPerConfiguration = 0});
+        else
+            ds::createDataSet(h.tmp.path(), std::string(MX_SOURCE_DIR) + "/data/demo");
+        lib::LibraryLinks library;
+        h.action = [&] {
+            MITREX(h.ctx, h.ws, library);
+            ds::CLOSDATA(h.ctx);
+        };
+        h.run("press Print\npress Exit\n");
+        QString file;
+        for (const auto& l : h.lines)
+            if (l.rfind("print \"Mitrex Customer Register (MITREX)\" preview ", 0) == 0) {
+                const QStringList parts = QString::fromStdString(l).split(' ');
+                file = QDir(QString::fromStdString(h.tmp.file("print"))).filePath(parts.at(parts.size() - 2));
+            }
+        ASSERT_FALSE(file.isEmpty()) << h.joined();
+        const auto lines = mx::test::pdfLines(mx::test::pdfWords(file));
+        EXPECT_EQ(mx::test::pdfClips(file), 0);
+        const QStringList faults = mx::test::boxFaults(lines, mx::test::pdfPageSize(file));
+        EXPECT_TRUE(faults.empty()) << faults.join('\n').toStdString();
+        int checked = 0;
+        for (const char* field : {"COMPANY", "EMAIL"})
+            for (const std::string& v : h.column("mitrex", field))
+                if (!v.empty()) {
+                    EXPECT_TRUE(mx::test::printedWhole(lines, QString::fromStdString(v))) << field << " " << v;
+                    ++checked;
+                }
+        EXPECT_GT(checked, large ? 150 : 4);
     }
 }
 

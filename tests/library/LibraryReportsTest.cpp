@@ -153,6 +153,34 @@ TEST_F(LibraryReportsTest, FortyUsersListedAndPrintedOnTwoPagesWithThirtyNineOnT
     EXPECT_EQ(selectedAfter, "");
 }
 
+// A company name wider than its cell wraps inside it, the row growing, and
+// a page holds fewer users rather than run off its foot.
+TEST_F(LibraryReportsTest, ANameWiderThanItsCellWrapsInsideItAndThePagesKeepTheirRows) {
+    std::vector<Row> customers;
+    for (int i = 1; i <= 39; ++i) {
+        const std::string name = i % 3 ? "USER " + std::to_string(i) : "WWWWWWWW WWWWWWWW WWWWWWWW WWWW U" + std::to_string(i);
+        customers.push_back(customer(100 - i, name.c_str(), "1"));
+    }
+    h.append("mitrex", customers);
+    play("row 1\npress Customers\npress Report\npress OK\npress Exit\n");
+    const QString file = printed("Library Users");
+    ASSERT_FALSE(file.isEmpty()) << h.joined();
+    EXPECT_EQ(mx::test::pdfPages(file), 2) << "the wrapped rows need a second page";
+    const auto words = mx::test::pdfWords(file);
+    const auto lines = mx::test::pdfLines(words);
+    const QSizeF page = mx::test::pdfPageSize(file);
+    const double cellRight = 18 + 56 * (page.width() - 36) / 85;
+    for (int i = 3; i <= 39; i += 3) {
+        const QString name = QStringLiteral("WWWWWWWW WWWWWWWW WWWWWWWW WWWW U%1").arg(i);
+        EXPECT_TRUE(mx::test::printedWhole(lines, name)) << name.toStdString();
+    }
+    for (const auto& w : words) {
+        if (w.text.startsWith(QLatin1Char('W'))) EXPECT_LT(w.xMax, cellRight) << w.text.toStdString();
+        EXPECT_LT(w.yMax, page.height() - 18) << w.text.toStdString();
+    }
+    EXPECT_TRUE(mx::test::boxFaults(lines, page).empty());
+}
+
 TEST_F(LibraryReportsTest, EarlierMarksAreListedThenClearedAndAnUnnamedCodeListsNoOneElse) {
     h.append("mitrex", {customer(1, "ZED PTY", "", true),  // marked before: listed whatever its code
                         customer(2, "ACME", "1"), customer(3, "BOLT", "0-1"), customer(4, "CRAB", "e")});

@@ -209,6 +209,45 @@ TEST(BrowseColumns, TheLastColumnTakesTheSpareWidthAndACutCellShowsItsWholeTextA
     EXPECT_EQ(browse->columnWidth(2), 80);
 }
 
+// A column of numbers lends the width it does not need to the cut text
+// beside it, and its numbers stand right without the blanks STR() gives
+// them; a column of codes that are all digits stays a text column.
+TEST(BrowseColumns, NumbersStandRightAndACutTextBesideThemTakesTheirSpareWidth) {
+    test::UiReset reset;
+    QTemporaryDir dir;
+    mx::rt::Session session;
+    mx::rt::WorkArea& area = test::makeParts(session, dir.path(), {{"A1", "ALUMINIUM SLIDER"}, {"B2", "SASH"}});
+    Dialog dlg("Columns", Box{0, 0, 400, 600});
+    Browse* browse = dlg.addBrowse({10, 10, 250, 120}, session, area,
+                                   {{"Desc", 70}, {"No", 200}, {"Code", 40}, {"Name", 60}},
+                                   [&] { return std::vector<Value>{area.fieldValue("DESC"), Value::numeric(5),
+                                                                   Value::character("0042"), area.fieldValue("DESC")}; });
+    dlg.show();
+    QApplication::processEvents();
+    const QFontMetrics fm = browse->fontMetrics();
+    const int desc = browse->columnWidth(0), no = browse->columnWidth(1);
+    EXPECT_EQ(desc + no, 270) << "width moves between the two, the total stays";
+    EXPECT_GE(desc, fm.horizontalAdvance("ALUMINIUM SLIDER") + 8) << "the description reads whole";
+    EXPECT_GE(no, fm.horizontalAdvance("No") + 8);
+    EXPECT_EQ(browse->columnWidth(2), 40) << "codes of digits lend nothing";
+    EXPECT_EQ(browse->toolTipAt({desc / 2, browse->headerHeight() + browse->rowHeight() / 2}), "");
+
+    // The number's ink on the second row (the first is highlighted): at the
+    // right of its column.
+    const QImage shot = browse->viewport()->grab().toImage();
+    const int y0 = browse->headerHeight() + browse->rowHeight() + 1, y1 = y0 + browse->rowHeight() - 2;
+    int left = -1, right = -1;
+    for (int x = desc; x < desc + no - 1; ++x)
+        for (int y = y0; y < y1; ++y)
+            if (qGray(shot.pixel(x, y)) < 128) {
+                if (left < 0) left = x;
+                right = x;
+            }
+    ASSERT_GE(left, 0) << "the number is drawn";
+    EXPECT_GT(left, desc + no - 4 - fm.horizontalAdvance("5") - 4) << "flush right, no blanks before it";
+    EXPECT_LE(right, desc + no - 1);
+}
+
 TEST(BrowseColumns, AColumnNarrowerThanItsHeaderIsWidenedSoTheHeaderReadsWhole) {
     test::UiReset reset;
     QTemporaryDir dir;

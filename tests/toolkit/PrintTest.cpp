@@ -146,6 +146,67 @@ TEST_F(PrintTest, ColumnReportTooWideForAnUprightPageIsPrintedLandscape) {
     for (int i : {1, 2, 3}) EXPECT_TRUE(text.contains(QString("LAST COLUMN %1").arg(i))) << text.toStdString();
 }
 
+// What a column report's page must show of each text: the whole of it,
+// drawn under no clip, inside the page and over no other word.
+void expectWhole(const QString& file, const QStringList& texts) {
+    const auto lines = mx::test::pdfLines(mx::test::pdfWords(file));
+    EXPECT_EQ(mx::test::pdfClips(file), 0) << "no text is drawn under a clip";
+    const QStringList faults = mx::test::boxFaults(lines, mx::test::pdfPageSize(file));
+    EXPECT_TRUE(faults.empty()) << faults.join('\n').toStdString();
+    for (const QString& t : texts) EXPECT_TRUE(mx::test::printedWhole(lines, t)) << t.toStdString();
+}
+
+// Columns as narrow as a screen's give way to the widest text each prints,
+// in the printed font: no cell is cut, headers included.
+TEST_F(PrintTest, ColumnReportColumnsAreAsWideAsTheirWidestText) {
+    ColumnReport report("Narrow", true);
+    const QStringList codes = {"DBLHUNG", "C00004-SLIDDOOR", "WWWWWWWWWW", "A"};
+    const QStringList mails = {"accounts.receivable@fabricator-number-one.example.com", "x@y.example", "", "info@a.example"};
+    Numbers rows(4);
+    report.addColumn("Code", 1, [&] { return codes[rows.at - 1]; });
+    report.addColumn("Number", 1, [&] { return QString("%1").arg(rows.at * 1000, 10); }, Qt::AlignRight);
+    report.addColumn("E-mail", 2, [&] { return mails[rows.at - 1]; });
+    report.addColumn("A Header Wider Than Its Texts", 1, [&] { return QString("Y"); });
+    ASSERT_EQ(report.run(rows), 1);
+    const QString file = QDir(dir.path()).filePath("print/001-Narrow.pdf");
+    QStringList texts = codes + QStringList{"1000", "4000", "A Header Wider Than Its Texts"};
+    for (const QString& m : mails)
+        if (!m.isEmpty()) texts << m;
+    expectWhole(file, texts);
+    EXPECT_EQ(mx::test::pdfPageSize(file).width() < 600, true) << "these fit upright";
+}
+
+// Columns too wide for the page even turned and in the smallest font: the
+// widest text columns wrap onto further lines of their rows, every text
+// still whole on the page, one under another in its column.
+TEST_F(PrintTest, ColumnReportTooWideEvenLandscapeWrapsItsWidestTexts) {
+    ColumnReport report("Very Wide", true);
+    Numbers rows(40);
+    auto words = [](int n, int row) {
+        QStringList w;
+        for (int i = 0; i < n; ++i) w << QString("WORD%1X%2").arg(row).arg(i);
+        return w.join(' ');
+    };
+    report.addColumn("Code", 0, [&] { return QString("CODE%1").arg(rows.at); });
+    report.addColumn("Long", 0, [&] { return words(40, rows.at); });
+    report.addColumn("Longer", 0, [&] { return words(60, rows.at); });
+    report.addColumn("Mail", 0, [&] { return QString("someone.with.a.long.name%1@a-very-long-domain-name.example.com").arg(rows.at); });
+    report.addColumn("Tag", 0, [&] { return QString("Y"); });
+    const int pages = report.run(rows);
+    ASSERT_GE(pages, 1);
+    const QString file = QDir(dir.path()).filePath("print/001-Very_Wide.pdf");
+    EXPECT_GT(mx::test::pdfPageSize(file).width(), 800) << "landscape";
+    QStringList texts;
+    for (int r = 1; r <= 40; ++r)
+        texts << QString("CODE%1").arg(r) << words(40, r) << words(60, r)
+              << QString("someone.with.a.long.name%1@a-very-long-domain-name.example.com").arg(r);
+    expectWhole(file, texts);
+    // Rows keep together and follow each other down the pages.
+    const QString text = pdfText(file, false);
+    EXPECT_LT(text.indexOf("CODE1\n"), text.indexOf("CODE2\n"));
+    EXPECT_TRUE(text.contains("CODE40"));
+}
+
 TEST_F(PrintTest, PrintingStraightToAMissingPrinterSaysSo) {
     if (PrintJob::printersInstalled()) GTEST_SKIP() << "this machine has a printer";
     Ui::instance().setPrintDir({});
