@@ -16,6 +16,7 @@
 
 #include "Catalogue.h"
 #include "ConsoleSink.h"
+#include "CrossCheck.h"
 #include "DataContext.h"
 #include "DataSet.h"
 #include "DataSetCheck.h"
@@ -388,6 +389,24 @@ int checkDataSet(const std::string& dir) {
     std::cout << r.tablesChecked << " tables and " << r.indexesChecked << " index files checked: "
               << (r.ok() ? "no problems" : std::to_string(r.problems.size()) + " problems") << '\n';
     return r.ok() ? kOk : kFailure;
+}
+
+int crossCheckDataSet(const std::string& dir) {
+    if (std::string p = DataSetSession::problemWith(dir); !p.empty()) {
+        failure(p);
+        return kUsage;  // nothing can be read
+    }
+    DataSetSession ds(dir, true);
+    const integrity::Report r = integrity::crossCheck(ds.ctx());
+    for (const integrity::Finding& f : r.findings) std::cout << integrity::findingLine(f) << '\n';
+    for (const std::string& u : r.unreadable) std::cerr << "mxadmin: " << u << '\n';
+    std::cout << r.tablesRead << " tables read: "
+              << (r.findings.empty() ? std::string("no findings")
+                                     : std::to_string(r.findings.size()) + (r.findings.size() == 1 ? " finding" : " findings"));
+    if (!r.readable()) std::cout << "; " << r.unreadable.size() << (r.unreadable.size() == 1 ? " table" : " tables") << " could not be read";
+    std::cout << '\n';
+    if (!r.readable()) return kUsage;
+    return r.findings.empty() ? kOk : kFailure;
 }
 
 namespace {

@@ -43,6 +43,11 @@ int reindexDataSet(const std::string& dir);
 // Checks every table and index file of the data set; prints each problem.
 int checkDataSet(const std::string& dir);
 
+// The data check across tables (CrossCheck.h): one line per finding, then
+// the count. Exit status 0 nothing found, 1 findings, 2 when the data set or
+// one of its tables cannot be read (each named on standard error).
+int crossCheckDataSet(const std::string& dir);
+
 // User accounts of the `users` table. Login names are 1 to 10 characters,
 // kept upper case; passwords up to 6 characters, stored only scrambled as the
 // login scrambles what is typed into its upper-case field (empty = none).

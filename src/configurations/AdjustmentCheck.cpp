@@ -1,7 +1,6 @@
-// The adjustment limit and its check (see AdjustmentCheck.h).
+// The adjustment check on the current configuration (see AdjustmentCheck.h);
+// the arithmetic is in AdjustmentLimit.cpp.
 #include "AdjustmentCheck.h"
-
-#include <cmath>
 
 #include "Guarded.h"
 #include "Opening.h"
@@ -10,20 +9,6 @@
 #include "Ui.h"
 
 namespace mx::configurations {
-
-int adjustmentLimit(std::optional<double> maxAdjust) {
-    if (!maxAdjust || !std::isfinite(*maxAdjust)) return kDefaultAdjustLimit;
-    const double whole = std::trunc(*maxAdjust);
-    if (whole <= 0) return kDefaultAdjustLimit;
-    return whole > 1e6 ? 1000000 : static_cast<int>(whole);
-}
-
-bool adjustmentAllowed(double adjustment, int limit) { return std::fabs(adjustment) <= limit; }
-
-std::string adjustmentAlert(int limit) {
-    const std::string n = std::to_string(limit);
-    return "Invalid Adjustment, Must be between -" + n + "mm and " + n + "mm.";
-}
 
 int lookUpAdjustmentLimit(ds::DataContext& ctx, const std::string& libCode) {
     std::optional<double> maxAdjust;

@@ -193,6 +193,11 @@ private:
     const rt::WorkArea& area_;
 };
 
+// The kinds an element may name, as the drawer above tells them apart.
+constexpr std::array<std::string_view, 12> kElementTypes = {"LINE",   "LINE2T", "LINE2B", "LINE2R",
+                                                            "LINE2L", "LINE2H", "LINE2V", "ARROWL",
+                                                            "ARROWR", "ARROWD", "ARROWU", "FUNCTION"};
+
 double half(const rt::WorkArea& a, const std::string& min, const std::string& max) {
     return (a.fieldValue(max).num() - a.fieldValue(min).num()) / 2;
 }
@@ -225,6 +230,58 @@ DrawingElement drawingElement(const rt::WorkArea& a) {
     e.fn = a.fieldValue("FN").str();
     e.condition = a.fieldValue("CONDITION").str();
     return e;
+}
+
+bool isElementType(std::string_view type) {
+    const std::string t = ds::trimRight(type);
+    for (std::string_view k : kElementTypes)
+        if (t == k) return true;
+    return false;
+}
+
+std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const rt::WorkArea& assembly,
+                                              const rt::WorkArea& assdraw, const DrawingElement& e) {
+    const AreaHost conditions(session, assembly), coordinates(session, assdraw);
+    std::vector<DrawingFailure> out;
+    auto compiles = [&](const rt::ExprHost& host, const char* field, const std::string& text,
+                        const std::string& shown) {
+        try {
+            rt::Expression::compile(text, host, kNames);
+            return true;
+        } catch (const rt::DbError& err) {
+            if (err.kind() != rt::ErrorKind::BadExpression) throw;
+            std::string why = "does not compile: " + err.detail();
+            if (err.position() >= 0) why += " at " + std::to_string(err.position());
+            out.push_back(DrawingFailure{e.recno, field, shown, why});
+            return false;
+        }
+    };
+    const std::string condition = trimmed(e.condition);
+    if (!condition.empty()) compiles(conditions, "CONDITION", condition, condition);
+    const std::pair<const char*, const std::string*> coordinateTexts[] = {
+        {"FROMCOL", &e.fromCol}, {"FROMROW", &e.fromRow}, {"TOCOL", &e.toCol}, {"TOROW", &e.toRow}};
+    for (const auto& [field, raw] : coordinateTexts) {
+        const std::string text = trimmed(*raw);
+        if (text.empty())
+            out.push_back(DrawingFailure{e.recno, field, text, "there is no expression"});
+        else
+            compiles(coordinates, field, text, text);
+    }
+    if (ds::trimRight(e.type) == "FUNCTION") {
+        const std::string fn = trimmed(e.fn);
+        const std::size_t open = fn.find('(');
+        if (open == std::string::npos || open + 1 >= fn.size() || fn.back() != ')' ||
+            ds::upper(trimmed(fn.substr(0, open))) != "BLADES") {
+            out.push_back(DrawingFailure{e.recno, "FN", fn, "is not BLADES(pitch): the element draws nothing"});
+        } else {
+            const std::string argument = trimmed(fn.substr(open + 1, fn.size() - open - 2));
+            if (argument.empty())
+                out.push_back(DrawingFailure{e.recno, "FN", fn, "there is no pitch"});
+            else
+                compiles(coordinates, "FN", argument, fn);
+        }
+    }
+    return out;
 }
 
 Drawing drawElements(const NextElement& next, const DrawingValues& values, const DrawingHosts& hosts) {

@@ -36,6 +36,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ExprHost.h"
@@ -121,6 +122,20 @@ using NextElement = std::function<bool(DrawingElement&)>;
 Drawing drawElements(const NextElement& next, const DrawingValues& values, const DrawingHosts& hosts);
 Drawing drawElements(std::span<const DrawingElement> elements, const DrawingValues& values,
                      const DrawingHosts& hosts);
+
+// Whether `type` (trailing blanks aside) is one of the element kinds above.
+bool isElementType(std::string_view type);
+
+// Each text of an element that can never draw, found without drawing it: a
+// coordinate that is empty or does not compile, a condition that does not
+// compile, and for a FUNCTION element an `FN` that is not BLADES(pitch) or
+// whose pitch does not compile. Conditions compile against `assembly`,
+// coordinates and the pitch against `assdraw`, as the drawing evaluates
+// them; nothing is evaluated, so an element whose condition is false is
+// looked at all the same. One failure per field, in the order the drawing
+// reads them.
+std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const rt::WorkArea& assembly,
+                                              const rt::WorkArea& assdraw, const DrawingElement& element);
 
 // The drawing of the configuration `assembly` stands on, over the open
 // tables: its elements are sought by the configuration's CODE in
