@@ -59,7 +59,7 @@ private:
 class BrowserScreen {
 public:
     explicit BrowserScreen(ds::DataContext& ctx);
-    void run();
+    void run(const std::string& startTable = {}, std::uint32_t startRecord = 0);
 
 private:
     // ---- the table shown
@@ -127,7 +127,7 @@ BrowserScreen::BrowserScreen(ds::DataContext& ctx)
     dlg_.setCentred(true);
 }
 
-void BrowserScreen::run() {
+void BrowserScreen::run(const std::string& startTable, std::uint32_t startRecord) {
     list_ = ds::dataFolderTables(ctx_);
     if (!list_.problem.empty())
         ctx_.sink.alert("The table definitions cannot be read: " + list_.problem + ".\n" + fromQ(repairAdvice(ctx_.dataDir)));
@@ -166,9 +166,15 @@ void BrowserScreen::run() {
     seekButton_ = dlg_.addButton({row, 206, 45, 12}, QStringLiteral("&Seek"), [this] { protect([this] { seek(); }); });
     dlg_.addButton({row, W - 51, 45, 12}, QStringLiteral("E&xit"), [this] { dlg_.end(); });
 
-    tableVar_ = Value::character(list_.tables.front().alias);
+    tableVar_ = Value::character(find(startTable) ? startTable : list_.tables.front().alias);
     tableBox_->load();
     protect([this] { chooseTable(); });
+    if (startRecord && area_ && browse_ && startRecord <= area_->recordCount())
+        protect([this, startRecord] {
+            area_->goTo(startRecord);
+            browse_->resync();
+            update();
+        });
     keys_.attach(dlg_);
     dlg_.run();
     closeTable();
@@ -449,14 +455,16 @@ QString repairAdvice(const std::string& dataDir) {
         .arg(dir);
 }
 
-void BROWSE(ds::DataContext& ctx) {
+void BROWSE(ds::DataContext& ctx) { BROWSE(ctx, {}, 0); }
+
+void BROWSE(ds::DataContext& ctx, const std::string& table, std::uint32_t recno) {
     rt::SelectionGuard selection(ctx.session);
     ShowDeleted showDeleted(ctx.session.settings());
     struct ReleaseAfter {
         ~ReleaseAfter() { tk::HotKeys::instance().apply(ia::closedScreenKeys()); }
     } releaseAfter;
     BrowserScreen screen(ctx);
-    screen.run();
+    screen.run(table, recno);
 }
 
 }  // namespace mx::tablebrowser
