@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTime>
 #include <algorithm>
@@ -86,12 +87,15 @@ void printReport(const std::vector<integrity::Finding>& rows) {
         const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
         report.addHeaderLine([date, time] { return QStringLiteral("Date: ") + date + QStringLiteral(", Time: ") + time; });
         report.addFooterLine([&report] { return QStringLiteral("Page: ") + QString::number(report.page()); });
+        // Widths in average characters: aliases, codes and field names are
+        // upper case, wider than the average, so they get a fifth more.
+        auto upper = [](std::size_t chars) { return static_cast<int>(chars + (chars + 4) / 5); };
         std::size_t code = 4;
         for (const integrity::Finding& f : rows) code = std::max(code, f.code.size());
-        report.addColumn(QStringLiteral("Table"), 8);
-        report.addColumn(QStringLiteral("Record"), 6, {}, Qt::AlignRight);
-        report.addColumn(QStringLiteral("Code"), static_cast<int>(std::min<std::size_t>(code, 30)));
-        report.addColumn(QStringLiteral("Field"), 10);
+        report.addColumn(QStringLiteral("Table"), upper(8));
+        report.addColumn(QStringLiteral("Record"), 7, {}, Qt::AlignRight);
+        report.addColumn(QStringLiteral("Code"), upper(std::min<std::size_t>(code, 30)));
+        report.addColumn(QStringLiteral("Field"), upper(10));
         report.addColumn(QStringLiteral("Problem"), static_cast<int>(kProblemWidth));
         LineCursor cursor(lines);
         report.setRow([&cursor] {
@@ -110,12 +114,12 @@ void showList(ia::ListScreen& screen, rt::WorkArea& area, const std::vector<inte
         if (area.eof() || area.recno() < 1 || area.recno() > rows.size()) return nullptr;
         return &rows[area.recno() - 1];
     };
-    screen.addList({10, 10, 460, 212}, area,
+    tk::Browse& list = screen.addList({10, 10, 460, 198}, area,
                                       {{QStringLiteral("Table"), 80},
                                        {QStringLiteral("Record"), 56, Qt::AlignRight},
-                                       {QStringLiteral("Code"), 150},
+                                       {QStringLiteral("Code"), 176},
                                        {QStringLiteral("Field"), 80},
-                                       {QStringLiteral("Problem"), 520}},
+                                       {QStringLiteral("Problem"), 500}},
                                       [current] {
                                           const integrity::Finding* f = current();
                                           if (!f) return std::vector<Value>(5, Value::character(""));
@@ -124,6 +128,17 @@ void showList(ia::ListScreen& screen, rt::WorkArea& area, const std::vector<inte
                                               Value::character(f->code), Value::character(f->field),
                                               Value::character(f->problem)};
                                       });
+    // The current finding's problem whole under the list: the column shows
+    // only its beginning.
+    QLabel* whole = screen.dialog().addText({211, 10, 460, 24}, QString());
+    whole->setWordWrap(true);
+    whole->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto showWhole = [whole, current] {
+        const integrity::Finding* f = current();
+        whole->setText(f ? QString::fromStdString(f->problem) : QString());
+    };
+    list.onChange(showWhole);
+    showWhole();
     auto openBrowser = [&screen, current, &browse] {
         const integrity::Finding* f = current();
         if (!f || !f->recno || !browse) return;
