@@ -6,6 +6,8 @@
 // data files must be the same bytes after all of it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -103,6 +105,40 @@ protected:
             if (l.rfind("row", 0) == 0) rows.push_back(l);
         return rows;
     }
+    // `dump` is the table browser's, on `f`'s table with `f`'s record current:
+    // the current row shows the record's character fields.
+    void expectBrowserOn(const std::vector<std::string>& dump, const integrity::Finding& f, const std::string& all) {
+        ASSERT_FALSE(dump.empty()) << all;
+        EXPECT_EQ(dump.front(), "dump \"" + std::string(tablebrowser::kTitle) + "\"");
+        EXPECT_TRUE(std::find(dump.begin(), dump.end(), "field TABLE \"" + f.alias + "\"") != dump.end()) << all;
+        std::string current;
+        for (const std::string& l : rowLines(dump))
+            if (l.rfind("row* ", 0) == 0) current = l;
+        ASSERT_FALSE(current.empty()) << all;
+        rt::Session s;
+        rt::WorkArea& a = s.open(h.tmp.file(lowered(f.alias) + ".dbf"), "", rt::OpenMode::Shared, true);
+        a.goTo(f.recno);
+        const std::vector<std::string> cells = cellsOf(current);
+        const std::multiset<std::string> shown(cells.begin(), cells.end());
+        int compared = 0;
+        for (int i = 0; i < a.fieldCount(); ++i) {
+            if (a.field(i).type != rt::FieldType::Character) continue;
+            const std::string v = trimmed(a.fieldValue(i).str());
+            if (v.empty() || v.size() > 30) continue;
+            EXPECT_TRUE(shown.count(v)) << a.field(i).name << " \"" << v << "\" not in " << current;
+            ++compared;
+        }
+        EXPECT_GT(compared, 0);
+    }
+    // The first finding of a table other than the first one listed, at a
+    // record other than its table's first.
+    static std::size_t laterFinding(const integrity::Report& report) {
+        std::size_t pick = 0;
+        while (pick < report.findings.size() &&
+               (report.findings[pick].alias == report.findings.front().alias || report.findings[pick].recno < 2))
+            ++pick;
+        return pick;
+    }
     std::string printedFile() const {
         for (const std::string& l : h.lines)
             if (l.rfind("print \"Data Check\" preview ", 0) == 0) {
@@ -164,12 +200,7 @@ TEST_F(DataCheckScreenTest, TheListHoldsEveryFindingInTheChecksOrderAndThePrinte
 TEST_F(DataCheckScreenTest, BrowseOpensTheTableBrowserOnTheFindingsTableAtItsRecordAndWritesNothing) {
     use("planted");
     const integrity::Report report = expected();
-    // The first finding of a table other than the first one listed, and a
-    // record other than the table's first.
-    std::size_t pick = 0;
-    while (pick < report.findings.size() &&
-           (report.findings[pick].alias == report.findings.front().alias || report.findings[pick].recno < 2))
-        ++pick;
+    const std::size_t pick = laterFinding(report);
     ASSERT_LT(pick, report.findings.size());
     const integrity::Finding& f = report.findings[pick];
     const auto before = snapshot(h.tmp.path());
@@ -183,29 +214,64 @@ TEST_F(DataCheckScreenTest, BrowseOpensTheTableBrowserOnTheFindingsTableAtItsRec
     EXPECT_EQ(opened[0], std::make_pair(f.alias, f.recno));
     EXPECT_EQ(opened[1], std::make_pair(f.alias, f.recno));
 
-    const std::vector<std::string> dump = h.dump(0);
-    ASSERT_FALSE(dump.empty()) << h.joined();
-    EXPECT_EQ(dump.front(), "dump \"" + std::string(tablebrowser::kTitle) + "\"");
-    EXPECT_TRUE(std::find(dump.begin(), dump.end(), "field TABLE \"" + f.alias + "\"") != dump.end()) << h.joined();
-    // The current row is the finding's record: its character fields' values.
-    std::string current;
-    for (const std::string& l : rowLines(dump))
-        if (l.rfind("row* ", 0) == 0) current = l;
-    ASSERT_FALSE(current.empty()) << h.joined();
-    rt::Session s;
-    rt::WorkArea& a = s.open(h.tmp.file(lowered(f.alias) + ".dbf"), "", rt::OpenMode::Shared, true);
-    a.goTo(f.recno);
-    const std::vector<std::string> cells = cellsOf(current);
-    const std::multiset<std::string> shown(cells.begin(), cells.end());
-    int compared = 0;
-    for (int i = 0; i < a.fieldCount(); ++i) {
-        if (a.field(i).type != rt::FieldType::Character) continue;
-        const std::string v = trimmed(a.fieldValue(i).str());
-        if (v.empty() || v.size() > 30) continue;
-        EXPECT_TRUE(shown.count(v)) << a.field(i).name << " \"" << v << "\" not in " << current;
-        ++compared;
+    expectBrowserOn(h.dump(0), f, h.joined());
+}
+
+TEST_F(DataCheckScreenTest, TheProgramsMenuRunsTheScreenAndItsBrowseOpensTheProgramsTableBrowser) {
+    use("planted");
+    const integrity::Report report = expected();
+    const std::size_t pick = laterFinding(report);
+    ASSERT_LT(pick, report.findings.size());
+    const auto before = snapshot(h.tmp.path());
+    writeFileBytes(prints.file("script.txt"), "menu \"Integrity Checks\" \"Data Check\"\nrow " + std::to_string(pick + 1) +
+                                                  "\npress Browse\ndump\npress Exit\npress Print\npress Exit\n");
+    const RunResult r = run(mx::test::mxdev() + " --data '" + h.tmp.path() + "' --print-dir '" + prints.path() +
+                            "' --play '" + prints.file("script.txt") + "'");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(snapshot(h.tmp.path()), before) << "nothing written to the data set";
+    EXPECT_NE(r.out.find("open \"Data Check\"\nopen \"Table Browser\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("print \"Data Check\" preview 001-Data_Check.pdf"), std::string::npos) << r.out;
+    h.lines.clear();
+    for (std::size_t at = 0, nl; at < r.out.size(); at = nl + 1) {
+        nl = r.out.find('\n', at);
+        if (nl == std::string::npos) nl = r.out.size();
+        h.lines.push_back(r.out.substr(at, nl - at));
     }
-    EXPECT_GT(compared, 0);
+    expectBrowserOn(h.dump(0), report.findings[pick], r.out);
+}
+
+TEST_F(DataCheckScreenTest, OnAReadOnlyShareTheProgramRunAsAnUnprivilegedUserListsEveryFinding) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
+    if (run("command -v setpriv >/dev/null").status != 0) GTEST_SKIP() << "setpriv is not installed";
+    const std::string as = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+    if (run(as + mx::test::mxadmin() + " --version >/dev/null").status != 0)
+        GTEST_SKIP() << "nobody cannot run the built programs here";
+
+    use("planted");
+    const integrity::Report report = expected();
+    // The data set nobody can read and not write; the script and the
+    // printout in a folder of their own.
+    TempDir share;
+    const std::string dir = share.file("data"), out = share.file("out");
+    fs::copy(h.tmp.path(), dir, fs::copy_options::recursive);
+    for (const auto& e : fs::directory_iterator(dir)) fs::permissions(e.path(), fs::perms(0444));
+    fs::permissions(dir, fs::perms(0555));
+    fs::create_directory(out);
+    fs::permissions(out, fs::perms::all);
+    fs::permissions(share.path(), fs::perms(0755));
+    writeFileBytes(out + "/script.txt", "menu \"Integrity Checks\" \"Data Check\"\ndump\npress Print\npress Exit\n");
+    fs::permissions(out + "/script.txt", fs::perms(0444));
+    const auto before = snapshot(dir);
+
+    const RunResult r = run(as + "env HOME='" + out + "' " + mx::test::mxdev() + " --data '" + dir + "' --print-dir '" +
+                            out + "/print' --play '" + out + "/script.txt'");
+    fs::permissions(dir, fs::perms(0755));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(snapshot(dir), before);
+    std::size_t rows = 0;
+    for (std::size_t at = r.out.find("\nrow"); at != std::string::npos; at = r.out.find("\nrow", at + 1)) ++rows;
+    EXPECT_EQ(rows, report.findings.size()) << r.out;
+    EXPECT_NE(r.out.find("print \"Data Check\" preview 001-Data_Check.pdf"), std::string::npos) << r.out;
 }
 
 TEST_F(DataCheckScreenTest, TheDemoDataSetIsReportedCleanInABoxWithoutAList) {
