@@ -12,6 +12,7 @@
 #include "ConfigurationReports.h"
 #include "ConfigurationScreen.h"
 #include "CustomerRegister.h"
+#include "DataCheckScreen.h"
 #include "DataSheet.h"
 #include "DataFolder.h"
 #include "Fonts.h"
@@ -191,7 +192,12 @@ std::vector<tk::MenuItem> Workstation::BUILDMENU() {
     menu.push_back(MenuItem{QStringLiteral("Integrit&y Checks"),
                             {},
                             {MenuItem{QStringLiteral("&Component Categories"), screen([this] { lib::COMPCAT(context_); })},
-                             MenuItem{QStringLiteral("&Apply Type to Comp's"), screen([this] { lib::COMPTYPE(context_); })}}});
+                             MenuItem{QStringLiteral("&Apply Type to Comp's"), screen([this] { lib::COMPTYPE(context_); })},
+                             MenuItem{QStringLiteral("&Data Check"), screen([this] {
+                                          datacheck::DATACHECK(context_, [this](const std::string& alias, std::uint32_t recno) {
+                                              tablebrowser::BROWSE(context_, alias, recno);
+                                          });
+                                      })}}});
     menu.push_back(MenuItem{QStringLiteral("L&icenses"), screen([this] {
                                 const tk::ReportValues report = reportValues();
                                 customers::MITREX(context_, values_.ws, lib::reportLinks(context_, values_.ws, report));

@@ -63,7 +63,7 @@ private:
 class BrowserScreen {
 public:
     explicit BrowserScreen(ds::DataContext& ctx);
-    void run();
+    void run(const std::string& startTable = {}, std::uint32_t startRecord = 0);
 
 private:
     // ---- the table shown
@@ -161,7 +161,7 @@ BrowserScreen::BrowserScreen(ds::DataContext& ctx)
                         .search = [this] { protect([this] { seek(); }); }});
 }
 
-void BrowserScreen::run() {
+void BrowserScreen::run(const std::string& startTable, std::uint32_t startRecord) {
     list_ = ds::dataFolderTables(ctx_);
     if (!list_.problem.empty())
         ctx_.sink.alert("The table definitions cannot be read: " + list_.problem + ".\n" + fromQ(repairAdvice(ctx_.dataDir)));
@@ -211,9 +211,15 @@ void BrowserScreen::run() {
         col += 50;
     }
 
-    tableVar_ = Value::character(list_.tables.front().alias);
+    tableVar_ = Value::character(find(startTable) ? startTable : list_.tables.front().alias);
     tableBox_->load();
     protect([this] { chooseTable(); });
+    if (startRecord && area_ && browse_ && startRecord <= area_->recordCount())
+        protect([this, startRecord] {
+            area_->goTo(startRecord);
+            browse_->resync();
+            update();
+        });
     screen_.run();
     closeTable();
 }
@@ -702,11 +708,13 @@ QString repairAdvice(const std::string& dataDir) {
         .arg(dir);
 }
 
-void BROWSE(ds::DataContext& ctx) {
+void BROWSE(ds::DataContext& ctx) { BROWSE(ctx, {}, 0); }
+
+void BROWSE(ds::DataContext& ctx, const std::string& table, std::uint32_t recno) {
     rt::SelectionGuard selection(ctx.session);
     ShowDeleted showDeleted(ctx.session.settings());
     BrowserScreen screen(ctx);  // its frame releases the screen's keys when it goes
-    screen.run();
+    screen.run(table, recno);
 }
 
 }  // namespace mx::tablebrowser

@@ -22,6 +22,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <string>
 
 #include "DataContext.h"
 
@@ -35,6 +37,10 @@ inline constexpr const char* kRecordOrder = "Record order";
 // setting is restored afterwards); the work area selected before is
 // selected again and the table it showed last is closed.
 void BROWSE(ds::DataContext& ctx);
+// The same, opened on the table `table` (an alias of the list) at record
+// `recno`; the first table when `table` is not listed, its top record when
+// `recno` is beyond its end.
+void BROWSE(ds::DataContext& ctx, const std::string& table, std::uint32_t recno);
 
 // The folder the program was started in: an exported file named without a
 // folder goes there. Unset, the current folder.
