@@ -56,21 +56,6 @@ struct RecordBack {
     }
 };
 
-// The area's order and filter as they were, put back on every way out.
-struct RestrictionBack {
-    rt::WorkArea& area;
-    int order;
-    std::string filter;
-    explicit RestrictionBack(rt::WorkArea& a) : area(a), order(a.order()), filter(a.filterText()) {}
-    ~RestrictionBack() {
-        try {
-            if (area.filterText() != filter) area.setFilter(filter);
-            if (area.order() != order) area.setOrder(order);
-        } catch (const rt::DbError&) {
-        }
-    }
-};
-
 DrawingElement typedElement(const ia::WorkingValues& v, std::uint32_t recno) {
     DrawingElement e;
     e.recno = recno;
@@ -381,7 +366,7 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
     if (!s.area("ASSDRAW") && !ds::OPNALIAS(ctx, "assdraw", false, true)) return;
     rt::WorkArea& assembly = s.openArea("ASSEMBLY");
     rt::WorkArea& assdraw = s.openArea("ASSDRAW");
-    RestrictionBack restriction(assdraw);
+    ia::RestrictionKept restriction(assdraw);
     s.select(assdraw);
     if (!assdraw.filterText().empty()) assdraw.setFilter("");
     if (assdraw.order() != 1) assdraw.setOrder(1);
@@ -437,14 +422,9 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
                        .search = {}});
 
     tk::Browse& list = screen.addList({10, 10, 300, 165}, assdraw,
-                                      {{QStringLiteral("!"), 16},
-                                       {QStringLiteral("Type"), 74},
-                                       {QStringLiteral("From Row"), 67},
-                                       {QStringLiteral("From Col"), 67},
-                                       {QStringLiteral("To Row"), 67},
-                                       {QStringLiteral("To Col"), 67},
-                                       {QStringLiteral("Function"), 100},
-                                       {QStringLiteral("Condition"), 100}},
+                                      {{QStringLiteral("!"), 16}, {QStringLiteral("Type"), 74}, {QStringLiteral("From Row"), 67},
+                                       {QStringLiteral("From Col"), 67}, {QStringLiteral("To Row"), 67}, {QStringLiteral("To Col"), 67},
+                                       {QStringLiteral("Function"), 100}, {QStringLiteral("Condition"), 100}},
                                       [&assdraw, &model] {
                                           const DrawingElement e = drawingElement(assdraw);
                                           bool fault = true;
@@ -504,10 +484,7 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
 
     tk::Ui& ui = tk::Ui::instance();
     screen.addButtons(180, 10,
-                      {{QStringLiteral("&Add"), screen.actions().add},
-                       {QStringLiteral("View/&Update"), screen.actions().viewUpdate},
-                       {QStringLiteral("&Delete"), screen.actions().remove},
-                       {QStringLiteral("Cop&y"),
+                      {{QStringLiteral("&Add"), screen.actions().add}, {QStringLiteral("View/&Update"), screen.actions().viewUpdate}, {QStringLiteral("&Delete"), screen.actions().remove}}, {QStringLiteral("Cop&y"),
                         [&] {
                             ASSDCOPY(ctx, list);
                             screen.restore();

@@ -37,21 +37,6 @@ std::string stockDescription(ds::DataContext& ctx, const Value& code) {
     return desc;
 }
 
-// The area's order and filter as they were, put back on every way out.
-struct RestrictionKeeper {
-    rt::WorkArea& area;
-    int order;
-    std::string filter;
-    explicit RestrictionKeeper(rt::WorkArea& a) : area(a), order(a.order()), filter(a.filterText()) {}
-    ~RestrictionKeeper() {
-        try {
-            area.setFilter(filter);
-            area.setOrder(order);
-        } catch (...) {
-        }
-    }
-};
-
 }  // namespace
 
 const std::vector<std::string>& lineFields() {
@@ -166,7 +151,7 @@ void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfig
         area.setOrder(layout.order);
         area.setFilter(layout.filter);
     };
-    RestrictionKeeper keeper(area);
+    ia::RestrictionKept keeper(area);
     s.select(area);
     restrict();
     area.seek(current.code, false);

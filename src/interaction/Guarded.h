@@ -4,9 +4,12 @@
 // file, a record that went away) ends the operation quietly.
 #pragma once
 
+#include <string>
+
 #include "DataContext.h"
 #include "Error.h"
 #include "Session.h"
+#include "WorkArea.h"
 
 namespace mx::ia {
 
@@ -26,5 +29,27 @@ template <class F>
 bool guarded(ds::DataContext& ctx, F&& body, bool keepRecord = false) {
     return guarded(ctx.session, std::forward<F>(body), keepRecord);
 }
+
+// A screen that restricts a table while it stands: the area's order and
+// filter as they were are put back on every way out (a failure of that is
+// passed over: the area is left as it is).
+class RestrictionKept {
+public:
+    explicit RestrictionKept(rt::WorkArea& area) : area_(area), order_(area.order()), filter_(area.filterText()) {}
+    ~RestrictionKept() {
+        try {
+            if (area_.filterText() != filter_) area_.setFilter(filter_);
+            if (area_.order() != order_) area_.setOrder(order_);
+        } catch (...) {
+        }
+    }
+    RestrictionKept(const RestrictionKept&) = delete;
+    RestrictionKept& operator=(const RestrictionKept&) = delete;
+
+private:
+    rt::WorkArea& area_;
+    int order_;
+    std::string filter_;
+};
 
 }  // namespace mx::ia
