@@ -170,8 +170,12 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     assembly.goTop();
 
     tk::Browse& list = screen.addList({10, 10, 350, 165}, assembly,
-                                      {{QStringLiteral("Code"), 130}, {QStringLiteral("Description"), 270}, {QStringLiteral("Suite"), 80},
-                                       {QStringLiteral("Type"), 80}, {QStringLiteral("W/R"), 25}, {QStringLiteral("Lock"), 28}},
+                                      {{QStringLiteral("Code"), 130},
+                                       {QStringLiteral("Description"), 270},
+                                       {QStringLiteral("Suite"), 80},
+                                       {QStringLiteral("Type"), 80},
+                                       {QStringLiteral("W/R"), 25},
+                                       {QStringLiteral("Lock"), 28}},
                                       [&assembly] {
                                           return std::vector<Value>{assembly.fieldValue("CODE"), assembly.fieldValue("DESC"),
                                                                     assembly.fieldValue("LIB"), assembly.fieldValue("ASSEMCAT"),
@@ -218,11 +222,22 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
 
     const ia::ListActions& act = screen.actions();
     screen.addButtons(180, 10,
-                      {{QStringLiteral("&Add"), act.add}, {QStringLiteral("View/&Update"), act.viewUpdate}, {QStringLiteral("&Delete"), act.remove},
-                       {QStringLiteral("&Search"), act.search}, {QStringLiteral("Re&port"), linked(links.report, "The configuration report", false)}});
+                      {{QStringLiteral("&Add"), act.add},
+                       {QStringLiteral("View/&Update"), act.viewUpdate},
+                       {QStringLiteral("&Delete"), act.remove},
+                       {QStringLiteral("&Search"), act.search},
+                       {QStringLiteral("Re&port"), linked(links.report, "The configuration report", false)},
+                       {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }},
+                       {QStringLiteral("Cop&y"), [&] { COPYCONF(ctx, list); }},
+                       {QStringLiteral("Dra&wing"), sub([&](const CurrentConfiguration&) { ASSDRAW(ctx, links.dataSheet); })}});
     screen.addButtons(
         195, 10,
-        {{QStringLiteral("Data Sht"), linked(links.dataSheet, "The data sheet", true)}},
+        {{QStringLiteral("&Formulae"), sub([&](const CurrentConfiguration& c) { ASSLINE(ctx, c, links.lineReport); })},
+         {QStringLiteral("&Options"), sub([&](const CurrentConfiguration& c) { ASSOEDIT(ctx, c, screen.keys(), &list); })},
+         {QStringLiteral("&Extras"), sub([&](const CurrentConfiguration& c) { ASSDEDIT(ctx, c, screen.keys(), &list); })},
+         {QStringLiteral("&Labour"), sub([&](const CurrentConfiguration& c) { ASSLAB(ctx, c, links.lineReport); })},
+         {QStringLiteral("Data Sht"), linked(links.dataSheet, "The data sheet", true)},
+         {QStringLiteral("Punch &Holes"), sub([&](const CurrentConfiguration& c) { PUNCHOLE(ctx, c); })},
          // The free place at the end of the second row: the box has no room
          // for a row further down.
          {QStringLiteral("&z) Desc Chng"), [&] { DESCCHNG(ctx, list); }}});

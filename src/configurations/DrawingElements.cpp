@@ -422,9 +422,14 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
                        .search = {}});
 
     tk::Browse& list = screen.addList({10, 10, 300, 165}, assdraw,
-                                      {{QStringLiteral("!"), 16}, {QStringLiteral("Type"), 74}, {QStringLiteral("From Row"), 67},
-                                       {QStringLiteral("From Col"), 67}, {QStringLiteral("To Row"), 67}, {QStringLiteral("To Col"), 67},
-                                       {QStringLiteral("Function"), 100}, {QStringLiteral("Condition"), 100}},
+                                      {{QStringLiteral("!"), 16},
+                                       {QStringLiteral("Type"), 74},
+                                       {QStringLiteral("From Row"), 67},
+                                       {QStringLiteral("From Col"), 67},
+                                       {QStringLiteral("To Row"), 67},
+                                       {QStringLiteral("To Col"), 67},
+                                       {QStringLiteral("Function"), 100},
+                                       {QStringLiteral("Condition"), 100}},
                                       [&assdraw, &model] {
                                           const DrawingElement e = drawingElement(assdraw);
                                           bool fault = true;
@@ -484,7 +489,10 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
 
     tk::Ui& ui = tk::Ui::instance();
     screen.addButtons(180, 10,
-                      {{QStringLiteral("&Add"), screen.actions().add}, {QStringLiteral("View/&Update"), screen.actions().viewUpdate}, {QStringLiteral("&Delete"), screen.actions().remove}}, {QStringLiteral("Cop&y"),
+                      {{QStringLiteral("&Add"), screen.actions().add},
+                       {QStringLiteral("View/&Update"), screen.actions().viewUpdate},
+                       {QStringLiteral("&Delete"), screen.actions().remove},
+                       {QStringLiteral("Cop&y"),
                         [&] {
                             ASSDCOPY(ctx, list);
                             screen.restore();

@@ -24,7 +24,9 @@ void runDialog(ia::ListScreen& screen, rt::WorkArea& used) {
     screen.context().session.select(used);
     used.goTop();
     tk::Browse& list = screen.addList({10, 10, 337.5, 165}, used,
-                                      {{QStringLiteral("Code"), 100}, {QStringLiteral("Description"), 280}, {QStringLiteral("Used"), 60}},
+                                      {{QStringLiteral("Code"), 100},
+                                       {QStringLiteral("Description"), 280},
+                                       {QStringLiteral("Used"), 60}},
                                       [&used, code, desc, mark] {
                                           return std::vector<Value>{used.fieldValue(code), used.fieldValue(desc),
                                                                     Value::character(used.fieldValue(mark).isTrue() ? "*" : " ")};

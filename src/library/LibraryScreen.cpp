@@ -189,8 +189,12 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
     lib.goTop();
 
     tk::Browse& browse = screen.addList({10, 10, 332.5, 167.5}, lib,
-                                        {{QStringLiteral("Code"), 80}, {QStringLiteral("Description"), 180}, {QStringLiteral("Category"), 90},
-                                         {QStringLiteral("Tag"), 45}, {QStringLiteral("No"), 50}, {QStringLiteral("Max Tol"), 60}},
+                                        {{QStringLiteral("Code"), 80},
+                                         {QStringLiteral("Description"), 180},
+                                         {QStringLiteral("Category"), 90},
+                                         {QStringLiteral("Tag"), 45},
+                                         {QStringLiteral("No"), 50},
+                                         {QStringLiteral("Max Tol"), 60}},
                                         [&lib, ws] {
                                             return std::vector<Value>{lib.fieldValue("CODE"),
                                                                       lib.fieldValue("DESC"),
@@ -227,11 +231,14 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
                        {QStringLiteral("Re&port"), [&] { linked(links.report, [&] { notYet("The library report"); }); }},
                        {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }}});
     screen.addButtons(197.5, 10,
-                      {{QStringLiteral("&Tag/Untag"), tagging(TAG)}, {QStringLiteral("Untag A&ll"), tagging(UNTAG)}, {QStringLiteral("Ta&g All"), tagging(TAGALL)}},
+                      {{QStringLiteral("&Tag/Untag"), tagging(TAG)},
+                       {QStringLiteral("Untag A&ll"), tagging(UNTAG)},
+                       {QStringLiteral("Ta&g All"), tagging(TAGALL)},
                        {{}, {}},
                        {QStringLiteral("&Lib Code"), [&] { linked(links.libCode, [&] { LIBCODE(ctx); }); }},
                        {QStringLiteral("C&hange Order"), [&] { CHNGORDR(browse); }}});
     screen.addButtons(212.5, 10,
+                      {{QStringLiteral("Tag/&Num"), [&] { TAGNUM(ctx, ws, browse); }},
                        {registerMode ? QString() : QStringLiteral("Customers"), [&] {
                             if (!links.customers) return linked({}, [&] { notYet("The library users search"); });
                             linked([&] { links.customers(lib.eof() ? std::string() : ds::allTrim(lib.fieldValue("CODE").str())); },
