@@ -1,5 +1,5 @@
 // One NTX index file: a B-tree of fixed-size keys with record numbers, in
-// 1024-byte pages (layout in NtxIndex.cpp). This class knows key bytes only;
+// 1024-byte pages (layout in NtxIndexImpl.h). This class knows key bytes only;
 // computing a key from a record is the work area's job (KeyEncoding.h).
 //
 // Sharing: in shared mode every read takes the index read lock and every
