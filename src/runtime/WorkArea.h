@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "AreaHost.h"
 #include "DbfTable.h"
 #include "Expression.h"
 #include "KeyEncoding.h"
@@ -37,13 +38,11 @@
 
 namespace mx::rt {
 
-class Session;
-
 class WorkArea {
 public:
     static constexpr int kMaxOrders = 7;
 
-    WorkArea(Session& session, int id, std::string alias, std::unique_ptr<DbfTable> table);
+    WorkArea(AreaHost& host, int id, std::string alias, std::unique_ptr<DbfTable> table);
     ~WorkArea();
     WorkArea(const WorkArea&) = delete;
     WorkArea& operator=(const WorkArea&) = delete;
@@ -196,7 +195,7 @@ private:
     NtxEntry* currentEntry();
     Order openOrder(std::unique_ptr<NtxIndex> index);
 
-    Session& session_;
+    AreaHost& host_;
     int id_;
     std::string alias_;
     std::unique_ptr<DbfTable> table_;
