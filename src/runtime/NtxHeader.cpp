@@ -75,6 +75,7 @@ void NtxIndex::Impl::refreshHeader() {
     std::uint32_t r = getU32(h + kHdrRoot);
     std::uint32_t f = getU32(h + kHdrFree);
     if (v != version_ || r != root_ || f != freeHead_) {
+        keepCountsAsEstimates();
         dropCaches();
         version_ = v;
         root_ = r;
@@ -104,6 +105,7 @@ void NtxIndex::Impl::dropCaches() {
 
 void NtxIndex::Impl::invalidate() {
     dropCaches();
+    forgetEstimates();
     if (lockDepth_ == 0 && !shared_) {
         // Nobody else can change the file now, so bytes 0..11 can be read without a lock.
         unsigned char h[kHdrMutableSize];
@@ -204,6 +206,8 @@ std::optional<NtxEntry> NtxIndex::find(std::string_view key, std::uint32_t recno
 std::uint32_t NtxIndex::keyCount() { return impl_->keyCount(); }
 std::uint32_t NtxIndex::keyPosition(const NtxEntry& at) { return impl_->keyPosition(at); }
 std::optional<NtxEntry> NtxIndex::entryAt(std::uint32_t position) { return impl_->entryAt(position); }
+std::uint32_t NtxIndex::approxKeyCount() { return impl_->approxKeyCount(); }
+std::uint32_t NtxIndex::approxKeyPosition(const NtxEntry& at) { return impl_->approxKeyPosition(at); }
 void NtxIndex::walk(const std::function<bool(const NtxEntry&)>& fn) { impl_->walk(fn); }
 void NtxIndex::invalidate() { impl_->invalidate(); }
 

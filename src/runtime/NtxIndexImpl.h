@@ -124,6 +124,8 @@ public:
     std::uint32_t keyCount();
     std::uint32_t keyPosition(const NtxEntry& at);
     std::optional<NtxEntry> entryAt(std::uint32_t position);
+    std::uint32_t approxKeyCount();
+    std::uint32_t approxKeyPosition(const NtxEntry& at);
     void walk(const std::function<bool(const NtxEntry&)>& fn);
     void invalidate();
 
@@ -226,6 +228,11 @@ private:
     std::string normalizedKey(std::string_view key) const;
 
     std::uint64_t subtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth);
+    std::uint64_t approxSubtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth);
+    std::uint64_t approxTotal();
+    void keepCountsAsEstimates();
+    void forgetEstimates();
+    void stepRecount();
 
     // --- changes ---
     template <class F>
@@ -260,6 +267,23 @@ private:
     // Subtree entry counts by page address, valid while the tree is unchanged.
     std::unordered_map<std::uint32_t, std::uint64_t> counts_;
     std::optional<std::uint64_t> totalCount_;
+
+    // Counts for scroll bars while other processes write (approx*): the
+    // counts from before their changes, and a recount of the tree walked a
+    // few pages per call (frames of its depth-first walk, the subtree counts
+    // it finished). recountWanted_: another process changed the index since
+    // the last finished recount began.
+    struct RecountFrame {
+        std::uint32_t addr;
+        int next;  // next child to visit, 0 .. count
+        std::uint64_t sum;
+    };
+    std::unordered_map<std::uint32_t, std::uint64_t> staleCounts_;
+    std::optional<std::uint64_t> staleTotal_;
+    std::vector<RecountFrame> recount_;
+    std::unordered_map<std::uint32_t, std::uint64_t> recounted_;
+    bool recountWanted_ = false;
+    bool changedDuringRecount_ = false;
 
     // State of the change in progress.
     bool inChange_ = false;

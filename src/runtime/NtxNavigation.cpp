@@ -330,6 +330,116 @@ std::optional<NtxEntry> NtxIndex::Impl::entryAt(std::uint32_t position) {
     }
 }
 
+// ---- counts for scroll bars while other processes write ------------------------
+
+// Another process changed the index: the counts we hold become estimates.
+void NtxIndex::Impl::keepCountsAsEstimates() {
+    for (const auto& [addr, n] : counts_) staleCounts_[addr] = n;
+    if (totalCount_) staleTotal_ = totalCount_;
+    if (staleTotal_) {
+        recountWanted_ = true;
+        if (!recount_.empty()) changedDuringRecount_ = true;
+    }
+}
+
+void NtxIndex::Impl::forgetEstimates() {
+    staleCounts_.clear();
+    staleTotal_.reset();
+    recount_.clear();
+    recounted_.clear();
+    recountWanted_ = false;
+    changedDuringRecount_ = false;
+}
+
+std::uint64_t NtxIndex::Impl::approxSubtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth) {
+    if (auto it = counts_.find(addr); it != counts_.end()) return it->second;
+    if (auto it = staleCounts_.find(addr); it != staleCounts_.end()) return it->second;
+    return subtreeCount(addr, from, depth);
+}
+
+std::uint64_t NtxIndex::Impl::approxTotal() {
+    if (totalCount_) return *totalCount_;
+    if (staleTotal_) return *staleTotal_;
+    totalCount_ = subtreeCount(root_, 0, 0);
+    return *totalCount_;
+}
+
+// Up to 32 pages more of the recount. The walk reads the tree as it is at
+// each call, so a recount that other processes' changes overtook is an
+// estimate again (and another one follows); a page that no longer fits the
+// walk (it was freed or reused meanwhile) ends the attempt quietly.
+void NtxIndex::Impl::stepRecount() {
+    if (!recountWanted_) return;
+    try {
+        if (recount_.empty()) {
+            recounted_.clear();
+            changedDuringRecount_ = false;
+            recount_.push_back({root_, 0, 0});
+        }
+        for (int budget = 32; budget > 0 && !recount_.empty(); --budget) {
+            const std::size_t top = recount_.size() - 1;
+            PagePtr p = page(recount_[top].addr, top == 0 ? 0 : recount_[top - 1].addr);
+            const int n = p->count();
+            if (recount_[top].next == 0) {
+                recount_[top].sum += static_cast<std::uint64_t>(n);
+                if (p->child(0) == 0) recount_[top].next = n + 1;  // a leaf: no children to visit
+            }
+            // Descend into the next child, or finish this page.
+            bool descended = false;
+            while (recount_[top].next <= n) {
+                const std::uint32_t c = p->child(recount_[top].next++);
+                if (c == 0) continue;
+                checkDepth(recount_.size(), recount_[top].addr);
+                recount_.push_back({c, 0, 0});
+                descended = true;
+                break;
+            }
+            if (descended) continue;
+            const RecountFrame done = recount_.back();
+            recount_.pop_back();
+            recounted_[done.addr] = done.sum;
+            if (!recount_.empty()) {
+                recount_.back().sum += done.sum;
+                ++budget;  // going back up reads no page
+                continue;
+            }
+            staleCounts_ = std::move(recounted_);
+            recounted_.clear();
+            staleTotal_ = std::min<std::uint64_t>(done.sum, 0xFFFFFFFFu);
+            recountWanted_ = changedDuringRecount_;
+        }
+    } catch (const DbError&) {
+        recount_.clear();
+        recounted_.clear();
+    }
+}
+
+std::uint32_t NtxIndex::Impl::approxKeyCount() {
+    Lock lock(*this, false);
+    stepRecount();
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(approxTotal(), 0xFFFFFFFFu));
+}
+
+std::uint32_t NtxIndex::Impl::approxKeyPosition(const NtxEntry& at) {
+    Lock lock(*this, false);
+    stepRecount();
+    std::string k = normalizedKey(at.key);
+    if (!locate(at, k)) return 0;
+    std::uint64_t pos = 0;
+    for (std::size_t l = 0; l < path_.size(); ++l) {
+        const Page& p = *path_[l].page;
+        int i = path_[l].idx;
+        int lastChildBefore = l + 1 == path_.size() ? i : i - 1;
+        pos += static_cast<std::uint64_t>(i);
+        for (int j = 0; j <= lastChildBefore; ++j) {
+            std::uint32_t c = p.child(j);
+            if (c != 0) pos += approxSubtreeCount(c, p.address(), l + 1);
+        }
+    }
+    const std::uint64_t total = std::max<std::uint64_t>(1, approxTotal());
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>({pos + 1, total, 0xFFFFFFFFu}));
+}
+
 // ---- walk ----------------------------------------------------------------------
 
 namespace ntx {

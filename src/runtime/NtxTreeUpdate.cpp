@@ -48,6 +48,13 @@ void NtxIndex::Impl::change(F&& f) {
     path_.clear();
     for (std::uint32_t a : touched_) counts_.erase(a);
     if (totalCount_) totalCount_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(*totalCount_) + countDelta_);
+    if (staleTotal_) {
+        for (std::uint32_t a : touched_) staleCounts_.erase(a);
+        staleTotal_ = static_cast<std::uint64_t>(std::max<std::int64_t>(0, static_cast<std::int64_t>(*staleTotal_) + countDelta_));
+        // A recount under way has counted pages from before this change: start it again.
+        recount_.clear();
+        recounted_.clear();
+    }
     touched_.clear();
 }
 
@@ -90,6 +97,7 @@ void NtxIndex::Impl::clear() {
     if (file_->readOnly()) throwUsage(path(), "index opened read-only");
     Lock lock(*this, true);
     dropCaches();
+    forgetEstimates();
     Page p(kPageSize, geo_);
     p.initFresh();
     file_->writeAt(kPageSize, p.bytes(), kPageSize);

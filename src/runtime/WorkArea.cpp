@@ -357,6 +357,20 @@ std::uint32_t WorkArea::keyPosition() {
     return recno_;
 }
 
+std::uint32_t WorkArea::approxKeyCount() {
+    if (controlling_ >= 0) return orders_[static_cast<size_t>(controlling_)].index->approxKeyCount();
+    return table_->recordCount();
+}
+
+std::uint32_t WorkArea::approxKeyPosition() {
+    if (eof_) return 0;
+    if (controlling_ >= 0) {
+        NtxEntry* cur = currentEntry();
+        return cur ? orders_[static_cast<size_t>(controlling_)].index->approxKeyPosition(*cur) : 0;
+    }
+    return recno_;
+}
+
 void WorkArea::goToKeyPosition(std::uint32_t position) {
     beforeMove();
     bof_ = false;

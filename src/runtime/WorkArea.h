@@ -91,6 +91,11 @@ public:
     // order) and the current position among them (1-based, 0 at EOF).
     std::uint32_t keyCount();
     std::uint32_t keyPosition();
+    // The same for a scroll bar that moves with every page: cheap whatever
+    // other stations write to the controlling index, at the price of lagging
+    // a little behind their latest changes (NtxIndex::approxKeyCount).
+    std::uint32_t approxKeyCount();
+    std::uint32_t approxKeyPosition();
     // Moves to the 1-based position (clamped) and then to the nearest visible record.
     void goToKeyPosition(std::uint32_t position);
 
