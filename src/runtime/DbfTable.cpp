@@ -266,6 +266,7 @@ void DbfTable::flush() {
     if (tail_.empty()) return;
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(tailFirst_ - 1) * static_cast<std::uint64_t>(recordLength_);
     file_->writeAt(off, tail_.data(), tail_.size());
+    blocks_.written(off, tail_.data(), tail_.size());
     tail_.clear();
 }
 
@@ -278,7 +279,9 @@ bool DbfTable::readRecord(std::uint32_t recno, char* buf) {
         return true;
     }
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
-    return file_->readAt(off, buf, static_cast<size_t>(recordLength_)) == static_cast<size_t>(recordLength_);
+    const auto len = static_cast<size_t>(recordLength_);
+    if (shared()) return file_->readAt(off, buf, len) == len;
+    return blocks_.read(*file_, off, buf, len) == len;
 }
 
 std::uint32_t DbfTable::readRecords(std::uint32_t first, std::uint32_t n, char* buf) {
@@ -378,6 +381,7 @@ void DbfTable::writeRecord(std::uint32_t recno, const char* buf) {
     }
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
     file_->writeAt(off, buf, static_cast<size_t>(recordLength_));
+    blocks_.written(off, buf, static_cast<size_t>(recordLength_));
     if (!shared()) headerStale_ = true;
 }
 
@@ -390,6 +394,7 @@ void DbfTable::writeHeader(bool withEofMarker) {
     putU32(h + 4, count_);
     h[28] &= 0x01;
     file_->writeAt(0, h, 32);
+    blocks_.written(0, h, 32);
     std::memcpy(headerBytes_, h, 32);
     headerCount_ = count_;
     if (withEofMarker) {
@@ -397,6 +402,7 @@ void DbfTable::writeHeader(bool withEofMarker) {
         const char eof = 0x1A;
         file_->writeAt(end, &eof, 1);
         file_->truncate(end + 1);
+        blocks_.clear();
     }
     headerStale_ = false;
 }
@@ -553,6 +559,7 @@ void DbfTable::pack() {
         }
         out->renameTo(dbfPath);
         file_ = std::move(out);
+        blocks_.clear();
         count_ = written;
         headerStale_ = true;
         forgetFlags();
@@ -571,6 +578,7 @@ void DbfTable::zap() {
     if (shared()) throw DbError(ErrorKind::Usage, path(), "zap needs the table opened exclusively");
     tail_.clear();
     count_ = 0;
+    blocks_.clear();
     forgetFlags();
     writeHeader(true);
     if (memo_) memo_->zap();

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BlockCache.h"
 #include "FieldDef.h"
 #include "File.h"
 #include "MemoFile.h"
@@ -58,6 +59,13 @@ public:
 
     // Reads record `recno` (1-based) into buf (recordLength() bytes).
     // Returns false when the record lies beyond the end of the file.
+    // Exclusive mode reads through a bounded cache of 4 KiB blocks
+    // (BlockCache.h: at most 64 MiB a table, whatever its size), kept
+    // current by this object's own writes, appends, pack and zap: nobody
+    // else may write the file meanwhile. Shared mode reads the record from
+    // the file every time, so that each read sees what other stations wrote
+    // up to then (a lock held or not: another station may write any record
+    // it has locked itself, and the count grows with their appends).
     bool readRecord(std::uint32_t recno, char* buf);
     // Reads `n` consecutive records starting at `first` into buf; returns how
     // many whole records were read.
@@ -131,6 +139,7 @@ private:
     std::uint32_t tailFirst_ = 0;    // record number of the first of them
     bool inTail(std::uint32_t first, std::uint32_t n) const;
     unsigned char headerBytes_[32] = {};
+    BlockCache blocks_;  // exclusive mode: record reads (see readRecord)
 
     // Exclusive mode: the deletion flags as far as known. Bit r of known_
     // says whether bit r of deleted_ holds record r's flag.

@@ -114,10 +114,6 @@ std::optional<ValueType> binaryResultType(ExprOp op, ValueType a, ValueType b) {
     return std::nullopt;
 }
 
-void ExprEvaluator::fail(int pos, const std::string& detail) const {
-    throw DbError(ErrorKind::BadExpression, program_.text, detail, pos);
-}
-
 bool ExprEvaluator::condition(std::int32_t index, int pos, const char* what) const {
     Value v;
     eval(index, v);

@@ -11,20 +11,13 @@
 
 namespace mx::rt {
 
-class ExprEvaluator {
+class ExprEvaluator : public ExprCallContext {
 public:
     ExprEvaluator(const CompiledProgram& program, const ExprHost& host, std::span<const Value> variables)
-        : program_(program), host_(host), settings_(host.settings()), variables_(variables) {}
+        : ExprCallContext(program, host), variables_(variables) {}
 
     // Evaluates node `index` into `out` (whatever `out` held is replaced).
     void eval(std::int32_t index, Value& out) const;
-
-    const ExprHost& host() const noexcept { return host_; }
-    const Settings& settings() const noexcept { return settings_; }
-    const CompiledProgram& program() const noexcept { return program_; }
-
-    // Throws DbError(BadExpression) about this program at position `pos`.
-    [[noreturn]] void fail(int pos, const std::string& detail) const;
 
 private:
     void binary(const ExprNode& node, Value& out) const;
@@ -33,9 +26,6 @@ private:
     void callApp(const ExprNode& node, Value& out) const;
     bool condition(std::int32_t index, int pos, const char* what) const;
 
-    const CompiledProgram& program_;
-    const ExprHost& host_;
-    const Settings& settings_;
     std::span<const Value> variables_;
 };
 

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "Date.h"
-#include "ExprEvaluator.h"
 #include "ExprFormat.h"
 #include "NumberFormat.h"
 
@@ -14,7 +13,7 @@ namespace mx::rt {
 namespace {
 
 using Args = Value*;
-using Ev = const ExprEvaluator&;
+using Ev = const ExprCallContext&;
 using Node = const ExprNode&;
 
 char toUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -14,8 +14,6 @@
 
 namespace mx::rt {
 
-class ExprEvaluator;
-
 inline constexpr int kMaxBuiltinArgs = 4;
 
 // Argument type sets, one bit per ValueType.
@@ -30,7 +28,7 @@ inline constexpr TypeMask kAnyOrNil = kAny | typeBit(ValueType::Nil);
 
 // Arguments arrive evaluated and type-checked; optional ones that were left
 // out are nil. A handler may move from its arguments.
-using BuiltinHandler = void (*)(const ExprEvaluator& ev, const ExprNode& node, Value* args, int argc,
+using BuiltinHandler = void (*)(const ExprCallContext& ev, const ExprNode& node, Value* args, int argc,
                                 Value& out);
 
 struct BuiltinFunction {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Error.h"
 #include "ExprHost.h"
 #include "Value.h"
 
@@ -74,6 +75,29 @@ struct CompiledProgram {
     std::vector<std::string> variableNames;  // as given to compile(), for error messages
     std::int32_t root = -1;
     int area = -1;  // host.selectedArea() at compile time, for RECNO(), EOF() ...
+};
+
+// What a library function sees of the evaluation calling it: the program,
+// the host with its settings, and the error report at a position of the
+// program's text. The evaluator is one; the function table knows only this.
+class ExprCallContext {
+public:
+    ExprCallContext(const CompiledProgram& program, const ExprHost& host)
+        : program_(program), host_(host), settings_(host.settings()) {}
+
+    const ExprHost& host() const noexcept { return host_; }
+    const Settings& settings() const noexcept { return settings_; }
+    const CompiledProgram& program() const noexcept { return program_; }
+
+    // Throws DbError(BadExpression) about this program at position `pos`.
+    [[noreturn]] void fail(int pos, const std::string& detail) const {
+        throw DbError(ErrorKind::BadExpression, program_.text, detail, pos);
+    }
+
+protected:
+    const CompiledProgram& program_;
+    const ExprHost& host_;
+    const Settings& settings_;
 };
 
 }  // namespace mx::rt

@@ -1,5 +1,5 @@
 // One NTX index file: a B-tree of fixed-size keys with record numbers, in
-// 1024-byte pages (layout in NtxIndex.cpp). This class knows key bytes only;
+// 1024-byte pages (layout in NtxIndexImpl.h). This class knows key bytes only;
 // computing a key from a record is the work area's job (KeyEncoding.h).
 //
 // Sharing: in shared mode every read takes the index read lock and every
@@ -117,6 +117,17 @@ public:
     std::uint32_t keyPosition(const NtxEntry& at);
     // The entry at a 1-based position, or nullopt beyond the end.
     std::optional<NtxEntry> entryAt(std::uint32_t position);
+    // The same two figures for a scroll bar, cheap whatever other processes
+    // do. After another process changed the index, the subtree counts taken
+    // before stand in for the pages they counted (a page not counted yet is
+    // counted now), and each call recounts up to 32 pages of the tree as it
+    // is, so the stand-ins are brought up to date within a few calls per
+    // thousand pages; our own changes adjust them at once. The figures may
+    // therefore lag behind other processes' recent changes; the position is
+    // kept within 1 .. the count (0 when the entry is absent). In exclusive
+    // mode they are keyCount() and keyPosition().
+    std::uint32_t approxKeyCount();
+    std::uint32_t approxKeyPosition(const NtxEntry& at);
 
     // Visits every entry in index order; stops when fn returns false.
     // Also checks the tree: page addresses inside the file, counts within the

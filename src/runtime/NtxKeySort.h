@@ -1,5 +1,5 @@
 // Sorting of fixed-size keys for the one-pass index build. Private to
-// NtxIndex.cpp: it orders a batch, it does not know about pages.
+// NtxBuild.cpp: it orders a batch, it does not know about pages.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // One 1024-byte page of an NTX file held in memory, with accessors that go
-// through the page's offset table. Private to NtxIndex.cpp: it knows the byte
-// layout of a page, not the tree.
+// through the page's offset table. Private to the NTX index's parts
+// (NtxIndexImpl.h): it knows the byte layout of a page, not the tree.
 //
 // Page layout (M = max keys per page, S = item size = key size + 8):
 //

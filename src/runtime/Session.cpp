@@ -69,6 +69,19 @@ void Session::select(WorkArea& a) { selected_ = a.id(); }
 
 void Session::selectById(int id) { selected_ = byId(id) ? id : -1; }
 
+Expression Session::compileInArea(int areaId, const std::string& text) {
+    const int before = selected_;
+    selectById(areaId);
+    try {
+        Expression e = Expression::compile(text, *this);
+        selectById(before);
+        return e;
+    } catch (...) {
+        selectById(before);
+        throw;
+    }
+}
+
 void Session::close(std::string_view alias) {
     WorkArea* a = area(alias);
     if (!a) return;

@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "ExprHost.h"
+#include "AreaHost.h"
 #include "File.h"
 #include "Settings.h"
 #include "WorkArea.h"
 
 namespace mx::rt {
 
-class Session : public ExprHost {
+class Session : public AreaHost {
 public:
     Session();
     ~Session() override;
@@ -58,6 +58,9 @@ public:
     AreaStatus areaStatus(int area) const override;
     const AppFunction* findFunction(std::string_view upperName) const override;
     DayNumber today() const override;
+
+    // AreaHost
+    Expression compileInArea(int areaId, const std::string& text) override;
 
     // Work-area id of an area (for selection guards); -1 when none selected.
     void selectById(int id);

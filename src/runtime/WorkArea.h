@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "AreaHost.h"
 #include "DbfTable.h"
 #include "Expression.h"
 #include "KeyEncoding.h"
@@ -37,13 +38,11 @@
 
 namespace mx::rt {
 
-class Session;
-
 class WorkArea {
 public:
     static constexpr int kMaxOrders = 7;
 
-    WorkArea(Session& session, int id, std::string alias, std::unique_ptr<DbfTable> table);
+    WorkArea(AreaHost& host, int id, std::string alias, std::unique_ptr<DbfTable> table);
     ~WorkArea();
     WorkArea(const WorkArea&) = delete;
     WorkArea& operator=(const WorkArea&) = delete;
@@ -92,6 +91,11 @@ public:
     // order) and the current position among them (1-based, 0 at EOF).
     std::uint32_t keyCount();
     std::uint32_t keyPosition();
+    // The same for a scroll bar that moves with every page: cheap whatever
+    // other stations write to the controlling index, at the price of lagging
+    // a little behind their latest changes (NtxIndex::approxKeyCount).
+    std::uint32_t approxKeyCount();
+    std::uint32_t approxKeyPosition();
     // Moves to the 1-based position (clamped) and then to the nearest visible record.
     void goToKeyPosition(std::uint32_t position);
 
@@ -196,7 +200,7 @@ private:
     NtxEntry* currentEntry();
     Order openOrder(std::unique_ptr<NtxIndex> index);
 
-    Session& session_;
+    AreaHost& host_;
     int id_;
     std::string alias_;
     std::unique_ptr<DbfTable> table_;

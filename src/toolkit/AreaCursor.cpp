@@ -140,9 +140,9 @@ bool AreaCursor::settle() {
 
 double AreaCursor::fraction() {
     if (area_.eof()) return 0.0;
-    std::uint32_t count = area_.keyCount();
+    std::uint32_t count = area_.approxKeyCount();
     if (count <= 1) return 0.0;
-    std::uint32_t pos = area_.keyPosition();
+    std::uint32_t pos = area_.approxKeyPosition();
     if (pos == 0) return 0.0;
     return static_cast<double>(pos - 1) / static_cast<double>(count - 1);
 }

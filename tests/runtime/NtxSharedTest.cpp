@@ -112,6 +112,37 @@ TEST(NtxShared, ReadersFollowAnotherProcesssChanges) {
     EXPECT_EQ(ix->version(), std::uint16_t(version + 3));
 }
 
+// The scroll-bar figures after another process's changes: at first the
+// counts from before stand in (no page of the tree is read again for them,
+// so a page move stays cheap), within a few dozen calls they are exact
+// again, our own changes count at once, and a position never leaves 1 .. count.
+TEST(NtxShared, ApproximateCountsLagBehindAnotherProcessThenCatchUp) {
+    TempDir dir;
+    const std::string path = makeIndex(dir, 3000);  // about 400 pages
+    auto ix = openShared(path);
+    const auto at = ix->seekFirst(key(4000));
+    ASSERT_EQ(ix->approxKeyCount(), 3000u);
+    ASSERT_EQ(ix->approxKeyPosition(*at), 2001u);
+    ASSERT_EQ(runChild([&] {
+                  auto other = openShared(path);
+                  for (int n = 1; n < 1000; n += 2) other->insert(key(n), 5000 + std::uint32_t(n));  // all before `at`
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(ix->approxKeyCount(), 3000u) << "the count from before stands in";
+    const std::uint32_t lagging = ix->approxKeyPosition(*at);
+    EXPECT_GE(lagging, 2001u);
+    EXPECT_LE(lagging, ix->approxKeyCount());
+    ix->insert(key(-1), 9000);  // our own change counts at once
+    EXPECT_EQ(ix->approxKeyCount(), 3001u);
+    for (int call = 0; call < 60 && ix->approxKeyCount() != 3501u; ++call) ix->approxKeyPosition(*at);
+    EXPECT_EQ(ix->approxKeyCount(), 3501u) << "recounted within a few dozen calls";
+    EXPECT_EQ(ix->approxKeyPosition(*at), 2502u);
+    EXPECT_EQ(ix->keyPosition(*at), 2502u);
+    EXPECT_EQ(ix->keyCount(), 3501u);
+    EXPECT_EQ(ix->approxKeyPosition(NtxEntry{key(4001), 1}), 0u) << "an entry that is not there";
+}
+
 TEST(NtxShared, ConcurrentWritersKeepTheTreeConsistent) {
     TempDir dir;
     const std::string path = makeIndex(dir, 50);

@@ -289,3 +289,57 @@ TEST(Sharing, AWalkInRecordOrderReachesWhatAnotherStationAppends) {
     a.skip();
     EXPECT_TRUE(a.eof());
 }
+
+// A walk in index order on a shared table reads every record as it lands on
+// it: what another station wrote to records ahead of the walk, and to the one
+// it stands on, is what the walk reads, however many records it read before
+// (an exclusive table's read cache must not leak into shared mode).
+TEST(Sharing, AWalkInIndexOrderReadsWhatAnotherStationWroteAheadOfIt) {
+    TempDir dir;
+    std::string path = makeTable(dir, 400);
+    Session s;
+    WorkArea& a = s.open(path, "T", OpenMode::Shared);
+    a.addOrder(dir.file("shared_id.ntx"));
+    a.setOrder(1);
+    a.goTop();
+    for (int i = 1; i < 200; ++i) {
+        EXPECT_EQ(a.fieldValue("CNT").num(), 0);
+        a.skip();
+    }
+    ASSERT_EQ(a.fieldValue("ID").num(), 200);
+    Pipe done;
+    pid_t child = spawn([&] {
+        Session other;
+        WorkArea& b = other.open(path, "T", OpenMode::Shared);
+        // Every record from the current one on, and one the walk has passed.
+        for (std::uint32_t r : {200u, 201u, 250u, 399u, 400u, 17u}) {
+            b.goTo(r);
+            if (!b.lock()) return 1;
+            b.setField("CNT", Value::numeric(static_cast<double>(r)));
+            b.setField("NAME", Value::character("CHANGED"));
+            b.unlock();
+        }
+        done.send();
+        return 0;
+    });
+    done.receive();
+    ASSERT_EQ(waitFor(child), 0);
+    // The record under the cursor was read before the change; reading it
+    // again (a skip of 0, as a refresh does) shows it.
+    a.skip(0);
+    EXPECT_EQ(a.fieldValue("CNT").num(), 200);
+    int changed = 0;
+    for (a.skip(); !a.eof(); a.skip()) {
+        const auto id = static_cast<std::uint32_t>(a.fieldValue("ID").num());
+        const bool want = id == 201 || id == 250 || id == 399 || id == 400;
+        EXPECT_EQ(a.fieldValue("CNT").num(), want ? id : 0) << "record " << id;
+        if (want) {
+            EXPECT_EQ(std::string(a.fieldBytes(a.table().fieldIndex("NAME"))), "CHANGED   ");
+            ++changed;
+        }
+    }
+    EXPECT_EQ(changed, 4);
+    a.goTop();
+    a.skip(16);
+    EXPECT_EQ(a.fieldValue("CNT").num(), 17) << "a record walked past is read again when visited again";
+}
