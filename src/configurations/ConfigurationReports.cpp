@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "Expression.h"
 #include "Fonts.h"
+#include "Guarded.h"
 #include "Lookup.h"
 #include "PageGrid.h"
 #include "PrintJob.h"
@@ -42,26 +43,6 @@ std::string literal(const std::string& bytes) {
 
 // The restriction of `assline` to formula lines.
 constexpr const char* kFormulaLines = "!assline->Labour";
-
-// Puts a work area's filter and record back when it ends.
-class AreaRestore {
-public:
-    explicit AreaRestore(rt::WorkArea& area) : area_(area), filter_(area.filterText()), recno_(area.recno()) {}
-    ~AreaRestore() {
-        try {
-            if (area_.filterText() != filter_) area_.setFilter(filter_);
-            area_.goTo(recno_);
-        } catch (const rt::DbError&) {
-        }
-    }
-    AreaRestore(const AreaRestore&) = delete;
-    AreaRestore& operator=(const AreaRestore&) = delete;
-
-private:
-    rt::WorkArea& area_;
-    std::string filter_;
-    std::uint32_t recno_;
-};
 
 // The dialog "Limit Report To:". False when it was cancelled; the buffers
 // keep what was typed either way.
@@ -170,7 +151,7 @@ void REP(ds::DataContext& ctx, const tk::ReportValues& values, const ia::ScreenK
     rt::SelectionGuard selection(s);
     try {
         rt::WorkArea& assembly = s.openArea("ASSEMBLY");
-        AreaRestore restore(assembly);
+        ia::RestrictionKept restore(assembly, true);
 
         Value grouping = Value::character(std::string(8, ' '));
         Value suite = Value::character(std::string(10, ' '));
@@ -226,7 +207,7 @@ int REP1(ds::DataContext& ctx, const tk::ReportValues& values) {
         const Value code = assembly.fieldValue("CODE");
         const std::string wanted = ds::trimRight(code.str());
         rt::WorkArea& assline = s.openArea("ASSLINE");
-        AreaRestore restore(assline);
+        ia::RestrictionKept restore(assline, true);
         // The report lists the formula lines, from the Labour screen too:
         // there is no labour listing.
         assline.setFilter(kFormulaLines);

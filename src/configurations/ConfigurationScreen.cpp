@@ -170,12 +170,9 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
     assembly.goTop();
 
     tk::Browse& list = screen.addList({10, 10, 350, 165}, assembly,
-                                      {{QStringLiteral("Code"), 130},
-                                       {QStringLiteral("Description"), 270},
-                                       {QStringLiteral("Suite"), 80},
-                                       {QStringLiteral("Type"), 80},
-                                       {QStringLiteral("W/R"), 25},
-                                       {QStringLiteral("Lock"), 28}},
+                                      {{QStringLiteral("Code"), 130}, {QStringLiteral("Description"), 270},
+                                       {QStringLiteral("Suite"), 80}, {QStringLiteral("Type"), 80},
+                                       {QStringLiteral("W/R"), 25}, {QStringLiteral("Lock"), 28}},
                                       [&assembly] {
                                           return std::vector<Value>{assembly.fieldValue("CODE"), assembly.fieldValue("DESC"),
                                                                     assembly.fieldValue("LIB"), assembly.fieldValue("ASSEMCAT"),
@@ -229,7 +226,7 @@ bool ASSEMBLY(ds::DataContext& ctx, const ConfigurationLinks& links) {
                        {QStringLiteral("Re&port"), linked(links.report, "The configuration report", false)},
                        {QStringLiteral("E&xit"), [&screen] { screen.dialog().end(); }},
                        {QStringLiteral("Cop&y"), [&] { COPYCONF(ctx, list); }},
-                       {QStringLiteral("Dra&wing"), sub([&](const CurrentConfiguration&) { ASSDRAW(ctx, links.dataSheet); })}});
+                       {QStringLiteral("Dra&wing"), sub([&](const CurrentConfiguration& c) { ASSDRAW(ctx, c, links.dataSheet); })}});
     screen.addButtons(
         195, 10,
         {{QStringLiteral("&Formulae"), sub([&](const CurrentConfiguration& c) { ASSLINE(ctx, c, links.lineReport); })},

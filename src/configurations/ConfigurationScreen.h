@@ -20,6 +20,7 @@
 
 namespace mx::configurations {
 
+// The screen's title and its header dialog's.
 inline constexpr const char* kConfigurationsTitle = "Configurations - (ASSEMBLY)";
 inline constexpr const char* kHeaderTitle = "Configuration View";
 // The description-change prompt.

@@ -3,6 +3,8 @@
 // knows of pages or windows.
 #include "Drawing.h"
 
+#include "RecordKept.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -427,17 +429,7 @@ Drawing drawConfiguration(rt::Session& session, rt::WorkArea& assembly, rt::Work
                           const DrawingValues& values) {
     const AreaHost conditions(session, assembly), coordinates(session, assdraw);
     const Value code = assembly.fieldValue("CODE");
-    const std::uint32_t remembered = assdraw.recno();
-    struct PutBack {
-        rt::WorkArea& area;
-        std::uint32_t recno;
-        ~PutBack() {
-            try {
-                area.goTo(recno);
-            } catch (const rt::DbError&) {
-            }
-        }
-    } putBack{assdraw, remembered};
+    const rt::RecordKept putBack(assdraw);
 
     const std::string wanted = ds::trimRight(code.str());
     bool first = true;

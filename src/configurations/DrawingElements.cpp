@@ -359,10 +359,13 @@ void ASSDUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
 // ---- the screen
 
 void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
+    if (const auto current = CurrentConfiguration::read(ctx)) ASSDRAW(ctx, *current, dataSheet);
+}
+
+void ASSDRAW(ds::DataContext& ctx, const CurrentConfiguration& configuration, const std::function<void()>& dataSheet) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    const auto current = CurrentConfiguration::read(ctx);
-    if (!current) return;
+    const CurrentConfiguration* current = &configuration;
     if (!s.area("ASSDRAW") && !ds::OPNALIAS(ctx, "assdraw", false, true)) return;
     rt::WorkArea& assembly = s.openArea("ASSEMBLY");
     rt::WorkArea& assdraw = s.openArea("ASSDRAW");
@@ -415,21 +418,17 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
                            reload();
                        }),
                        .remove = screen.onList([&](tk::Browse& l) {
-                           deleteOwnedLine(ctx, l, QString::fromUtf8(kDeleteElementQuestion));
+                           deleteOwnedLine(ctx, l, *current, QString::fromUtf8(kDeleteElementQuestion));
                            screen.restore();
                            reload();
                        }),
                        .search = {}});
 
     tk::Browse& list = screen.addList({10, 10, 300, 165}, assdraw,
-                                      {{QStringLiteral("!"), 16},
-                                       {QStringLiteral("Type"), 74},
-                                       {QStringLiteral("From Row"), 67},
-                                       {QStringLiteral("From Col"), 67},
-                                       {QStringLiteral("To Row"), 67},
-                                       {QStringLiteral("To Col"), 67},
-                                       {QStringLiteral("Function"), 100},
-                                       {QStringLiteral("Condition"), 100}},
+                                      {{QStringLiteral("!"), 16}, {QStringLiteral("Type"), 74},
+                                       {QStringLiteral("From Row"), 67}, {QStringLiteral("From Col"), 67},
+                                       {QStringLiteral("To Row"), 67}, {QStringLiteral("To Col"), 67},
+                                       {QStringLiteral("Function"), 100}, {QStringLiteral("Condition"), 100}},
                                       [&assdraw, &model] {
                                           const DrawingElement e = drawingElement(assdraw);
                                           bool fault = true;

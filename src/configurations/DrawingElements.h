@@ -18,14 +18,17 @@
 #include <vector>
 
 #include "Browse.h"
+#include "CurrentConfiguration.h"
 #include "DataContext.h"
 #include "Drawing.h"
 #include "HotKeyConvention.h"
 
 namespace mx::configurations {
 
+// The screen's title: the prefix, the configuration's trimmed description, the suffix.
 inline constexpr const char* kDrawingTitlePrefix = "Drawing Elements for : ";
 inline constexpr const char* kDrawingTitleSuffix = " - (ASSDRAW)";
+// The element dialog's title, and the question before a delete.
 inline constexpr const char* kElementTitle = "Drawing Element (ASSDRAW)";
 inline constexpr const char* kDeleteElementQuestion = "Delete This Element?";
 
@@ -93,6 +96,8 @@ private:
 // selected; empty, it says it is not available yet. `assdraw`'s order and
 // filter, and the selected area, are put back afterwards.
 void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet = {});
+// The same for `current`, the configuration the Configurations screen read.
+void ASSDRAW(ds::DataContext& ctx, const CurrentConfiguration& current, const std::function<void()>& dataSheet = {});
 
 // The element dialog over the list's current element (with `adding`, over
 // an element appended for the configuration first, taken out again when the

@@ -84,6 +84,11 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
     });
 }
 
+std::vector<Value> lineRow(rt::WorkArea& a, const char* first) {
+    return {a.fieldValue(first),  a.fieldValue("TYPE"), numberText(a.fieldValue("QTY"), 8, 2), a.fieldValue("AMOUNT"),
+            a.fieldValue("AMOUNT2"), a.fieldValue("DESC"), a.fieldValue("CONDITION")};
+}
+
 std::vector<DetailItem> lineDetailHead(double r, const QString& panelCaption) {
     return {{r, 10, QStringLiteral("Stock Code:")},
             {r, 60, {}, "STKCODE", {}, 80},
@@ -109,11 +114,7 @@ const LineScreenLayout& formulaeLayout() {
                      {QStringLiteral("Qty"), 40, Qt::AlignRight}, {QStringLiteral("Amount 1"), 120},
                      {QStringLiteral("Amount 2"), 120},   {QStringLiteral("Description"), 150},
                      {QStringLiteral("Condition"), 150}};
-        l.row = [](rt::WorkArea& a) {
-            return std::vector<Value>{a.fieldValue("STKCODE"), a.fieldValue("TYPE"), numberText(a.fieldValue("QTY"), 8, 2),
-                                      a.fieldValue("AMOUNT"),  a.fieldValue("AMOUNT2"), a.fieldValue("DESC"),
-                                      a.fieldValue("CONDITION")};
-        };
+        l.row = [](rt::WorkArea& a) { return lineRow(a, "STKCODE"); };
         l.order = kLineOrder;
         l.filter = "!assline->Labour";
         constexpr double r = 9.5;  // the panel's first row, below the list

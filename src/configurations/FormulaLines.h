@@ -39,6 +39,10 @@ const LineScreenLayout& formulaeLayout();
 // The detail panel's first three rows (code, type and panel code;
 // description; quantity) from panel row `firstRow`, as both line screens show them.
 std::vector<DetailItem> lineDetailHead(double firstRow, const QString& panelCaption);
+// A row of the line lists: `first` (the Formulae list shows the stock code,
+// the Labour list the line's `ASSCODE`), type, quantity, amounts,
+// description and condition.
+std::vector<rt::Value> lineRow(rt::WorkArea& a, const char* first);
 
 // The line dialog over the list's current line; with `adding` a line is
 // appended for the configuration first. `screen` is bound again and `list`

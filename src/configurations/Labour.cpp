@@ -44,19 +44,13 @@ const LineScreenLayout& labourLayout() {
         l.columns[0] = {QStringLiteral("Code"), 80};
         l.columns[2] = {QStringLiteral("Qty"), 55, Qt::AlignRight};
         // The list's first column shows the line's `ASSCODE`.
-        l.row = [](rt::WorkArea& a) {
-            return std::vector<Value>{a.fieldValue("ASSCODE"), a.fieldValue("TYPE"), numberText(a.fieldValue("QTY"), 8, 2),
-                                      a.fieldValue("AMOUNT"),  a.fieldValue("AMOUNT2"), a.fieldValue("DESC"),
-                                      a.fieldValue("CONDITION")};
-        };
+        l.row = [](rt::WorkArea& a) { return lineRow(a, "ASSCODE"); };
         l.filter = "assline->Labour";
         constexpr double r = 8;  // the panel's first row, below the list
         l.detail = lineDetailHead(r, QStringLiteral("Panel Code: "));
         l.detail.insert(l.detail.end(),
-                   {{r + 3, 10, QStringLiteral("Condition: ")},
-                    {r + 3, 60, {}, "CONDITION", {}, 200},
-                    {r + 4, 10, QStringLiteral("Labour Desc: ")},
-                    {r + 4, 60, {}, "LABDESC", {}, 200}});
+                   {{r + 3, 10, QStringLiteral("Condition: ")}, {r + 3, 60, {}, "CONDITION", {}, 200},
+                    {r + 4, 10, QStringLiteral("Labour Desc: ")}, {r + 4, 60, {}, "LABDESC", {}, 200}});
         l.buttonRow = 185;
         l.edit = ASSLAUPD;
         return l;

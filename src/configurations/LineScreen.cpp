@@ -86,12 +86,8 @@ bool appendLine(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfigura
 
 std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, Value& code, Value& desc) {
     return [&ctx, &dialog, &code, &desc] {
-        ia::LOOKUPW(ctx, code,
-                    {.table = "stock",
-                     .keyField = "stock->code",
-                     .keyTitle = QStringLiteral("Code"),
-                     .secondField = "stock->Desc",
-                     .secondTitle = QStringLiteral("Name")});
+        ia::LOOKUPW(ctx, code, {.table = "stock", .keyField = "stock->code", .keyTitle = QStringLiteral("Code"),
+                                .secondField = "stock->Desc", .secondTitle = QStringLiteral("Name")});
         std::string text = stockDescription(ctx, code);
         const size_t width = desc.str().size();
         if (width > 0) text.resize(width, ' ');

@@ -141,15 +141,10 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
     rt::WorkArea& mitrex = s.openArea("MITREX");
 
     tk::Browse& list = screen.addList({10, 10, 572.5, 217.5}, mitrex,
-                                     {{QStringLiteral("T"), 20},
-                                      {QStringLiteral("L"), 20},
-                                      {QStringLiteral("#"), 20},
-                                      {QStringLiteral("Company"), 220},
-                                      {QStringLiteral("Email"), 180},
-                                      {QStringLiteral("C"), 20},
-                                      {QStringLiteral("S"), 20},
-                                      {QStringLiteral("Suite Code"), 130},
-                                      {QStringLiteral("Version"), 50},
+                                     {{QStringLiteral("T"), 20}, {QStringLiteral("L"), 20}, {QStringLiteral("#"), 20},
+                                      {QStringLiteral("Company"), 220}, {QStringLiteral("Email"), 180},
+                                      {QStringLiteral("C"), 20}, {QStringLiteral("S"), 20},
+                                      {QStringLiteral("Suite Code"), 130}, {QStringLiteral("Version"), 50},
                                       // State, Changed and Amount a little wider
                                       // than given, so that their texts show
                                       // whole in the dialog font.

@@ -143,16 +143,11 @@ void SHOWUSERS(ds::DataContext& ctx) {
     tk::Dialog dlg(QString::fromUtf8(kCheckerTitle), tk::Box{140, 100, 280, 480});
     dlg.setCentred(true);
     dlg.addText({20, 10}, QStringLiteral("Code to Check:"));
-    dlg.addField({18, 95, 80, 12}, code, {.name = QStringLiteral("CODE"), .picture = QStringLiteral("@!"), .valid = [&] {
-                                              ia::LOOKUPW(ctx, code,
-                                                          {.table = "lib",
-                                                           .keyField = "lib->Code",
-                                                           .keyTitle = QStringLiteral("Code"),
-                                                           .secondField = "lib->Desc",
-                                                           .secondTitle = QStringLiteral("Name")});
-                                              dlg.refresh();
-                                              return true;
-                                          }});
+    dlg.addField({18, 95, 80, 12}, code,
+                 {.name = QStringLiteral("CODE"),
+                  .picture = QStringLiteral("@!"),
+                  .valid = ia::lookupField(ctx, dlg, code, {.table = "lib", .keyField = "lib->Code", .keyTitle = QStringLiteral("Code"),
+                                                            .secondField = "lib->Desc", .secondTitle = QStringLiteral("Name")})});
     // Enter in the code field checks it, then presses "OK".
     dlg.setDefaultButton(dlg.addButton({55, 10, 45, 12}, QStringLiteral("OK"), [&] {
         ok = true;

@@ -1,4 +1,5 @@
 #include "Text.h"
+#include "Ascii.h"
 
 #include <cstdio>
 
@@ -6,11 +7,7 @@
 
 namespace mx::ds {
 
-std::string upper(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
-}
+std::string upper(std::string_view s) { return rt::upperCase(s); }
 
 std::string trimRight(std::string_view s) {
     size_t n = s.size();
@@ -24,13 +21,7 @@ std::string allTrim(std::string_view s) {
     return trimRight(s.substr(b));
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+bool equalsNoCase(std::string_view a, std::string_view b) { return rt::equalsNoCase(a, b); }
 
 std::string fixedText(double n, int width, int decimals) {
     char buf[64];

@@ -4,6 +4,7 @@
 // file, a record that went away) ends the operation quietly.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "DataContext.h"
@@ -31,15 +32,17 @@ bool guarded(ds::DataContext& ctx, F&& body, bool keepRecord = false) {
 }
 
 // A screen that restricts a table while it stands: the area's order and
-// filter as they were are put back on every way out (a failure of that is
-// passed over: the area is left as it is).
+// filter as they were (and with `keepRecord` its record) are put back on
+// every way out; a failure of that is passed over, the area left as it is.
 class RestrictionKept {
 public:
-    explicit RestrictionKept(rt::WorkArea& area) : area_(area), order_(area.order()), filter_(area.filterText()) {}
+    explicit RestrictionKept(rt::WorkArea& area, bool keepRecord = false)
+        : area_(area), order_(area.order()), filter_(area.filterText()), recno_(keepRecord ? area.recno() : 0) {}
     ~RestrictionKept() {
         try {
             if (area_.filterText() != filter_) area_.setFilter(filter_);
             if (area_.order() != order_) area_.setOrder(order_);
+            if (recno_) area_.goTo(recno_);
         } catch (...) {
         }
     }
@@ -50,6 +53,7 @@ private:
     rt::WorkArea& area_;
     int order_;
     std::string filter_;
+    std::uint32_t recno_;
 };
 
 }  // namespace mx::ia

@@ -1,5 +1,7 @@
 #include "LibraryReports.h"
 
+#include "RecordKept.h"
+
 #include <QFontMetricsF>
 #include <cstdio>
 #include <optional>
@@ -112,17 +114,7 @@ void REP(ds::DataContext& ctx, const ReportValues& values) {
     rt::SelectionGuard selection(s);
     rt::WorkArea& lib = s.openArea("LIB");
     s.select(lib);
-    const std::uint32_t remembered = lib.recno();
-    struct Return {
-        rt::WorkArea& area;
-        std::uint32_t recno;
-        ~Return() {
-            try {
-                area.goTo(recno);
-            } catch (const rt::DbError&) {
-            }
-        }
-    } back{lib, remembered};
+    const rt::RecordKept back(lib);
     lib.goTop();
 
     const bool preview = tk::Ui::instance().noYes(QStringLiteral("Preview Report on Screen"));
@@ -198,30 +190,26 @@ int REP1(ds::DataContext& ctx, const std::string& code, const ReportValues& valu
         if (mitrex.orderCount() > 0) mitrex.setOrder(1);
         int onPage = kUsersPerPage;  // full: the first customer starts page 1
         double lastTop = 0;
-        for (mitrex.goTop(); !mitrex.eof(); mitrex.skip()) {
-            if (onPage == kUsersPerPage) {
-                if (p.page > 0) {
-                    p.verticalRules(lastTop, p.row);
-                    job.endPage();
-                }
-                ++p.page;
-                REPTL(p, headings, true, true);
-                REPHD(p);
-                onPage = 0;
+        // The next page with its title block and headings, the page before
+        // it closed with its column rules.
+        auto newPage = [&] {
+            if (p.page > 0) {
+                p.verticalRules(lastTop, p.row);
+                job.endPage();
             }
+            ++p.page;
+            REPTL(p, headings, true, true);
+            REPHD(p);
+            onPage = 0;
+        };
+        for (mitrex.goTop(); !mitrex.eof(); mitrex.skip()) {
+            if (onPage == kUsersPerPage) newPage();
             // A name wider than its cell wraps inside it, the row growing.
             const QStringList lines = tk::wrapText(tk::toQ(ds::trimRight(mitrex.fieldValue("COMPANY").str())),
                                                    QFontMetricsF(p.regular11, tk::printMetrics()),
                                                    (kCellRight - kCompanyColumn - 0.5) * p.grid.columnUnit());
             const double extra = static_cast<double>(lines.size() - 1);
-            if (onPage > 0 && p.row + 1.2 + extra > kLastRow) {
-                p.verticalRules(lastTop, p.row);
-                job.endPage();
-                ++p.page;
-                REPTL(p, headings, true, true);
-                REPHD(p);
-                onPage = 0;
-            }
+            if (onPage > 0 && p.row + 1.2 + extra > kLastRow) newPage();
             const double top = p.row;
             for (qsizetype l = 0; l < lines.size(); ++l)
                 p.grid.text(top + 0.2 + static_cast<double>(l), kCompanyColumn, lines[l], p.regular11);

@@ -189,12 +189,9 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
     lib.goTop();
 
     tk::Browse& browse = screen.addList({10, 10, 332.5, 167.5}, lib,
-                                        {{QStringLiteral("Code"), 80},
-                                         {QStringLiteral("Description"), 180},
-                                         {QStringLiteral("Category"), 90},
-                                         {QStringLiteral("Tag"), 45},
-                                         {QStringLiteral("No"), 50},
-                                         {QStringLiteral("Max Tol"), 60}},
+                                        {{QStringLiteral("Code"), 80}, {QStringLiteral("Description"), 180},
+                                         {QStringLiteral("Category"), 90}, {QStringLiteral("Tag"), 45},
+                                         {QStringLiteral("No"), 50}, {QStringLiteral("Max Tol"), 60}},
                                         [&lib, ws] {
                                             return std::vector<Value>{lib.fieldValue("CODE"),
                                                                       lib.fieldValue("DESC"),

@@ -1,4 +1,5 @@
 #include "DbfTable.h"
+#include "Ascii.h"
 
 #include <algorithm>
 #include <cctype>
@@ -70,8 +71,7 @@ void validateFields(const std::string& path, std::vector<FieldDef>& fields) {
     int offset = 1;
     for (size_t i = 0; i < fields.size(); ++i) {
         FieldDef& f = fields[i];
-        std::string name;
-        for (char c : f.name) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string name = upperCase(f.name);
         if (name.empty() || name.size() > 10) throwUsage(path, "field name '" + f.name + "' must have 1 to 10 characters");
         for (char c : name)
             if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_'))
@@ -176,7 +176,7 @@ void DbfTable::parseHeader() {
         size_t nameLen = 0;
         while (nameLen < 11 && d[nameLen] != 0) ++nameLen;
         f.name.assign(reinterpret_cast<const char*>(d), nameLen);
-        for (char& c : f.name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        f.name = upperCase(f.name);
         std::int64_t at = 32 + 32 * i;
         if (f.name.empty()) throwCorrupt(p, "field " + std::to_string(i + 1) + " has no name", at);
         switch (d[11]) {

@@ -1,4 +1,5 @@
 #include "Path.h"
+#include "Ascii.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -13,14 +14,6 @@ namespace {
 bool exists(const std::string& p) {
     struct stat st{};
     return ::stat(p.c_str(), &st) == 0;
-}
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -62,7 +55,7 @@ std::string resolvePath(const std::string& path) {
         std::string found;
         if (DIR* d = ::opendir(current.empty() ? "." : current.c_str())) {
             while (dirent* e = ::readdir(d)) {
-                if (equalNoCase(e->d_name, part)) {
+                if (equalsNoCase(e->d_name, part)) {
                     found = e->d_name;
                     break;
                 }
@@ -87,9 +80,7 @@ std::string baseNameUpper(std::string_view path) {
     std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
     size_t dot = base.find_last_of('.');
     if (dot != std::string_view::npos) base = base.substr(0, dot);
-    std::string r(base);
-    for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
+    return upperCase(base);
 }
 
 }  // namespace mx::rt

@@ -1,4 +1,5 @@
 #include "Session.h"
+#include "Ascii.h"
 
 #include <cctype>
 #include <ctime>
@@ -9,11 +10,7 @@
 namespace mx::rt {
 
 namespace {
-std::string upper(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
-}
+std::string upper(std::string_view s) { return upperCase(s); }
 }  // namespace
 
 Session::Session() = default;

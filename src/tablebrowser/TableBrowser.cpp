@@ -2,6 +2,7 @@
 #include "TableBrowser.h"
 
 #include <QDir>
+#include <optional>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -33,8 +34,20 @@ namespace mx::tablebrowser {
 
 namespace {
 
-using rt::FieldType;
 using rt::Value;
+
+// A one-line prompt for free text (case kept) showing `last` in a field of
+// at least `width` characters; nullopt when it was cancelled.
+std::optional<std::string> askText(tk::Ui& ui, const QString& title, const QString& prompt, const std::string& last,
+                                   size_t width) {
+    std::string shown = last;
+    shown.resize(std::max(shown.size(), width), ' ');
+    Value typed = Value::character(shown);
+    if (!ui.prompt({.title = title, .prompt = prompt, .upperCase = false}, typed)) return std::nullopt;
+    return typed.str();
+}
+
+using rt::FieldType;
 using tk::fromQ;
 using tk::toQ;
 
@@ -566,12 +579,9 @@ void BrowserScreen::setNote() {
 
 void BrowserScreen::filter() {
     if (!area_) return;
-    tk::PromptOptions options{.title = QStringLiteral("Filter"), .prompt = QStringLiteral("Expression:"), .upperCase = false};
-    std::string shown = filter_;
-    shown.resize(std::max<size_t>(shown.size(), 200), ' ');
-    Value typed = Value::character(shown);
-    if (!ui_.prompt(options, typed)) return;
-    const std::string text = ds::allTrim(typed.str());
+    const std::optional<std::string> typed = askText(ui_, QStringLiteral("Filter"), QStringLiteral("Expression:"), filter_, 200);
+    if (!typed) return;
+    const std::string text = ds::allTrim(*typed);
     const std::uint32_t here = area_->recno();
     if (!text.empty()) {
         ctx_.session.select(*area_);
@@ -599,12 +609,9 @@ void BrowserScreen::filter() {
 
 void BrowserScreen::find() {
     if (!area_) return;
-    tk::PromptOptions options{.title = QStringLiteral("Find"), .prompt = QStringLiteral("Text:"), .upperCase = false};
-    std::string shown = lastFind_;
-    shown.resize(std::max<size_t>(shown.size(), 60), ' ');
-    Value typed = Value::character(shown);
-    if (!ui_.prompt(options, typed)) return;
-    const std::string text = ds::trimRight(typed.str());
+    const std::optional<std::string> typed = askText(ui_, QStringLiteral("Find"), QStringLiteral("Text:"), lastFind_, 60);
+    if (!typed) return;
+    const std::string text = ds::trimRight(*typed);
     if (text.empty()) return;
     lastFind_ = text;
     if (!findText(ctx_.session, *area_, toQ(text))) ui_.alert(QStringLiteral("No Match Found"));
@@ -635,12 +642,11 @@ void BrowserScreen::goToRecord() {
 
 void BrowserScreen::exportView() {
     if (!area_) return;
-    Value typed = Value::character(std::string(200, ' '));
     QString name;
     if (ui_.scripted()) {
-        tk::PromptOptions options{.title = QStringLiteral("Export"), .prompt = QStringLiteral("File:"), .upperCase = false};
-        if (!ui_.prompt(options, typed)) return;
-        name = toQ(ds::allTrim(typed.str()));
+        const std::optional<std::string> typed = askText(ui_, QStringLiteral("Export"), QStringLiteral("File:"), {}, 200);
+        if (!typed) return;
+        name = toQ(ds::allTrim(*typed));
     } else {
         name = QFileDialog::getSaveFileName(&dlg_, QStringLiteral("Export"), startFolder() + QStringLiteral("/") + toQ(alias_).toLower() + QStringLiteral(".csv"),
                                             QStringLiteral("CSV files (*.csv);;All files (*)"),

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMainWindow>
@@ -149,7 +150,8 @@ void Ui::waitBox(const QString& title, const QString& text, const std::function<
 
 void Ui::splash(const QString& file, int ms) {
     if (!QFile::exists(file)) return;
-    if (transcript_) transcript_->splash(file);
+    // The transcript names the bitmap, not the folder it was found in.
+    if (transcript_) transcript_->splash(QFileInfo(file).fileName());
     if (answers_) return;
     QPixmap pix(file);
     if (pix.isNull()) return;
