@@ -93,7 +93,8 @@ bool Workstation::start() {
     if (!security) return false;
     context_.security = *security;
     // 7: the splash, not blocking.
-    ui.splash(fileIn(dataDir_, QStringLiteral("tws.bmp")));
+    // The data folder's bitmap, named in the transcript as the data set names it.
+    ui.splash(fileIn(dataDir_, QStringLiteral("tws.bmp")), 3000, QStringLiteral("tws.bmp"));
     // 8: the login, when the system record asks for it.
     if (context_.security && !login_(*this)) {
         CLOSDATA();

@@ -148,10 +148,9 @@ void Ui::waitBox(const QString& title, const QString& text, const std::function<
     action();
 }
 
-void Ui::splash(const QString& file, int ms) {
+void Ui::splash(const QString& file, int ms, const QString& name) {
     if (!QFile::exists(file)) return;
-    // The transcript names the bitmap, not the folder it was found in.
-    if (transcript_) transcript_->splash(QFileInfo(file).fileName());
+    if (transcript_) transcript_->splash(name.isEmpty() ? file : name);
     if (answers_) return;
     QPixmap pix(file);
     if (pix.isNull()) return;

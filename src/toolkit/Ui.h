@@ -111,7 +111,8 @@ public:
     void waitBox(const QString& title, const QString& text, const std::function<void()>& action);
     // The bitmap in a borderless pop-up centred on the screen for `ms` or
     // until clicked; does not block. Nothing when the file is missing.
-    void splash(const QString& file, int ms = 3000);
+    // `name` is what the transcript records (default: `file` as given).
+    void splash(const QString& file, int ms = 3000, const QString& name = {});
     // A line in the main window's status bar.
     void status(const QString& text);
     // The wait cursor on (true) or off; calls may nest.
