@@ -243,6 +243,10 @@ private:
     void insertAtLevel(std::size_t level, std::uint32_t child, std::uint32_t recno, std::string key);
     int redistribute(Page& parent, int sepIdx, Page& left, Page& right);
     void join(Page& parent, int sepIdx, Page& left, Page& right);
+    // The keys of two neighbours with their separator between them, in order.
+    std::vector<Item> neighbours(const Page& parent, int sepIdx, const Page& left, const Page& right);
+    // advance() (forward) or retreat() from the entry `at`.
+    bool step(NtxEntry& at, bool forward);
     void openGap(Page& p, int pos);
     void closeGap(Page& p, int pos);
     void gather(const Page& p, std::vector<Item>& out) const;

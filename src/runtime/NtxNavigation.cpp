@@ -223,25 +223,23 @@ std::optional<NtxEntry> NtxIndex::Impl::seekLast(std::string_view prefix) {
     return result(ok);
 }
 
-bool NtxIndex::Impl::advance(NtxEntry& at) {
+bool NtxIndex::Impl::step(NtxEntry& at, bool forward) {
     Lock lock(*this, false);
     std::string normalized;
     const std::string* k = &at.key;
     if (at.key.size() != ks()) k = &(normalized = normalizedKey(at.key));
-    const bool ok = locate(at, *k) ? stepNext() : posAfterMissing(k->data(), at.recno);
+    bool ok;
+    if (locate(at, *k))
+        ok = forward ? stepNext() : stepPrev();
+    else
+        ok = forward ? posAfterMissing(k->data(), at.recno) : posBeforeMissing(k->data(), at.recno);
     if (ok) fill(at);
     return ok;
 }
 
-bool NtxIndex::Impl::retreat(NtxEntry& at) {
-    Lock lock(*this, false);
-    std::string normalized;
-    const std::string* k = &at.key;
-    if (at.key.size() != ks()) k = &(normalized = normalizedKey(at.key));
-    const bool ok = locate(at, *k) ? stepPrev() : posBeforeMissing(k->data(), at.recno);
-    if (ok) fill(at);
-    return ok;
-}
+bool NtxIndex::Impl::advance(NtxEntry& at) { return step(at, true); }
+
+bool NtxIndex::Impl::retreat(NtxEntry& at) { return step(at, false); }
 
 std::optional<NtxEntry> NtxIndex::Impl::find(std::string_view key, std::uint32_t recno) {
     Lock lock(*this, false);
@@ -271,23 +269,37 @@ std::uint32_t NtxIndex::Impl::keyCount() {
     return static_cast<std::uint32_t>(*totalCount_);
 }
 
+namespace {
+
+// The number of entries before the one the path stands on, `count` giving
+// the entries of a subtree (child address, the page it hangs from, depth).
+template <class Path, class Count>
+std::uint64_t entriesBefore(const Path& path, const Count& count) {
+    std::uint64_t pos = 0;
+    for (std::size_t l = 0; l < path.size(); ++l) {
+        const auto& p = *path[l].page;
+        const int i = path[l].idx;
+        // On the entry's own level, child i lies before the entry; above it,
+        // the path is inside child i and only children 0 .. i-1 come before.
+        const int lastChildBefore = l + 1 == path.size() ? i : i - 1;
+        pos += static_cast<std::uint64_t>(i);
+        for (int j = 0; j <= lastChildBefore; ++j) {
+            const std::uint32_t c = p.child(j);
+            if (c != 0) pos += count(c, p.address(), l + 1);
+        }
+    }
+    return pos;
+}
+
+}  // namespace
+
 std::uint32_t NtxIndex::Impl::keyPosition(const NtxEntry& at) {
     Lock lock(*this, false);
     std::string k = normalizedKey(at.key);
     if (!locate(at, k)) return 0;
-    std::uint64_t pos = 0;
-    for (std::size_t l = 0; l < path_.size(); ++l) {
-        const Page& p = *path_[l].page;
-        int i = path_[l].idx;
-        // On the entry's own level, child i lies before the entry; above it,
-        // the path is inside child i and only children 0 .. i-1 come before.
-        int lastChildBefore = l + 1 == path_.size() ? i : i - 1;
-        pos += static_cast<std::uint64_t>(i);
-        for (int j = 0; j <= lastChildBefore; ++j) {
-            std::uint32_t c = p.child(j);
-            if (c != 0) pos += subtreeCount(c, p.address(), l + 1);
-        }
-    }
+    const std::uint64_t pos = entriesBefore(path_, [this](std::uint32_t c, std::uint32_t from, std::size_t depth) {
+        return subtreeCount(c, from, depth);
+    });
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(pos + 1, 0xFFFFFFFFu));
 }
 
@@ -425,17 +437,9 @@ std::uint32_t NtxIndex::Impl::approxKeyPosition(const NtxEntry& at) {
     stepRecount();
     std::string k = normalizedKey(at.key);
     if (!locate(at, k)) return 0;
-    std::uint64_t pos = 0;
-    for (std::size_t l = 0; l < path_.size(); ++l) {
-        const Page& p = *path_[l].page;
-        int i = path_[l].idx;
-        int lastChildBefore = l + 1 == path_.size() ? i : i - 1;
-        pos += static_cast<std::uint64_t>(i);
-        for (int j = 0; j <= lastChildBefore; ++j) {
-            std::uint32_t c = p.child(j);
-            if (c != 0) pos += approxSubtreeCount(c, p.address(), l + 1);
-        }
-    }
+    const std::uint64_t pos = entriesBefore(path_, [this](std::uint32_t c, std::uint32_t from, std::size_t depth) {
+        return approxSubtreeCount(c, from, depth);
+    });
     const std::uint64_t total = std::max<std::uint64_t>(1, approxTotal());
     return static_cast<std::uint32_t>(std::min<std::uint64_t>({pos + 1, total, 0xFFFFFFFFu}));
 }

@@ -226,15 +226,21 @@ void NtxIndex::Impl::scatter(Page& p, const std::vector<Item>& seq, std::size_t 
     markDirty(p);
 }
 
-// Spreads the keys of two neighbours and their separator (entry sepIdx of
-// the parent) evenly: with T keys in both pages the left one gets
-// floor((T + 1) / 2). Returns that count.
-int NtxIndex::Impl::redistribute(Page& parent, int sepIdx, Page& left, Page& right) {
+std::vector<Item> NtxIndex::Impl::neighbours(const Page& parent, int sepIdx, const Page& left,
+                                             const Page& right) {
     std::vector<Item> seq;
     seq.reserve(static_cast<std::size_t>(left.count() + right.count()) + 1);
     gather(left, seq);
     seq.push_back(Item{left.child(left.count()), parent.recno(sepIdx), std::string(parent.key(sepIdx), ks())});
     gather(right, seq);
+    return seq;
+}
+
+// Spreads the keys of two neighbours and their separator (entry sepIdx of
+// the parent) evenly: with T keys in both pages the left one gets
+// floor((T + 1) / 2). Returns that count.
+int NtxIndex::Impl::redistribute(Page& parent, int sepIdx, Page& left, Page& right) {
+    std::vector<Item> seq = neighbours(parent, sepIdx, left, right);
     const std::uint32_t rightmost = right.child(right.count());
     const std::size_t total = seq.size() - 1;
     const std::size_t leftKeys = (total + 1) / 2;
@@ -249,11 +255,7 @@ int NtxIndex::Impl::redistribute(Page& parent, int sepIdx, Page& left, Page& rig
 // The left page takes the separator and all keys of the right page; the
 // separator leaves the parent and the right page goes to the free list.
 void NtxIndex::Impl::join(Page& parent, int sepIdx, Page& left, Page& right) {
-    std::vector<Item> seq;
-    seq.reserve(static_cast<std::size_t>(left.count() + right.count()) + 1);
-    gather(left, seq);
-    seq.push_back(Item{left.child(left.count()), parent.recno(sepIdx), std::string(parent.key(sepIdx), ks())});
-    gather(right, seq);
+    std::vector<Item> seq = neighbours(parent, sepIdx, left, right);
     scatter(left, seq, 0, seq.size(), right.child(right.count()));
     parent.setChild(sepIdx + 1, left.address());
     closeGap(parent, sepIdx);
