@@ -124,12 +124,14 @@ void REPTITL1(LineItemPages& p, bool showDate, bool showPage) {
 void REPHD1(LineItemPages& p) {
     tk::ruleAcross(p.grid, p.style, p.row, kRulePen);
     p.row += 1;
-    p.grid.text(p.row, kStockCode, QStringLiteral("Stock Code"), p.bold);
-    p.grid.text(p.row, kDescription, QStringLiteral("Stock Description"), p.bold);
-    p.grid.text(p.row, kType, QStringLiteral("Type"), p.bold);
-    tk::textRight(p.grid, p.row, kQuantityRight, QStringLiteral("    Qty"), p.bold);
-    p.grid.text(p.row, kAmount, QStringLiteral("Amount/Condition"), p.bold);
-    p.grid.text(p.row, kAmount2, QStringLiteral("Amount1"), p.bold);
+    // Laid out as the rows are: the bold "Type" is wider than its column
+    // and would otherwise stand against "Qty".
+    p.rows.row(p.row, {{kStockCode, QStringLiteral("Stock Code"), p.bold},
+                       {kDescription, QStringLiteral("Stock Description"), p.bold},
+                       {kType, QStringLiteral("Type"), p.bold},
+                       {kQuantityRight, QStringLiteral("Qty"), p.bold, true},
+                       {kAmount, QStringLiteral("Amount/Condition"), p.bold},
+                       {kAmount2, QStringLiteral("Amount1"), p.bold}});
     p.row += 1;
     tk::ruleAcross(p.grid, p.style, p.row + 0.3, kRulePen);
     p.row += 1;
