@@ -85,7 +85,9 @@ constexpr double kMargin = 4, kWidth = 90, kPageRows = 67;
 constexpr double kLastLineRow = kPageRows - 2;  // a line below this starts a new page
 constexpr double kLastRow = kPageRows - 1;      // the row after the last line beyond this: one more page
 constexpr double kRulePen = 8;
-constexpr double kStockCode = 4, kDescription = 15, kType = 35, kQuantityRight = 41, kAmount = 45, kAmount2 = 68;
+// The quantity stands a column right of where the layout first had it, so that
+// the bold heading "Type" keeps two blanks before "Qty".
+constexpr double kStockCode = 4, kDescription = 15, kType = 35, kQuantityRight = 42, kAmount = 45, kAmount2 = 68;
 
 struct LineItemPages {
     tk::PageGrid grid;
