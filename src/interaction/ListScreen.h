@@ -81,7 +81,7 @@ public:
 
     tk::Button* addButton(const tk::Place& at, const QString& caption, std::function<void()> action);
     // A row of 45 x 12 buttons from column `first`, one every 50 units; a
-    // spec with an empty caption leaves its place free.
+    // button with an empty caption leaves its place free.
     void addButtons(double row, double first, const std::vector<ButtonSpec>& buttons);
 
     // After something that released the keys or moved the table (a
