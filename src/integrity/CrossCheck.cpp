@@ -533,7 +533,11 @@ private:
     // Every key text of `indexdef` compiled against its table, and
     // evaluated on the table's first record, as the rebuild would.
     void indexKeys() {
-        for (const auto& [recno, e] : keys_) {
+        for (const auto& entry : keys_) {
+            // Named copies rather than a structured binding: the lambda below
+            // captures them, which clang 14 does not allow for bindings.
+            const auto recno = entry.first;
+            const auto& e = entry.second;
             const std::string key = ds::allTrim(e.inStr);
             if (key.empty() || ds::allTrim(e.inName).empty()) continue;
             const std::string alias = ds::upper(ds::allTrim(e.alias));
