@@ -73,4 +73,23 @@ inline void appendSuiteLibrary(rt::WorkArea& lib, int entries) {
     }
 }
 
+// `count` drawing elements of configuration `code` appended to `assdraw`:
+// frames, arrows, lines and louvre blades, every element with its
+// expressions over H, W and T, a fifth with a condition.
+inline void appendDrawingElements(rt::WorkArea& assdraw, const std::string& code, int count) {
+    const char* types[] = {"LINE2T", "LINE2B", "LINE2L", "LINE2R", "LINE2H", "LINE2V", "ARROWL", "ARROWU", "LINE", "FUNCTION"};
+    for (int i = 0; i < count; ++i) {
+        const std::string k = std::to_string(i % 50 + 1);
+        assdraw.append();
+        assdraw.setField("ASSCODE", rt::Value::character(code));
+        assdraw.setField("TYPE", rt::Value::character(types[i % 10]));
+        assdraw.setField("FROMROW", rt::Value::character("H*" + k + "/60"));
+        assdraw.setField("FROMCOL", rt::Value::character("T+W/" + k));
+        assdraw.setField("TOROW", rt::Value::character("H-T-H*" + k + "/120"));
+        assdraw.setField("TOCOL", rt::Value::character("W-T-W/(" + k + "+1)"));
+        if (i % 10 == 9) assdraw.setField("FN", rt::Value::character("BLADES(TBLADEWIDTH-12)"));
+        if (i % 5 == 4) assdraw.setField("CONDITION", rt::Value::character("LOUVRE .AND. HTMAX > 2000"));
+    }
+}
+
 }  // namespace mx::bench

@@ -23,6 +23,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "QtBenchMain.h"
 #include "BenchDataSet.h"
 #include "ConfigurationCopy.h"
 #include "ConfigurationScreen.h"
@@ -226,13 +227,4 @@ BENCHMARK(BM_CodeChangeMove)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    mx::tk::Ui::quietOffscreenNotices();
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return mx::bench::runQtBenchmarks(argc, argv); }

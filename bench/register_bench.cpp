@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "QtBenchMain.h"
 #include "BenchDataSet.h"
 #include "CustomerDialog.h"
 #include "Opening.h"
@@ -133,11 +134,4 @@ BENCHMARK(BM_NextCustomerKey)->Unit(benchmark::kMillisecond)->Iterations(5);
 }  // namespace
 
 // The sorts show the wait cursor: an application without a display.
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return mx::bench::runQtBenchmarks(argc, argv); }

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "QtBenchMain.h"
 #include "BenchDataSet.h"
 #include "ConfigurationReports.h"
 #include "DataSheet.h"
@@ -43,19 +44,7 @@ void fill(const std::string& dir) {
         assembly.setField("LOUVRE", Value::logical(true));
     }
     mx::rt::WorkArea& assdraw = s.open(dir + "/assdraw.dbf", "", mx::rt::OpenMode::Exclusive);
-    const char* types[] = {"LINE2T", "LINE2B", "LINE2L", "LINE2R", "LINE2H", "LINE2V", "ARROWL", "ARROWU", "LINE", "FUNCTION"};
-    for (int i = 0; i < kElements; ++i) {
-        const std::string k = std::to_string(i % 50 + 1);
-        assdraw.append();
-        assdraw.setField("ASSCODE", Value::character("BIG-DRAWING"));
-        assdraw.setField("TYPE", Value::character(types[i % 10]));
-        assdraw.setField("FROMROW", Value::character("H*" + k + "/60"));
-        assdraw.setField("FROMCOL", Value::character("T+W/" + k));
-        assdraw.setField("TOROW", Value::character("H-T-H*" + k + "/120"));
-        assdraw.setField("TOCOL", Value::character("W-T-W/(" + k + "+1)"));
-        if (i % 10 == 9) assdraw.setField("FN", Value::character("BLADES(TBLADEWIDTH-12)"));
-        if (i % 5 == 4) assdraw.setField("CONDITION", Value::character("LOUVRE .AND. HTMAX > 2000"));
-    }
+    mx::bench::appendDrawingElements(assdraw, "BIG-DRAWING", kElements);
     mx::rt::WorkArea& assline = s.open(dir + "/assline.dbf", "", mx::rt::OpenMode::Exclusive);
     for (int i = 0; i < kLines; ++i) {
         assline.append();
@@ -174,13 +163,4 @@ BENCHMARK(BM_LineItemReport2000LinesToPdf)->Unit(benchmark::kMillisecond)->Itera
 }  // namespace
 
 // Printing needs the application object (fonts, the PDF writer) but no display.
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    mx::tk::Ui::quietOffscreenNotices();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return mx::bench::runQtBenchmarks(argc, argv); }
