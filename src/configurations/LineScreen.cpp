@@ -113,7 +113,10 @@ void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfig
         if (area.eof()) return;
         if (!tk::Ui::instance().yesNo(question)) return;
         ctx.session.select(area);
-        if (!ds::RECLOCK(ctx, 2)) return;
+        if (!ds::RECLOCK(ctx, 2)) {
+            tk::Ui::instance().alert(ia::kUnableToLock);
+            return;
+        }
         area.deleteRecord();
         area.commit();
         area.unlock();

@@ -118,7 +118,8 @@ bool appendLine(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfigura
 std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, rt::Value& code, rt::Value& desc);
 
 // Deletes the list's current record after `question` (Yes preselected):
-// under its lock (a failed lock stops quietly), then one record back, or to
+// under its lock (a failed lock deletes nothing and says "Unable to Lock
+// Record.  Try Again Later!"), then one record back, or to
 // `current`'s first remaining record when that one is not its own.
 void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current, const QString& question);
 
