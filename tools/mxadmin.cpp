@@ -34,6 +34,7 @@ constexpr const char* kUsageText =
     "       mxadmin security DIR on|off\n"
     "       mxadmin bitmaps DIR [--demo]\n"
     "       mxadmin --help | --version\n"
+    "       mxadmin COMMAND --help\n"
     "\n"
     "init     creates a data set in DIR (a new or empty folder): every table, the index\n"
     "         definitions, every index; --demo adds the demo records\n"
@@ -64,6 +65,8 @@ constexpr const char* kUsageText =
     "bitmaps  writes the bitmaps the workstation reads into DIR where they are missing:\n"
     "         lupa.bmp (search prompts); --demo adds tws.bmp (splash) and logo.bmp\n"
     "\n"
+    "--help  after a command gives that command's usage alone and does nothing else\n"
+    "\n"
     "Exit status: 0 all well, 1 failure, 2 bad command line.\n";
 
 int usage(const std::string& problem = {}) {
@@ -72,11 +75,55 @@ int usage(const std::string& problem = {}) {
     return mx::admin::kUsage;
 }
 
+// The part of the usage text about `command`: its synopsis lines (with
+// their continuations) and its paragraph, then the exit statuses.
+std::string commandUsage(const std::string& command) {
+    const std::string text = kUsageText;
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    const std::string synopsis = "mxadmin " + command + " ";
+    std::string out, paragraph;
+    bool inSynopsis = false, inParagraph = false;
+    for (const std::string& line : lines) {
+        const size_t first = line.find_first_not_of(' ');
+        const bool continuation = first != std::string::npos && first > 0;
+        const size_t named = line.find("mxadmin ");
+        if (named != std::string::npos && (named == first || line.rfind("usage: ", 0) == 0)) {
+            inSynopsis = line.compare(named, synopsis.size(), synopsis) == 0;
+            if (inSynopsis) out += (out.empty() ? "usage: " : "       ") + line.substr(named) + '\n';
+            continue;
+        }
+        if (inSynopsis && continuation) {
+            out += line + '\n';
+            continue;
+        }
+        inSynopsis = false;
+        if (line.rfind(command + ' ', 0) == 0) {
+            inParagraph = true;
+        } else if (!continuation) {
+            inParagraph = false;
+        }
+        if (inParagraph) paragraph += line + '\n';
+    }
+    return out + '\n' + paragraph + "\nExit status: 0 all well, 1 failure, 2 bad command line.\n";
+}
+
+// `mxadmin COMMAND --help`: that command's usage on standard output.
+int help(const std::string& command) {
+    std::cout << commandUsage(command);
+    return mx::admin::kOk;
+}
+
 // Splits arguments into positional ones and "--name [value]" options.
 struct CommandLine {
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;
     std::string error;
+    bool help = false;  // --help or -h among the arguments: the command's usage, nothing done
 
     const std::string* option(const std::string& name) const {
         for (const auto& [n, v] : options)
@@ -90,6 +137,10 @@ CommandLine parse(int argc, char** argv, const std::vector<std::string>& withVal
     CommandLine cl;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            cl.help = true;
+            return cl;
+        }
         if (a.rfind("--", 0) != 0) {
             cl.positional.push_back(a);
             continue;
@@ -215,6 +266,7 @@ int main(int argc, char** argv) {
 
     if (command == "init") {
         CommandLine cl = parse(argc, argv, {"--demo-dir"}, {"--demo"});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 1) return usage("init needs one folder");
         std::string demoDir;
@@ -225,6 +277,7 @@ int main(int argc, char** argv) {
     if (command == "demo-large") {
         CommandLine cl = parse(argc, argv,
                                {"--scale", "--customers", "--configurations", "--lines-each", "--stock", "--library"}, {});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 1) return usage("demo-large needs one folder");
         std::string problem;
@@ -234,6 +287,7 @@ int main(int argc, char** argv) {
     }
     if (command == "dump") {
         CommandLine cl = parse(argc, argv, {"--order"}, {"--header"});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 2) return usage("dump needs a folder and a table");
         int order = 0;
@@ -247,6 +301,7 @@ int main(int argc, char** argv) {
     }
     if (command == "reindex" || command == "check" || command == "crosscheck") {
         CommandLine cl = parse(argc, argv, {}, {});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 1) return usage(command + " needs one folder");
         if (command == "crosscheck") return crossCheckDataSet(cl.positional[0]);
@@ -254,6 +309,7 @@ int main(int argc, char** argv) {
     }
     if (command == "user") {
         CommandLine cl = parse(argc, argv, {"--password", "--desc", "--level"}, {});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         const std::string sub = cl.positional.empty() ? std::string() : cl.positional[0];
         const std::string* password = cl.option("--password");
@@ -301,12 +357,14 @@ int main(int argc, char** argv) {
     }
     if (command == "bitmaps") {
         CommandLine cl = parse(argc, argv, {}, {"--demo"});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 1) return usage("bitmaps needs one folder");
         return writeBitmaps(cl.positional[0], cl.option("--demo") != nullptr);
     }
     if (command == "security") {
         CommandLine cl = parse(argc, argv, {}, {});
+        if (cl.help) return help(command);
         if (!cl.error.empty()) return usage(cl.error);
         if (cl.positional.size() != 2 || (cl.positional[1] != "on" && cl.positional[1] != "off"))
             return usage("security needs a folder and on or off");

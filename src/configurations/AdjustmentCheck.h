@@ -13,6 +13,10 @@
 #include "DataContext.h"
 #include "Value.h"
 
+namespace mx::ia {
+class DialogTables;
+}
+
 namespace mx::configurations {
 
 // The limit when no suite gives one.
@@ -37,5 +41,24 @@ int lookUpAdjustmentLimit(ds::DataContext& ctx, const std::string& libCode);
 // the limit of the current `assembly` record's suite; otherwise the alert
 // above is shown and false keeps the cursor in the field.
 bool CHKADJ(ds::DataContext& ctx, const rt::Value& adjustment);
+
+// The adjustment limit of one line dialog, looked up once: at the first
+// check, in the suite of the current `assembly` record, through the
+// dialog's tables (ia::DialogTables, Lookup.h), `lib` closed again at once
+// so that the library screen can have it to itself. When `lib` cannot be
+// had the limit is the default for the rest of the dialog, and the user has
+// been told so once.
+class DialogAdjustmentLimit {
+public:
+    DialogAdjustmentLimit(ds::DataContext& ctx, ia::DialogTables& tables) : ctx_(ctx), tables_(tables) {}
+    int limit();
+    // `CHKADJ` with this limit.
+    bool check(const rt::Value& adjustment);
+
+private:
+    ds::DataContext& ctx_;
+    ia::DialogTables& tables_;
+    std::optional<int> limit_;
+};
 
 }  // namespace mx::configurations

@@ -77,7 +77,10 @@ bool deleteConfiguration(ds::DataContext& ctx) {
     if (assembly.eof()) return false;
     if (!ds::OPNALIAS(ctx, "punchole", false, true)) return false;
     s.select(assembly);
-    if (!ds::RECLOCK(ctx, 2)) return false;
+    if (!ds::RECLOCK(ctx, 2)) {
+        tk::Ui::instance().alert(ia::kUnableToLock);
+        return false;
+    }
     UnlockAfter unlock{assembly};
     const Value code = assembly.fieldValue("CODE");
     for (const char* alias : kDependents) removeDependents(ctx, s.openArea(alias), code);
@@ -110,7 +113,10 @@ void DESCCHNG(ds::DataContext& ctx, tk::Browse& list) {
         Value desc = assembly.fieldValue("DESC");
         if (!ia::MSGGET1(QString::fromUtf8(kDescChangeTitle), QString::fromUtf8(kDescChangePrompt), desc)) return;
         ctx.session.select(assembly);
-        if (!ds::RECLOCK(ctx, 2)) return;
+        if (!ds::RECLOCK(ctx, 2)) {
+            tk::Ui::instance().alert(ia::kUnableToLock);
+            return;
+        }
         assembly.setField("DESC", desc);
         assembly.unlock();
     });

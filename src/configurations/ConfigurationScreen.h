@@ -45,7 +45,8 @@ void DEL(ds::DataContext& ctx, tk::Browse& list);
 // first row.
 void SRCH(ds::DataContext& ctx, tk::Browse& list);
 // `DESCCHNG`: a new description for the current configuration, written
-// under its lock (a failed lock writes nothing, quietly).
+// under its lock (a failed lock writes nothing and says "Unable to Lock
+// Record.  Try Again Later!").
 void DESCCHNG(ds::DataContext& ctx, tk::Browse& list);
 
 // The work of `DEL` after the question, on the current `assembly` record:
@@ -58,7 +59,8 @@ void DESCCHNG(ds::DataContext& ctx, tk::Browse& list);
 //     steps back one record (to its first when that passes the beginning).
 // False, with nothing removed, when `punchole` could not be opened or the
 // configuration record could not be locked (a busy record is left whole
-// with all its dependents). The selected work area is kept.
+// with all its dependents, and the user is told "Unable to Lock Record.  Try
+// Again Later!"). The selected work area is kept.
 bool deleteConfiguration(ds::DataContext& ctx);
 
 }  // namespace mx::configurations

@@ -48,6 +48,9 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
     openLineEdit(ctx, list, screen, current, adding, [&] {
         ia::EditDialog edit(ctx, lines, QString::fromUtf8(kLineDialogTitle), tk::Box{80, 40, 500, 720});
         edit.copy(lineFields());
+        // `stock` and the suite's limit are had once for the dialog, not at every field's leave.
+        ia::DialogTables tables(ctx);
+        DialogAdjustmentLimit limit(ctx, tables);
         tk::Dialog& dlg = edit.dialog();
         constexpr double col = 65;
         const QString upper = QStringLiteral("@!"), yes = QStringLiteral("Y");
@@ -59,10 +62,10 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         auto amount = [&](const char* caption, const char* field, const char* adjust) {
             Value& v = edit[adjust];
             dlg.addText({labelAt(k), col + 226}, QStringLiteral("mm"));
-            row(caption, {{field, col, 200, upper}, {adjust, col + 205, 18, QStringLiteral("99"), [&ctx, &v] { return CHKADJ(ctx, v); }}});
+            row(caption, {{field, col, 200, upper}, {adjust, col + 205, 18, QStringLiteral("99"), [&limit, &v] { return limit.check(v); }}});
         };
         Value& type = edit["TYPE"];
-        row("Code:", {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, dlg, edit["STKCODE"], edit["DESC"])}});
+        row("Code:", {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, tables, dlg, edit["STKCODE"], edit["DESC"])}});
         row("Description:", {{"DESC", col, 150, upper}});
         row("Type(L/Q/A/F):", {{"TYPE", col, 12, upper, [&type] { return lineTypeAllowed(type); }}});
         row("Quantity:", {{"QTY", col, 45, QStringLiteral("99999.99")}, {"CQTY", col + 50, 150, upper}});

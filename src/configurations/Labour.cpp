@@ -18,10 +18,11 @@ void ASSLAUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scre
         [&] {
             ia::EditDialog edit(ctx, lines, QString::fromUtf8(kLabourDialogTitle), tk::Box{80, 40, 350, 700});
             edit.copy(lineFields());
+            ia::DialogTables tables(ctx);  // `stock` had once for the dialog
             constexpr double col = 65;
             const QString upper = QStringLiteral("@!");
             edit.addRow(0, 10, QStringLiteral("Code:"),
-                        {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, edit.dialog(), edit["STKCODE"], edit["DESC"])}});
+                        {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, tables, edit.dialog(), edit["STKCODE"], edit["DESC"])}});
             edit.addRow(1, 10, QStringLiteral("Description:"), {{"DESC", col, 150, upper}});
             edit.addRow(2, 10, QStringLiteral("Type(L/Q/A/F):"), {{"TYPE", col, 12, upper}});
             edit.addRow(3, 10, QStringLiteral("Quantity:"), {{"QTY", col, 45, QStringLiteral("99999.99")}});

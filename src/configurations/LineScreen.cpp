@@ -1,6 +1,8 @@
 // The frame of the configuration's line screens (see LineScreen.h).
 #include "LineScreen.h"
 
+#include <optional>
+
 #include "Error.h"
 #include "Guarded.h"
 #include "ListScreen.h"
@@ -17,22 +19,19 @@ namespace {
 
 using rt::Value;
 
-// The trimmed description of stock item `code`; empty when it is not on
-// file or `stock` cannot be opened. `stock` is closed again.
-std::string stockDescription(ds::DataContext& ctx, const Value& code) {
-    rt::Session& s = ctx.session;
-    rt::SelectionGuard selection(s);
-    if (!ds::OPNALIAS(ctx, "stock", false, true)) return {};
+// The trimmed description of stock item `code`, empty when it is not on
+// file; nullopt when `stock` cannot be had. Read through the dialog's tables.
+std::optional<std::string> stockDescription(ia::DialogTables& tables, const Value& code) {
+    rt::WorkArea* stock = tables.open("stock", ia::kLookupWithout);
+    if (!stock) return std::nullopt;
     std::string desc;
     try {
-        rt::WorkArea& stock = s.openArea("STOCK");
-        if (stock.seek(code, false)) desc = ds::allTrim(stock.fieldValue("DESC").str());
+        const int order = stock->order();
+        stock->setOrder(stock->orderCount() > 0 ? 1 : 0);
+        if (stock->seek(code, false)) desc = ds::allTrim(stock->fieldValue("DESC").str());
+        stock->setOrder(order);
     } catch (const rt::DbError&) {
         desc.clear();
-    }
-    try {
-        s.close("STOCK");
-    } catch (const rt::DbError&) {
     }
     return desc;
 }
@@ -84,14 +83,18 @@ bool appendLine(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfigura
     return ia::appendRecord(ctx, area, extra);
 }
 
-std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, Value& code, Value& desc) {
-    return [&ctx, &dialog, &code, &desc] {
+std::function<bool()> stockCodeCheck(ds::DataContext& ctx, ia::DialogTables& tables, tk::Dialog& dialog, Value& code,
+                                     Value& desc) {
+    return [&ctx, &tables, &dialog, &code, &desc] {
+        rt::SelectionGuard selection(ctx.session);
         ia::LOOKUPW(ctx, code, {.table = "stock", .keyField = "stock->code", .keyTitle = QStringLiteral("Code"),
-                                .secondField = "stock->Desc", .secondTitle = QStringLiteral("Name")});
-        std::string text = stockDescription(ctx, code);
-        const size_t width = desc.str().size();
-        if (width > 0) text.resize(width, ' ');
-        desc = Value::character(text);
+                                .secondField = "stock->Desc", .secondTitle = QStringLiteral("Name"), .tables = &tables});
+        // Without `stock` the description stays as it stands.
+        if (std::optional<std::string> text = stockDescription(tables, code)) {
+            const size_t width = desc.str().size();
+            if (width > 0) text->resize(width, ' ');
+            desc = Value::character(*text);
+        }
         dialog.refresh();
         return true;
     };
@@ -113,7 +116,10 @@ void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfig
         if (area.eof()) return;
         if (!tk::Ui::instance().yesNo(question)) return;
         ctx.session.select(area);
-        if (!ds::RECLOCK(ctx, 2)) return;
+        if (!ds::RECLOCK(ctx, 2)) {
+            tk::Ui::instance().alert(ia::kUnableToLock);
+            return;
+        }
         area.deleteRecord();
         area.commit();
         area.unlock();

@@ -24,6 +24,7 @@
 #include "Dialog.h"
 #include "EditDialog.h"
 #include "HotKeyConvention.h"
+#include "Lookup.h"
 
 namespace mx::configurations {
 
@@ -114,11 +115,15 @@ bool appendLine(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfigura
 // The validation of a component code field: the code is looked up in
 // `stock` (the pick list when it is not on file), then `desc` is set to the
 // stock item's trimmed description, empty when there is none, and the
-// dialog shows both again. Always true: the field may always be left.
-std::function<bool()> stockCodeCheck(ds::DataContext& ctx, tk::Dialog& dialog, rt::Value& code, rt::Value& desc);
+// dialog shows both again. `stock` is had through the dialog's tables: when
+// it cannot be had the code is taken as typed and `desc` left as it stands.
+// Always true: the field may always be left.
+std::function<bool()> stockCodeCheck(ds::DataContext& ctx, ia::DialogTables& tables, tk::Dialog& dialog, rt::Value& code,
+                                     rt::Value& desc);
 
 // Deletes the list's current record after `question` (Yes preselected):
-// under its lock (a failed lock stops quietly), then one record back, or to
+// under its lock (a failed lock deletes nothing and says "Unable to Lock
+// Record.  Try Again Later!"), then one record back, or to
 // `current`'s first remaining record when that one is not its own.
 void deleteOwnedLine(ds::DataContext& ctx, tk::Browse& list, const CurrentConfiguration& current, const QString& question);
 

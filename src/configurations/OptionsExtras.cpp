@@ -83,7 +83,6 @@ void ASSOEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
 
         ia::EditDialog edit(ctx, assembly, current.title("Options for "), tk::Box{60, 30, 530, 700});
         edit.copy(optionsFields());
-        edit.onLockFailure(ia::LockFailure::Quiet);
         tk::Dialog& dlg = edit.dialog();
         auto number = [&](int k, double col, const char* caption, const char* field) {
             edit.addRow(k, col, QString::fromUtf8(caption), {{field, col + 45, 30, QStringLiteral("999999")}});
@@ -136,7 +135,6 @@ void ASSDEDIT(ds::DataContext& ctx, const CurrentConfiguration& current, const i
         ia::EditDialog edit(ctx, assembly, current.title("Extras for "), tk::Box{60, 30, 600, 690});
         edit.copy(extrasFields());
         edit.writeAllExcept({"SECTION", "SECTIONA"});
-        edit.onLockFailure(ia::LockFailure::Quiet);
         tk::Dialog& dlg = edit.dialog();
         // Shown, not edited: copies of their own, so nothing typed could reach them.
         Value code = edit["CODE"], desc = edit["DESC"], type = edit["ASSEMCAT"];

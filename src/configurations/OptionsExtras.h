@@ -8,7 +8,8 @@
 //     frame thicknesses and the wardrobe panels; it carries every other field
 //     of the record along and Save writes all of them back except `SECTION`
 //     and `SECTIONA`, so the last Extras save wins for every field it wrote.
-// A failed lock on Save writes nothing and says nothing. No field is checked
+// A failed lock on Save writes nothing and says "Unable to Lock Record.  Try
+// Again Later!". No field is checked
 // against another: a minimum may exceed its maximum.
 #pragma once
 

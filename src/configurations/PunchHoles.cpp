@@ -5,6 +5,7 @@
 #include "CurrentConfiguration.h"
 #include "Guarded.h"
 #include "LineScreen.h"
+#include "Lookup.h"
 #include "Opening.h"
 
 namespace mx::configurations {
@@ -26,11 +27,13 @@ void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         ia::EditDialog edit(ctx, holes, adding ? QStringLiteral("New ") : QStringLiteral("User View/Update"),
                             tk::Box{80, 40, 280, 600});
         edit.copy({"ASSCODE", "DESC", "DIMENSION", "ADJUST"});
+        ia::DialogTables tables(ctx);  // the suite's limit looked up once for the dialog
+        DialogAdjustmentLimit limit(ctx, tables);
         Value& adjust = edit["ADJUST"];
         edit.addRow(0, 10, QStringLiteral("Description:"), {{"DESC", 60, 150, QStringLiteral("@!")}});
         edit.addRow(1, 10, QStringLiteral("Dimension:"), {{"DIMENSION", 60, 150, QStringLiteral("@!")}});
         edit.addRow(2, 10, QStringLiteral("Adjustment:"),
-                    {{"ADJUST", 60, 12, QStringLiteral("99"), [&ctx, &adjust] { return CHKADJ(ctx, adjust); }}});
+                    {{"ADJUST", 60, 12, QStringLiteral("99"), [&limit, &adjust] { return limit.check(adjust); }}});
         edit.addSaveCancel({55, 10, 45, 12}, {55, 60, 45, 12});
         edit.run(screen, &list);
     });

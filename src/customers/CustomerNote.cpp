@@ -1,11 +1,14 @@
 // The note dialog of a customer (see CustomerNote.h).
 #include "CustomerNote.h"
 
+#include <QKeyEvent>
+
 #include "Catalogue.h"
 #include "Dialog.h"
 #include "EditDialog.h"
 #include "Guarded.h"
 #include "HotKeyConvention.h"
+#include "MemoEdit.h"
 #include "TextCodec.h"
 
 namespace mx::customers {
@@ -14,8 +17,8 @@ QString noteTitle(const std::string& company) { return QStringLiteral("Notes For
 
 void MXNOTE(ds::DataContext& ctx, const rt::Value& key, const std::string& company) {
     rt::Session& s = ctx.session;
-    // The register binds no keys of its own: what comes back after the dialog.
-    const ia::ScreenKeys registerKeys(ia::ListActions{});
+    // Every key released after the dialog: the screen beneath binds its own again.
+    const ia::ScreenKeys released(ia::ListActions{});
     ia::guarded(ctx, [&] {
         rt::WorkArea& notes = s.openArea("MXNOTE");
         s.select(notes);
@@ -24,9 +27,19 @@ void MXNOTE(ds::DataContext& ctx, const rt::Value& key, const std::string& compa
         ia::EditDialog edit(ctx, notes, noteTitle(company), tk::Box{6, 6, 29, 81, tk::Unit::Cell});
         edit.copy({"NOTE"});
         tk::Dialog& dlg = edit.dialog();
-        dlg.addMemo({1, 2, 560, 280}, edit["NOTE"], QStringLiteral("NOTE"));
+        tk::MemoEdit* text = dlg.addMemo({1, 2, 560, 280}, edit["NOTE"], QStringLiteral("NOTE"));
+        // Page Down and Page Up page the text, which may run past the box;
+        // neither saves. The key goes to the text itself, past the hot keys
+        // that brought it here.
+        auto page = [text](Qt::Key key) {
+            return [text, key] {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                static_cast<QObject*>(text)->event(&press);
+            };
+        };
+        edit.setPageKeys(page(Qt::Key_PageDown), page(Qt::Key_PageUp));
         edit.addSaveCancel({20, 2, 90, 24}, {20, 15, 90, 24});
-        edit.run(registerKeys);
+        edit.run(released);
     });
     if (s.area("MITREX")) s.select("MITREX");
 }

@@ -17,8 +17,9 @@ QString noteTitle(const std::string& company);
 // appends one with that key (the append's failure is told and ends the
 // operation). The dialog edits the text; "&Save" writes it under the note
 // record's lock (wait 2; a lock that cannot be had is told, "Unable to Lock
-// Record.  Try Again Later!", and nothing is written). `mitrex` is selected
-// again in every case.
+// Record.  Try Again Later!", and nothing is written). Page Down and Page
+// Up page the text and never save. `mitrex` is selected again in every case;
+// the keys are left released, for the caller to bind its own again.
 void MXNOTE(ds::DataContext& ctx, const rt::Value& key, const std::string& company);
 
 }  // namespace mx::customers

@@ -89,7 +89,11 @@ void TAG(ds::DataContext& ctx) {
     ia::guarded(ctx, [&] {
         rt::WorkArea& mitrex = register_(ctx);
         ctx.session.select(mitrex);
-        if (mitrex.eof() || !ds::RECLOCK(ctx, 2)) return;
+        if (mitrex.eof()) return;
+        if (!ds::RECLOCK(ctx, 2)) {
+            tk::Ui::instance().alert(ia::kUnableToLock);
+            return;
+        }
         mitrex.setField("TAG", Value::logical(!mitrex.fieldValue("TAG").isTrue()));
         mitrex.unlock();
     });
@@ -131,9 +135,13 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
     SearchState search;
-    // The register binds no hot keys of its own: every key of the
-    // convention does nothing while it stands and after it.
+    // The keys of every list screen: Enter modifies, Insert adds, Delete
+    // deletes and F2 searches, as the buttons do.
     ia::ListScreen screen(ctx, QString::fromUtf8(kRegisterTitle), tk::Box{10, 10, 535, 1190});
+    screen.setActions({.viewUpdate = screen.onList([&](tk::Browse& l) { UPD(ctx, l, screen.keys(), false); }),
+                       .add = screen.onList([&](tk::Browse& l) { UPD(ctx, l, screen.keys(), true); }),
+                       .remove = screen.onList([&](tk::Browse& l) { DEL(ctx, l); }),
+                       .search = screen.onList([&](tk::Browse& l) { SRCH(ctx, l, search); })});
     {
         tk::WaitCursor busy;
         if (!openRegister(ctx)) return;
@@ -169,8 +177,6 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
                                                                    amountText(mitrex.fieldValue("AMOUNT")),
                                                                    mitrex.fieldValue("TRADINGAS")};
                                      });
-    auto modify = [&] { UPD(ctx, list, screen.keys(), false); };
-    list.onDoubleClick(modify);
     // After a new order or restriction: the first row, the list rebuilt.
     auto fromTop = [&] {
         ia::guarded(ctx, [&] { mitrex.goTop(); });
@@ -178,10 +184,10 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
     };
 
     constexpr double kFirst = 232.5, kSecond = 247.5;
-    screen.addButton({kFirst, 10, 45, 12}, QStringLiteral("&Add"), [&] { UPD(ctx, list, screen.keys(), true); });
-    screen.addButton({kFirst, 60, 45, 12}, QStringLiteral("&Modify"), modify);
-    screen.addButton({kFirst, 110, 45, 12}, QStringLiteral("&Delete"), [&] { DEL(ctx, list); });
-    screen.addButton({kFirst, 160, 45, 12}, QStringLiteral("&Search"), [&] { SRCH(ctx, list, search); });
+    screen.addButton({kFirst, 10, 45, 12}, QStringLiteral("&Add"), screen.actions().add);
+    screen.addButton({kFirst, 60, 45, 12}, QStringLiteral("&Modify"), screen.actions().viewUpdate);
+    screen.addButton({kFirst, 110, 45, 12}, QStringLiteral("&Delete"), screen.actions().remove);
+    screen.addButton({kFirst, 160, 45, 12}, QStringLiteral("&Search"), screen.actions().search);
     screen.addButton({kFirst, 210, 45, 12}, QStringLiteral("&Print"), [&] {
         list.print(QString::fromUtf8(kRegisterTitle));
         list.refresh();
@@ -204,6 +210,7 @@ void MITREX(ds::DataContext& ctx, int ws, const lib::LibraryLinks& library) {
             if (mitrex.eof()) return;
             MXNOTE(ctx, mitrex.fieldValue(ds::kCustomerKeyField), ds::trimRight(mitrex.fieldValue("COMPANY").str()));
         });
+        screen.restore();
     });
     screen.addButton({kSecond, 160, 45, 12}, QStringLiteral("S&how Lib"), [&] {
         ia::guarded(ctx, [&] {

@@ -48,7 +48,8 @@ void SRCH(ds::DataContext& ctx, tk::Browse& list, SearchState& search);
 bool findName(rt::WorkArea& mitrex, const std::string& name, bool tradingNameToo);
 
 // `TAG`: inverts the current customer's `TAG` under its lock (wait 2); a
-// lock failure changes nothing.
+// lock failure changes nothing and says "Unable to Lock Record.  Try Again
+// Later!".
 void TAG(ds::DataContext& ctx);
 // `UNTAG1`: clears `TAG` on every record of the selected table, each under
 // its lock (wait 2; one that cannot be locked keeps its tag), and comes back

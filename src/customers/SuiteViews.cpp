@@ -143,11 +143,14 @@ void SHOWUSERS(ds::DataContext& ctx) {
     tk::Dialog dlg(QString::fromUtf8(kCheckerTitle), tk::Box{140, 100, 280, 480});
     dlg.setCentred(true);
     dlg.addText({20, 10}, QStringLiteral("Code to Check:"));
+    // A blank code is taken as it is (every customer), without the pick list.
+    const std::function<bool()> lookUp =
+        ia::lookupField(ctx, dlg, code, {.table = "lib", .keyField = "lib->Code", .keyTitle = QStringLiteral("Code"),
+                                         .secondField = "lib->Desc", .secondTitle = QStringLiteral("Name")});
     dlg.addField({18, 95, 80, 12}, code,
-                 {.name = QStringLiteral("CODE"),
-                  .picture = QStringLiteral("@!"),
-                  .valid = ia::lookupField(ctx, dlg, code, {.table = "lib", .keyField = "lib->Code", .keyTitle = QStringLiteral("Code"),
-                                                            .secondField = "lib->Desc", .secondTitle = QStringLiteral("Name")})});
+                 {.name = QStringLiteral("CODE"), .picture = QStringLiteral("@!"), .valid = [&code, lookUp] {
+                      return ds::allTrim(code.str()).empty() || lookUp();
+                  }});
     // Enter in the code field checks it, then presses "OK".
     dlg.setDefaultButton(dlg.addButton({55, 10, 45, 12}, QStringLiteral("OK"), [&] {
         ok = true;
@@ -165,7 +168,13 @@ void SHOWUSERS(ds::DataContext& ctx) {
         }
         rt::WorkArea& mitrex = s.openArea("MITREX");
         s.select(mitrex);
-        if (marked >= 0 && !ds::allTrim(code.str()).empty()) mitrex.setFilter("TAG1");
+        const std::string checked = ds::allTrim(code.str());
+        // A code no customer holds says so, and the register lists everyone
+        // rather than nobody.
+        if (marked == 0 && !checked.empty())
+            tk::Ui::instance().info(QStringLiteral("No customer has a suite code with the library code ") + tk::toQ(checked) +
+                                    QStringLiteral("."));
+        if (marked > 0) mitrex.setFilter("TAG1");
         mitrex.goTop();
     });
     // The lookup may have left `lib` open: other workstations need it.

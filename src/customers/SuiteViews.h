@@ -39,10 +39,11 @@ void SHOWLIB(ds::DataContext& ctx, int ws, const std::string& code, const std::s
 long markLibraryCodeUsers(ds::DataContext& ctx, const std::string& code);
 
 // `SHOWUSERS`: asks for a library code ("Library Code Checker", checked
-// against `lib` through the lookup), marks its customers, and restricts the
-// register to them when the code is not blank (a blank code clears every
-// mark and shows every customer). Cancel changes nothing. `mitrex` is left
-// selected on its first customer.
+// against `lib` through the lookup; a blank code is taken as blank, without
+// the pick list), marks its customers, and restricts the register to them.
+// A blank code clears every mark and shows every customer; a code no
+// customer holds says so and shows every customer too. Cancel changes
+// nothing. `mitrex` is left selected on its first customer.
 void SHOWUSERS(ds::DataContext& ctx);
 
 }  // namespace mx::customers

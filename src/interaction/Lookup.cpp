@@ -8,8 +8,10 @@
 #include "Expression.h"
 #include "HotKeyConvention.h"
 #include "Opening.h"
+#include "RecordingSink.h"
 #include "Search.h"
 #include "Text.h"
+#include "TextCodec.h"
 #include "Ui.h"
 
 namespace mx::ia {
@@ -81,6 +83,61 @@ void runLookupDialog(rt::Session& session, rt::WorkArea& area, rt::Value& value,
 
 }  // namespace
 
+DialogTables::~DialogTables() {
+    for (const std::string& alias : opened_) ds::closeQuietly(ctx_.session, alias);
+}
+
+rt::WorkArea* DialogTables::open(const std::string& aliasIn, const QString& without) {
+    rt::Session& session = ctx_.session;
+    const std::string alias = ds::upper(aliasIn);
+    if (missing_.count(alias)) return nullptr;
+    if (rt::WorkArea* area = session.area(alias)) {
+        session.select(*area);
+        return area;
+    }
+    // The opening service's words are gathered, to be told in the one box.
+    ds::RecordingSink told;
+    ds::DataContext quiet(session, told, ctx_.sleeper, ctx_.dataDir);
+    quiet.security = ctx_.security;
+    quiet.user = ctx_.user;
+    quiet.readOnly = ctx_.readOnly;
+    quiet.toldDamaged = ctx_.toldDamaged;
+    quiet.tellDamaged = ctx_.tellDamaged;
+    std::optional<rt::DbError> failure;
+    ds::OpenOptions options;
+    options.lastError = &failure;
+    const bool opened = ds::OPNALIAS(quiet, alias, /*exclusive=*/false, /*withIndexes=*/true, options);
+    ctx_.toldDamaged = quiet.toldDamaged;
+    if (opened) {
+        for (const ds::RecordingSink::Message& m : told.messages()) {
+            if (m.kind == ds::RecordingSink::Kind::Alert) ctx_.sink.alert(m.text);
+            else if (m.kind == ds::RecordingSink::Kind::Info) ctx_.sink.info(m.text);
+            else if (m.kind == ds::RecordingSink::Kind::Timed) ctx_.sink.timed(m.text, m.seconds);
+            else ctx_.sink.status(m.text);
+        }
+        opened_.insert(alias);
+        return session.area(alias);
+    }
+    missing_.insert(alias);
+    const QString name = QString::fromStdString(ds::allTrim(aliasIn));
+    QString why;
+    if (failure && failure->kind() == rt::ErrorKind::Busy) {
+        why = QStringLiteral("The table %1 is in use on another workstation.").arg(name);
+    } else {
+        why = QStringLiteral("The table %1 cannot be opened.").arg(name);
+        for (const std::string& text : told.alerts()) why += QStringLiteral(" ") + tk::toQ(text);
+    }
+    tk::Ui::instance().alert(why + QStringLiteral(" ") + without);
+    return nullptr;
+}
+
+void DialogTables::close(const std::string& aliasIn) {
+    const std::string alias = ds::upper(aliasIn);
+    if (opened_.erase(alias)) ds::closeQuietly(ctx_.session, alias);
+}
+
+bool DialogTables::missing(const std::string& alias) const { return missing_.count(ds::upper(alias)) != 0; }
+
 bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& o) {
     rt::Session& session = ctx.session;
     const std::string alias = ds::upper(o.table);
@@ -88,7 +145,11 @@ bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& o) {
     OrderRestorer restoreOrder{session, alias};
 
     rt::WorkArea* area = nullptr;
-    if (o.alreadyOpen) {
+    if (o.tables) {
+        area = o.tables->open(alias, kLookupWithout);
+        if (!area) return true;  // told once by the dialog's tables
+        restoreOrder.order = area->order();
+    } else if (o.alreadyOpen) {
         area = session.area(alias);
         if (area) {
             session.select(*area);
@@ -104,7 +165,7 @@ bool LOOKUPW(ds::DataContext& ctx, rt::Value& value, const LookupOptions& o) {
 
     area->setOrder(orderNumber(o.order));
     if (area->seek(value, /*soft=*/false)) {
-        if (!o.alreadyOpen) session.close(alias);
+        if (!o.alreadyOpen && !o.tables) session.close(alias);
         return true;
     }
     area->seek(trimmedForSoftSeek(value), /*soft=*/true);

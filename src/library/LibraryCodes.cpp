@@ -16,10 +16,6 @@ using rt::Value;
 
 namespace {
 
-bool tagged(const rt::WorkArea& lib) {
-    const Value v = lib.fieldValue("TAG");
-    return v.isTrue();
-}
 
 // Step 2 of LIBCODE: GROUP and NUMBER for every entry of order 3, each
 // written under its own lock; an entry that cannot be locked is passed over.
@@ -40,7 +36,7 @@ void numberEntries(ds::DataContext& ctx, rt::WorkArea& lib) {
 
 }  // namespace
 
-std::string LIBCODE(ds::DataContext& ctx) {
+std::string LIBCODE(ds::DataContext& ctx, int ws) {
     rt::SelectionGuard selection(ctx.session);
     std::string code;
     try {
@@ -53,8 +49,11 @@ std::string LIBCODE(ds::DataContext& ctx) {
         lib.goTop();
         numberEntries(ctx, lib);
 
+        // The tags this workstation sees in the Tag column, not another's.
+        const int tag = lib.fieldIndex(shownTagFieldName(ws));
+        if (tag < 0) throw rt::DbError(rt::ErrorKind::NotFound, lib.alias(), "no field " + shownTagFieldName(ws));
         std::vector<SuiteEntry> entries;
-        for (lib.goTop(); !lib.eof(); lib.skip()) entries.push_back({lib.fieldValue("NUMBER").num(), tagged(lib)});
+        for (lib.goTop(); !lib.eof(); lib.skip()) entries.push_back({lib.fieldValue("NUMBER").num(), lib.fieldValue(tag).isTrue()});
         code = suiteCodeOf(entries);
     } catch (const rt::DbError&) {
         return {};

@@ -1,5 +1,5 @@
 // The library codes on the data: `LIBCODE` numbers the entries and builds
-// the suite code from the `TAG` fields; `tagBySuiteCode` decodes a suite
+// the suite code from a workstation's tag fields; `tagBySuiteCode` decodes a suite
 // code into a workstation's tags (the numeric decode is `tagByLibraryCode`,
 // LibraryScreen.h). The arithmetic of both forms is in CodeArithmetic.h.
 #pragma once
@@ -15,13 +15,14 @@ namespace mx::lib {
 
 // `LIBCODE`: numbers every `lib` entry (order 3, groups of four, each under
 // its own lock; an entry that cannot be locked keeps its old GROUP/NUMBER),
-// builds the suite code from the `TAG` fields, shows it, offers to copy it
+// builds the suite code from workstation `ws`'s tags (the field its Tag
+// column shows, WorkstationTags.h), shows it, offers to copy it
 // to the clipboard and shows it once more in a prompt. `lib` is opened
 // shared with its indexes (an open `lib` is reused) and left in order 3 at
 // its end; nothing happens when it cannot be opened (after the open
 // service's message). The selected work area is kept; a table failure ends
 // the operation quietly. Returns the code (empty when `lib` did not open).
-std::string LIBCODE(ds::DataContext& ctx);
+std::string LIBCODE(ds::DataContext& ctx, int ws);
 
 // The suite-code decode: empties workstation `ws`'s scratch table (opened
 // exclusively), writes a record per position of `code` and, for each, the

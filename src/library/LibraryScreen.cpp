@@ -28,11 +28,7 @@ rt::WorkArea& libArea(ds::DataContext& ctx) { return ctx.session.openArea("LIB")
 
 Value twoDigits(const Value& v) { return Value::character(ds::fixedText(v.isNumeric() ? v.num() : 0.0, 2, 0)); }
 
-bool tagOf(const rt::WorkArea& lib, int ws) {
-    std::string field = tagFieldName(ws);
-    const Value v = lib.fieldValue(field.empty() ? "TAG" : field);
-    return v.isTrue();
-}
+bool tagOf(const rt::WorkArea& lib, int ws) { return lib.fieldValue(shownTagFieldName(ws)).isTrue(); }
 
 // Sets (or clears) the workstation's tag on every entry from the current one
 // to the end of the active order that `wanted` accepts, each under its own
@@ -69,7 +65,11 @@ void TAG(ds::DataContext& ctx, int ws) {
         const std::string field = tagFieldName(ws);
         rt::WorkArea& lib = libArea(ctx);
         ctx.session.select(lib);
-        if (field.empty() || lib.eof() || !ds::RECLOCK(ctx, 2)) return;
+        if (field.empty() || lib.eof()) return;
+        if (!ds::RECLOCK(ctx, 2)) {
+            tk::Ui::instance().alert(ia::kUnableToLock);
+            return;
+        }
         lib.setField(field, Value::logical(!tagOf(lib, ws)));
         lib.unlock();
     });
@@ -232,7 +232,7 @@ bool LIB(ds::DataContext& ctx, int ws, bool registerMode, const LibraryLinks& li
                        {QStringLiteral("Untag A&ll"), tagging(UNTAG)},
                        {QStringLiteral("Ta&g All"), tagging(TAGALL)},
                        {{}, {}},
-                       {QStringLiteral("&Lib Code"), [&] { linked(links.libCode, [&] { LIBCODE(ctx); }); }},
+                       {QStringLiteral("&Lib Code"), [&] { linked(links.libCode, [&] { LIBCODE(ctx, ws); }); }},
                        {QStringLiteral("C&hange Order"), [&] { CHNGORDR(browse); }}});
     screen.addButtons(212.5, 10,
                       {{QStringLiteral("Tag/&Num"), [&] { TAGNUM(ctx, ws, browse); }},

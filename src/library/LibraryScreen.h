@@ -50,7 +50,9 @@ void SRCH(ds::DataContext& ctx, tk::Browse& browse);
 
 // This workstation's tag of the current entry (`TAG` outside 1..9).
 bool GETTAG(ds::DataContext& ctx, int ws);
-// Inverts this workstation's tag of the current entry (when it can be locked).
+// Inverts this workstation's tag of the current entry under its lock; an
+// entry locked elsewhere is left as it is, with "Unable to Lock Record.  Try
+// Again Later!".
 void TAG(ds::DataContext& ctx, int ws);
 // Clears this workstation's tag from the current entry to the end of the
 // active order, then returns to the current entry.

@@ -9,6 +9,11 @@ std::string tagFieldName(int ws) {
     return {};
 }
 
+std::string shownTagFieldName(int ws) {
+    const std::string own = tagFieldName(ws);
+    return own.empty() ? "TAG" : own;
+}
+
 std::string scratchTableName(int ws) {
     if (ws == 1) return "libimp";
     if (ws >= 2 && ws <= 9) return "libimp" + std::to_string(ws);

@@ -10,6 +10,9 @@ namespace mx::lib {
 
 // The tag field of workstation `ws`; empty outside 1..9.
 std::string tagFieldName(int ws);
+// The tag field the library's Tag column shows on workstation `ws`, and the
+// one its suite code is built from: its own, `TAG` outside 1..9.
+std::string shownTagFieldName(int ws);
 // The alias of the workstation's scratch table; empty outside 1..9.
 std::string scratchTableName(int ws);
 

@@ -144,14 +144,30 @@ public:
 };
 
 // Another workstation, in a process of its own: it opens `table` shared and
-// holds the lock of one record, or the whole file's lock, until it is
-// released (or this object goes). Start it while this process has the table
+// holds the lock of one record, or the whole file's lock, or it holds the
+// table opened exclusively, until it is released (or this object goes). Start it while this process has the table
 // closed.
 class OtherStation {
 public:
     bool holdFileLock(const std::string& dbf) { return holdRecordLock(dbf, 0); }
     // `recno` 0: the file lock.
-    bool holdRecordLock(const std::string& dbf, std::uint32_t recno) {
+    bool holdRecordLock(const std::string& dbf, std::uint32_t recno) { return hold(dbf, rt::OpenMode::Shared, recno); }
+    // The table opened exclusively (as the library screen has `lib`).
+    bool holdExclusively(const std::string& dbf) { return hold(dbf, rt::OpenMode::Exclusive, -1); }
+    void release() {
+        if (pid_ <= 0) return;
+        char c = 'x';
+        (void)!write(toChild_, &c, 1);
+        close(toChild_);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+    ~OtherStation() { release(); }
+
+private:
+    // `recno` -1: no lock beyond the open.
+    bool hold(const std::string& dbf, rt::OpenMode mode, long recno) {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) return false;
         pid_ = fork();
@@ -163,8 +179,9 @@ public:
             char ok = 'n';
             try {
                 rt::Session s;
-                rt::WorkArea& a = s.open(dbf, "", rt::OpenMode::Shared);
-                if (recno == 0 ? a.lockFile() : (a.goTo(recno), a.lock())) ok = 'y';
+                rt::WorkArea& a = s.open(dbf, "", mode);
+                if (recno < 0 || (recno == 0 ? a.lockFile() : (a.goTo(static_cast<std::uint32_t>(recno)), a.lock())))
+                    ok = 'y';
                 (void)!write(fromChild[1], &ok, 1);
                 char c;
                 (void)!read(toChild[0], &c, 1);
@@ -182,18 +199,7 @@ public:
         close(fromChild[0]);
         return answered && ok == 'y';
     }
-    void release() {
-        if (pid_ <= 0) return;
-        char c = 'x';
-        (void)!write(toChild_, &c, 1);
-        close(toChild_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
-    ~OtherStation() { release(); }
 
-private:
     pid_t pid_ = -1;
     int toChild_ = -1;
 };

@@ -86,6 +86,29 @@ TEST_F(LineScreensTest, AdjustmentsAreBoundedByTheSuitesLimitOrFive) {
     EXPECT_EQ(h.column("assline", "ASSCODE").back(), "NL1");
 }
 
+TEST_F(LineScreensTest, ALibraryHeldElsewhereIsWaitedForOnceAndToldOnceInTheLineDialog) {
+    h.reindex();
+    OtherStation library;
+    ASSERT_TRUE(library.holdExclusively(h.tmp.file("lib.dbf")));  // the library screen on another workstation
+    // AW1's suite allows 3; without `lib` the dialog bounds at 5.
+    ASSERT_EQ(h.play("menu Run\npress Formulae\nkey Enter\nset ADJUST -4\nset ADJUST2 5\nset ADJUST 6\nset ADJUST 2\n"
+                     "set STKCODE sill\npress Save\npress Exit\npress Exit\n"),
+              0)
+        << h.joined();
+    library.release();
+    EXPECT_LE(h.sleeper.count(), 11) << "one open's retries for the dialog, not one per field";
+    EXPECT_GT(h.sleeper.count(), 0);
+    const std::string told =
+        "alert \"The table lib is in use on another workstation. The adjustments of this dialog are checked against the "
+        "limit 5.\"";
+    EXPECT_EQ(std::count(h.lines.begin(), h.lines.end(), told), 1) << h.joined();
+    EXPECT_TRUE(h.has("alert \"Invalid Adjustment, Must be between -5mm and 5mm.\"")) << h.joined();
+    EXPECT_TRUE(h.sink.alerts().empty()) << "no second box from the opening service";
+    EXPECT_EQ(h.numbers("assline", "ADJUST")[0], 2);
+    EXPECT_EQ(h.numbers("assline", "ADJUST2")[0], 5);
+    EXPECT_EQ(h.column("assline", "DESC")[0], "AWNING SILL") << "the code field still read `stock`";
+}
+
 TEST_F(LineScreensTest, LowerAndPanelRowsOnlyWhereTheConfigurationHasThemAndThePanelsAreItsOwn) {
     play("press Formulae\nkey Enter\ndump\nset PANELCODE p3\ndump\npress Exit\nset PANELCODE p2\nset LOWER Y\npress Save\n"
          "press Exit\nrow 2\npress Formulae\ndump\nkey Enter\ndump\npress Cancel\npress Exit\npress Exit\n");

@@ -23,6 +23,24 @@ TEST_F(LineScreensTest, PunchHolesAreAddedByInsertAndAddAndDeletedToAnEmptyList)
     EXPECT_EQ(h.live("punchole", "ASSCODE"), (Lines{"FX2"}));
 }
 
+TEST_F(LineScreensTest, ALineOrPunchHoleAnotherStationHoldsIsNotDeletedAndTheUserIsTold) {
+    h.reindex();
+    OtherStation lineHolder, holeHolder;
+    ASSERT_TRUE(lineHolder.holdRecordLock(h.tmp.file("assline.dbf"), 1));  // AW1's HEAD line
+    ASSERT_TRUE(holeHolder.holdRecordLock(h.tmp.file("punchole.dbf"), 1));  // AW1's DRAIN
+    ASSERT_EQ(h.play("menu Run\npress Formulae\nanswer yes\npress Delete\ndump\npress Exit\n"
+                     "press \"Punch Holes\"\nanswer yes\npress Delete\ndump\npress Exit\npress Exit\n"),
+              0)
+        << h.joined();
+    lineHolder.release();
+    holeHolder.release();
+    EXPECT_EQ(std::count(h.lines.begin(), h.lines.end(), "alert \"Unable to Lock Record.  Try Again Later!\""), 2)
+        << h.joined();
+    EXPECT_EQ(h.live("assline", "STKCODE"), (Lines{"HEAD", "SILL", "GLAZE", "SILL", "SASH"}));
+    EXPECT_EQ(h.live("punchole", "DESC"), (Lines{"DRAIN", "VENT"}));
+    EXPECT_EQ(h.rows(0).front().rfind("row* 1 \"HEAD\"", 0), 0u) << "the list stays on the line: " << h.joined();
+}
+
 TEST_F(LineScreensTest, APunchHolesAdjustmentTakesTheDefaultLimitWhenTheSuiteGivesNone) {
     // NL1's suite is not on file, FX2's has 0: both bound at 5.
     play("row 3\npress \"Punch Holes\"\npress Add\nset ADJUST -6\nset ADJUST -5\npress Save\npress Exit\n"

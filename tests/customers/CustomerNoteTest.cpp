@@ -51,12 +51,21 @@ TEST_F(CustomerNoteTest, ANewNoteIsSavedUnderTheCustomersKeyAndReadBackByAnIndep
     EXPECT_EQ(readBack(), "count 2\nlive|1|Installed 6.1.\nlive|2|Wants the commercial suites.\\r\\nCall in March.\n");
 }
 
-TEST_F(CustomerNoteTest, AnExistingNoteIsEditedInPlaceWithPageDown) {
+TEST_F(CustomerNoteTest, AnExistingNoteIsEditedInPlaceAndPageDownPagesTheTextWithoutSaving) {
     key = 1;
     company = "BANKSIA";
-    h.run("set NOTE \"Installed 6.2.\"\nkey PageDown\n");
-    EXPECT_TRUE(h.has("open \"Notes For BANKSIA\"")) << h.joined();
-    EXPECT_EQ(readBack(), "count 1\nlive|1|Installed 6.2.\n");
+    std::string text = "Installed 6.2.", stored = text;
+    for (int i = 1; i <= 40; ++i) {
+        text += "\\nline " + std::to_string(i);
+        stored += "\\r\\nline " + std::to_string(i);
+    }
+    // Page Down saving would close the dialog before the dump, and the
+    // dump would find no note dialog.
+    h.run("set NOTE \"" + text + "\"\nkey PageDown\nkey PageDown\nkey PageUp\ndump\npress Save\n");
+    EXPECT_EQ(h.dump(0).at(0), "dump \"Notes For BANKSIA\"") << h.joined();
+    EXPECT_EQ(h.field(0, "NOTE"), "\"" + text + "\"") << "paging typed nothing into the text";
+    EXPECT_EQ(std::count(h.lines.begin(), h.lines.end(), "open \"Notes For BANKSIA\""), 1) << h.joined();
+    EXPECT_EQ(readBack(), "count 1\nlive|1|" + stored + "\n");
 }
 
 TEST_F(CustomerNoteTest, ALockHeldElsewhereIsToldAndTheNoteStaysAsItWas) {

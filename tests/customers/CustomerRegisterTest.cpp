@@ -93,17 +93,31 @@ TEST_F(CustomerRegisterTest, DeleteAsksAndLandsOnTheNextCustomerOrOnTheNewLast) 
     EXPECT_EQ(h.column("mxnote", "NOTE"), (std::vector<std::string>{"Keep me"})) << "the note stays";
 }
 
-TEST_F(CustomerRegisterTest, ADeleteWhileTheCustomerIsLockedElsewhereIsTold) {
+TEST_F(CustomerRegisterTest, ADeleteOrTagWhileTheCustomerIsLockedElsewhereIsTold) {
     withFive();
     h.reindex();
     rt::Session other;
     rt::WorkArea& theirs = other.open(h.tmp.file("mitrex.dbf"), "", rt::OpenMode::Shared);
     theirs.goTo(4);  // BANKSIA FRAMES
     ASSERT_TRUE(theirs.lock());
-    ASSERT_EQ(h.play("menu Run\nanswer yes\npress Delete\ndump\npress Exit\n"), 0) << h.joined();
-    EXPECT_TRUE(h.has("alert \"Unable to Lock Record.  Try Again Later!\"")) << h.joined();
+    ASSERT_EQ(h.play("menu Run\nanswer yes\npress Delete\ndump\npress Tag\npress Exit\n"), 0) << h.joined();
+    EXPECT_EQ(std::count(h.lines.begin(), h.lines.end(), "alert \"Unable to Lock Record.  Try Again Later!\""), 2)
+        << h.joined();
     EXPECT_EQ(h.companies(0).size(), 5u);
+    EXPECT_EQ(h.column("mitrex", "TAG").at(3), "F") << "the tag stays as it was";
     other.closeAll();
+}
+
+TEST_F(CustomerRegisterTest, EnterInsertDeleteAndF2DoWhatModifyAddDeleteAndSearchDo) {
+    withFive();
+    h.run("row 2\nkey Enter\nset COMPANY \"ACACIA AND SONS\"\nkey PageDown\n"
+          "key Insert\nset COMPANY \"NEW FRAMES\"\nkey PageDown\n"
+          "answer no\nkey Delete\nanswer choice 0\nkey F2\npress Exit\n");
+    EXPECT_EQ(std::count(h.lines.begin(), h.lines.end(), "open \"Mitrex Customer Details (MITREX)\""), 2) << h.joined();
+    EXPECT_EQ(h.column("mitrex", "COMPANY"), (Names{"DELTA WINDOWS", "ACACIA AND SONS", "EVERGREEN GLASS", "BANKSIA FRAMES",
+                                                    "CEDAR WATTLE DOORS", "NEW FRAMES"}));
+    EXPECT_TRUE(h.has("yesno \"Delete This Entry?\" no")) << h.joined();
+    EXPECT_TRUE(h.has("choice \"Search By:\" 0")) << h.joined();
 }
 
 TEST_F(CustomerRegisterTest, NameSearchLooksInCompanyAndTradingNamesAndNextInCompanyNamesOnly) {
@@ -173,22 +187,26 @@ TEST_F(CustomerRegisterTest, SortButtonsAndTemporarySorts) {
 }
 
 // "Chk Lib": B2 (group 2, number 2) is named by "02" and "06"; "F" names
-// group 1 only. ACACIA's old mark goes.
-TEST_F(CustomerRegisterTest, CheckLibraryMarksAndRestrictsAndABlankCodeShowsEveryone) {
+// group 1 only; E8 (group 5) is named by nobody. ACACIA's old mark goes.
+TEST_F(CustomerRegisterTest, CheckLibraryMarksAndRestrictsAndABlankOrUnusedCodeShowsEveryone) {
     withFive();
     h.run("press \"Chk Lib\"\nset CODE b2\npress OK\ndump\n"
-          "press \"Chk Lib\"\npress OK\npress Exit\ndump\n"  // a blank code: the lookup, left with Exit
+          "press \"Chk Lib\"\npress OK\ndump\n"  // a blank code: no pick list
           "press \"Chk Lib\"\nset CODE A1\npress Cancel\ndump\n"
+          "press \"Chk Lib\"\nset CODE e8\npress OK\ndump\n"
           "press Exit\n");
     EXPECT_TRUE(h.has("open \"Library Code Checker\"")) << h.joined();
     const std::vector<std::string> marked = h.rows(0);
     ASSERT_EQ(marked.size(), 2u) << h.joined();
     EXPECT_EQ(marked[0].rfind("row* 1 \"\" \"\" \"#\" \"DELTA WINDOWS\" ", 0), 0u) << marked[0];
     EXPECT_EQ(marked[1].rfind("row 2 \"\" \"\" \"#\" \"EVERGREEN GLASS\" ", 0), 0u) << marked[1];
-    EXPECT_TRUE(h.has("open \"Lookup\"")) << h.joined();
+    EXPECT_FALSE(h.has("open \"Lookup\"")) << "codes on file and a blank one bring up no pick list\n" << h.joined();
     EXPECT_EQ(h.rows(1).size(), 5u) << h.joined();
     for (const std::string& r : h.rows(1)) EXPECT_EQ(r.find("\"#\""), std::string::npos) << r;
     EXPECT_EQ(h.rows(2).size(), 5u) << "Cancel changes nothing\n" << h.joined();
+    EXPECT_TRUE(h.has("info \"No customer has a suite code with the library code E8.\"")) << h.joined();
+    EXPECT_EQ(h.rows(3).size(), 5u) << "everyone again, not an empty list\n" << h.joined();
+    for (const std::string& r : h.rows(3)) EXPECT_EQ(r.find("\"#\""), std::string::npos) << r;
     EXPECT_FALSE(libOpenAfter);
     for (const std::string& t : h.column("lib", "TAG")) EXPECT_EQ(t, "F");
 }

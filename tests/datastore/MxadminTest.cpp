@@ -391,5 +391,26 @@ TEST_F(MxadminTest, BadCommandLinesExitWithTwo) {
     EXPECT_EQ(mxadmin({"--help"}).status, 0);
 }
 
+TEST_F(MxadminTest, EveryCommandGivesItsOwnUsageForHelpAndDoesNothing) {
+    const std::string dir = work.file("untouched");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"init", "--help"}, {"demo-large", "--help"}, {"demo-large", dir, "--scale", "1", "-h"},
+             {"dump", dir, "lib", "--help"}, {"reindex", "--help"}, {"check", "--help"}, {"crosscheck", "--help"},
+             {"user", "add", dir, "--help"}, {"security", "--help"}, {"bitmaps", dir, "--help"}}) {
+        Outcome r = mxadmin(args);
+        EXPECT_EQ(r.status, 0) << args[0];
+        EXPECT_EQ(r.err, "") << args[0];
+        EXPECT_EQ(r.out.rfind("usage: mxadmin " + args[0] + " ", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("\n" + args[0] + " "), std::string::npos) << "its paragraph: " << r.out;
+        EXPECT_EQ(r.out.find("mxadmin dump") == std::string::npos, args[0] != "dump") << "no other command: " << r.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir)) << "nothing was created";
+    // The usage of demo-large keeps its continued synopsis and its whole paragraph.
+    const std::string large = mxadmin({"demo-large", "--help"}).out;
+    EXPECT_NE(large.find("[--lines-each N] [--stock N] [--library N]"), std::string::npos) << large;
+    EXPECT_NE(large.find("--library (1 to 100)"), std::string::npos) << large;
+    EXPECT_EQ(large.find("dump     prints"), std::string::npos) << large;
+}
+
 }  // namespace
 }  // namespace mx::test

@@ -1,7 +1,10 @@
 // LOOKUPW and SRCH played as scripted sessions on a small `libcat` table:
 // found and not-found codes, the soft-seek position, Select / Exit / Enter /
-// F2 in the lookup dialog, the keys left behind, and the search prompt.
+// F2 in the lookup dialog, the keys left behind, and the search prompt; the
+// tables of one dialog, each had once.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "Dialog.h"
 #include "HotKeyConvention.h"
@@ -168,3 +171,45 @@ TEST(SearchTest, NoMatchStaysOnTheRecordAndAMatchMovesThere) {
 }
 
 }  // namespace
+
+// The tables of one dialog: each opened once and held for the dialog; one
+// that cannot be had is tried once, told once in one box, and not tried again.
+TEST(DialogTables, EachTableIsHadOnceAndOneThatCannotBeIsToldOnce) {
+    SessionHarness h;
+    h.action = [&h] {
+        rt::WorkArea* first = nullptr;
+        {
+            ia::DialogTables tables(h.ctx);
+            first = tables.open("libcat", "Taken as typed.");
+            ASSERT_NE(first, nullptr);
+            EXPECT_EQ(tables.open("LIBCAT", "Taken as typed."), first) << "the same area, not a second open";
+        }
+        EXPECT_EQ(h.session.area("LIBCAT"), nullptr) << "closed with the dialog";
+
+        // Held exclusively elsewhere: the open's retries once, one box.
+        rt::Session other;
+        other.open(h.tmp.file("libcat.dbf"), "", rt::OpenMode::Exclusive);
+        {
+            ia::DialogTables tables(h.ctx);
+            for (int i = 0; i < 3; ++i) EXPECT_EQ(tables.open("libcat", "Taken as typed."), nullptr);
+            EXPECT_TRUE(tables.missing("LibCat"));
+        }
+        other.closeAll();
+
+        // A table that is not there: the opening service's words in the box.
+        std::filesystem::remove(h.tmp.file("libcat.dbf"));
+        ia::DialogTables tables(h.ctx);
+        EXPECT_EQ(tables.open("libcat", "Taken as typed."), nullptr);
+        EXPECT_EQ(tables.open("libcat", "Taken as typed."), nullptr);
+    };
+    ASSERT_EQ(h.play("menu Run\n"), 0) << h.joined();
+    EXPECT_EQ(h.sleeper.count(), 11) << "one open's retries for three asks";
+    EXPECT_TRUE(h.has("alert \"The table libcat is in use on another workstation. Taken as typed.\"")) << h.joined();
+    std::vector<std::string> boxes;
+    for (const std::string& l : h.lines)
+        if (l.rfind("alert ", 0) == 0) boxes.push_back(l);
+    ASSERT_EQ(boxes.size(), 2u) << h.joined();
+    EXPECT_EQ(boxes[1].rfind("alert \"The table libcat cannot be opened. Unable to open ", 0), 0u) << boxes[1];
+    EXPECT_NE(boxes[1].find("File does not exist Taken as typed.\""), std::string::npos) << boxes[1];
+    EXPECT_TRUE(h.sink.empty()) << "nothing told besides the one box each";
+}

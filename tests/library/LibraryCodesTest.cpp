@@ -192,8 +192,9 @@ protected:
     int ws = 2;
 };
 
-TEST_F(LibCodeButtonTest, BuildsTheCodeFromTagShowsItAndCopiesItOnYes) {
-    // Workstation 2 still builds from `TAG` (ALU and EXT), not `TAG2` (CED).
+TEST_F(LibCodeButtonTest, BuildsTheCodeFromTheWorkstationsTagsShowsItAndCopiesItOnYes) {
+    // Workstation 1 builds from `TAG` (ALU and EXT), not `TAG2` (CED).
+    ws = 1;
     play("row 3\nanswer yes\nanswer text junk\npress \"Lib Code\"\npress Exit\n");
     const std::vector<std::string> expected = {
         "info \"11\"",
@@ -217,6 +218,31 @@ TEST_F(LibCodeButtonTest, BuildsTheCodeFromTagShowsItAndCopiesItOnYes) {
     EXPECT_TRUE(h.sink.alerts().empty());
 }
 
+TEST_F(LibCodeButtonTest, TheSameTaggingGivesTheSameCodeOnEveryWorkstation) {
+    // ALU and EXT tagged on the screen, the other workstation's tags left as
+    // they are: the code is built from the tags the Tag column shows.
+    for (int station : {1, 2}) {
+        LibraryHarness fresh;
+        fresh.append("lib", {{{"CODE", C("DUR")}, {"SERIAL", N(4)}, {"TAG2", L(station == 1)}},
+                             {{"CODE", C("EXT")}, {"SERIAL", N(5)}},
+                             {{"CODE", C("CED")}, {"SERIAL", N(3)}, {"TAG", L(station == 2)}, {"TAG2", L(station == 1)}},
+                             {{"CODE", C("ALU")}, {"SERIAL", N(1)}},
+                             {{"CODE", C("BRZ")}, {"SERIAL", N(2)}}});
+        fresh.action = [&] {
+            LIB(fresh.ctx, station);
+            ds::CLOSDATA(fresh.ctx);
+        };
+        fresh.reindex();
+        ASSERT_EQ(fresh.play("menu Run\nrow 1\npress Tag/Untag\nrow 5\npress Tag/Untag\nanswer no\nanswer cancel\n"
+                             "press \"Lib Code\"\npress Exit\n"),
+                  0)
+            << fresh.joined();
+        EXPECT_EQ(fresh.column("lib", station == 1 ? "TAG" : "TAG2"), (std::vector<std::string>{"F", "T", "F", "T", "F"}))
+            << "workstation " << station << ": " << fresh.joined();
+        EXPECT_TRUE(fresh.has("info \"11\"")) << "workstation " << station << ": " << fresh.joined();
+    }
+}
+
 TEST_F(LibCodeButtonTest, NoLeavesTheClipboardAloneAndAllTaggedGivesF1) {
     ws = 1;  // Tag All sets `TAG`
     play("row 1\npress \"Tag All\"\nanswer no\nanswer cancel\npress \"Lib Code\"\npress Exit\n");
@@ -233,7 +259,7 @@ TEST(LibCode, NothingHappensWhenLibCannotBeOpened) {
     rt::Session other;
     other.open(h.tmp.file("lib.dbf"), "", rt::OpenMode::Exclusive);
     std::string code = "?";
-    h.action = [&] { code = LIBCODE(h.ctx); };
+    h.action = [&] { code = LIBCODE(h.ctx, 1); };
     ASSERT_EQ(h.play("menu Run\n"), 0) << h.joined();
     EXPECT_EQ(code, "");
     EXPECT_FALSE(h.sink.alerts().empty());
