@@ -32,7 +32,7 @@ void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         edit.addRow(2, 10, QStringLiteral("Adjustment:"),
                     {{"ADJUST", 60, 12, QStringLiteral("99"), [&ctx, &adjust] { return CHKADJ(ctx, adjust); }}});
         edit.addSaveCancel({55, 10, 45, 12}, {55, 60, 45, 12});
-        edit.run(screen, &list);
+        return edit.run(screen, &list);
     });
 }
 
