@@ -142,10 +142,18 @@ TEST_F(EditDialogTest, FieldsChangedElsewhereAndNotHereKeepTheOtherWorkstationsV
 
 TEST_F(EditDialogTest, AFieldChangedHereAndElsewhereIsAskedAndYesWritesThisUsersValue) {
     changedElsewhere("NAME", "Theirs");
-    play("menu Run\nset CODE abq\nset NAME Mine\nanswer yes\npress Save\n");
-    EXPECT_TRUE(h.has("yesno \"Changed on another workstation while you edited:\\nName: Theirs\\n"
-                      "Save yours over them?\" yes"))
-        << h.joined();
+    // While the box stands the other workstation changes it once more: asked again.
+    bool again = false;
+    h.onLine = [&](const std::string& line) {
+        if (again || line.rfind("yesno", 0) != 0) return;
+        again = true;
+        changedElsewhere("NAME", "Again");
+        meanwhile();
+    };
+    play("menu Run\nset CODE abq\nset NAME Mine\nanswer yes\nanswer yes\npress Save\n");
+    const std::string asked = "yesno \"Changed on another workstation while you edited:\\nName: ";
+    EXPECT_TRUE(h.has(asked + "Theirs\\nSave yours over them?\" yes")) << h.joined();
+    EXPECT_TRUE(h.has(asked + "Again\\nSave yours over them?\" yes")) << h.joined();
     EXPECT_EQ(outcome, ia::EditOutcome::Saved);
     EXPECT_EQ(record(2), (std::pair<std::string, std::string>{"ABQ", "Mine"}));
 }
