@@ -125,8 +125,8 @@ void DESCCHNG(ds::DataContext& ctx, tk::Browse& list) {
 
 void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {
     rt::WorkArea& assembly = list.area();
-    // The new configuration exists from the append on, also when the dialog
-    // is cancelled; the alerts have told of a failure.
+    // The new configuration exists from the append on; a cancelled dialog
+    // marks it deleted again. The alerts have told of a failure.
     auto append = [&] {
         if (!ia::appendRecord(ctx, assembly)) return false;
         list.resync();
@@ -155,7 +155,9 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
         edit.addRow(9, 10, QStringLiteral("Enforce Max Wdth:"), {{"ENFWIDTH", col, 12, yes}});
         edit.addSaveCancel({13.0 * 11, 10, 45, 12}, {13.0 * 11, 60, 45, 12});
         const std::string oldCode = assembly.fieldValue("CODE").str();
-        if (edit.run(screen, &list) == ia::EditOutcome::Saved) offerMove(ctx, oldCode);
+        const ia::EditOutcome outcome = edit.run(screen, &list);
+        if (outcome == ia::EditOutcome::Saved) offerMove(ctx, oldCode);
+        return outcome;
     });
 }
 

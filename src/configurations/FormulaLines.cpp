@@ -83,7 +83,7 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
                                                   .secondField = "asspanel->Asscode",
                                                   .secondTitle = QStringLiteral("Configuration"), .alreadyOpen = true})}});
         edit.addSaveCancel({13.0 * k + 15, 10, 45, 12}, {13.0 * k + 15, 60, 45, 12});
-        edit.run(screen, &list);
+        return edit.run(screen, &list);
     });
 }
 

@@ -29,7 +29,7 @@ void ASSLAUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scre
             edit.addRow(4, 10, QStringLiteral("Condition:"), {{"CONDITION", col, 170, upper}});
             edit.addRow(5, 10, QStringLiteral("Labour Desc:"), {{"LABDESC", col, 200, upper}});
             edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
-            edit.run(screen, &list);
+            return edit.run(screen, &list);
         },
         {{"LABOUR", Value::logical(true)}});
 }

@@ -101,7 +101,7 @@ std::function<bool()> stockCodeCheck(ds::DataContext& ctx, ia::DialogTables& tab
 }
 
 void openLineEdit(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
-                  bool adding, const std::function<void()>& show, std::vector<std::pair<std::string, Value>> extra) {
+                  bool adding, const std::function<ia::EditOutcome()>& show, std::vector<std::pair<std::string, Value>> extra) {
     auto append = [&] {
         if (!appendLine(ctx, list.area(), current, std::move(extra))) return false;
         list.resync();

@@ -103,7 +103,7 @@ void runLineScreen(ds::DataContext& ctx, rt::WorkArea& area, const CurrentConfig
 // lock; it stays whatever the dialog does). `show` builds and runs the
 // dialog (ia::openEdit).
 void openLineEdit(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, const CurrentConfiguration& current,
-                  bool adding, const std::function<void()>& show,
+                  bool adding, const std::function<ia::EditOutcome()>& show,
                   std::vector<std::pair<std::string, rt::Value>> extra = {});
 
 // The step an Add takes before its dialog: a record appended to `area` for

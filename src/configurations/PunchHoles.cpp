@@ -35,7 +35,7 @@ void PUNHUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         edit.addRow(2, 10, QStringLiteral("Adjustment:"),
                     {{"ADJUST", 60, 12, QStringLiteral("99"), [&limit, &adjust] { return limit.check(adjust); }}});
         edit.addSaveCancel({55, 10, 45, 12}, {55, 60, 45, 12});
-        edit.run(screen, &list);
+        return edit.run(screen, &list);
     });
 }
 

@@ -112,7 +112,7 @@ bool appendCustomer(ds::DataContext& ctx) {
 
 void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, bool adding) {
     rt::WorkArea& mitrex = list.area();
-    // The new customer stays, also when the dialog is cancelled. The list
+    // The new customer goes again when the dialog is cancelled. The list
     // shows it where it can; a list restricted to marked customers cannot,
     // and the dialog is over it all the same.
     auto append = [&] {
@@ -130,7 +130,10 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
 
         tk::Dialog& dlg = edit.dialog();
         for (const FieldPlace& p : layout()) {
-            if (p.caption) dlg.addText({p.row, p.col, p.captionWidth, 12}, QString::fromUtf8(p.caption));
+            if (p.caption) {
+                dlg.addText({p.row, p.col, p.captionWidth, 12}, QString::fromUtf8(p.caption));
+                edit.setCaption(p.field, QString::fromUtf8(p.caption));
+            }
             const tk::Place at{p.fieldRow, p.fieldCol, p.width, 12};
             const QString name = QString::fromUtf8(p.field);
             switch (p.kind) {
@@ -153,7 +156,7 @@ void UPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& screen, b
             edit["CHANGED"] = Value::date(0);
             dlg.refresh();
         });
-        edit.run(screen, &list);
+        return edit.run(screen, &list);
     });
     list.resync();
 }

@@ -22,7 +22,10 @@ void MXNOTE(ds::DataContext& ctx, const rt::Value& key, const std::string& compa
     ia::guarded(ctx, [&] {
         rt::WorkArea& notes = s.openArea("MXNOTE");
         s.select(notes);
-        if (!notes.seek(key, false) && !ia::appendRecord(ctx, notes, {{ds::kCustomerKeyField, key}})) return;
+        // A customer without a note gets one; left unsaved, it goes again.
+        const bool appended = !notes.seek(key, false);
+        if (appended && !ia::appendRecord(ctx, notes, {{ds::kCustomerKeyField, key}})) return;
+        const std::uint32_t recno = notes.recno();
 
         ia::EditDialog edit(ctx, notes, noteTitle(company), tk::Box{6, 6, 29, 81, tk::Unit::Cell});
         edit.copy({"NOTE"});
@@ -39,7 +42,8 @@ void MXNOTE(ds::DataContext& ctx, const rt::Value& key, const std::string& compa
         };
         edit.setPageKeys(page(Qt::Key_PageDown), page(Qt::Key_PageUp));
         edit.addSaveCancel({20, 2, 90, 24}, {20, 15, 90, 24});
-        edit.run(released);
+        edit.setCaption("NOTE", QStringLiteral("Note:"));
+        if (edit.run(released) == ia::EditOutcome::Cancelled && appended) ia::discardAdded(ctx, notes, recno);
     });
     if (s.area("MITREX")) s.select("MITREX");
 }

@@ -147,8 +147,8 @@ void SRCH(ds::DataContext& ctx, tk::Browse& browse) {
 
 void UPD(ds::DataContext& ctx, tk::Browse& browse, const ia::ScreenKeys& screen, bool adding) {
     rt::WorkArea& lib = browse.area();
-    // The append service tells of a failure itself; the blank entry stays
-    // even when the dialog is cancelled. No lock is held while the dialog is open.
+    // The append service tells of a failure itself; a cancelled dialog marks
+    // the blank entry deleted again. No lock is held while the dialog is open.
     auto append = [&] {
         if (!ds::ADDREC(ctx, 2)) return false;
         lib.unlock();
@@ -171,7 +171,7 @@ void UPD(ds::DataContext& ctx, tk::Browse& browse, const ia::ScreenKeys& screen,
                                                                    .keyTitle = QStringLiteral("Code"), .secondField = "libcat->Desc",
                                                                    .secondTitle = QStringLiteral("Name")})}});
         edit.addSaveCancel({100, 10, 45, 12}, {100, 60, 45, 12});
-        edit.run(screen, &browse);
+        return edit.run(screen, &browse);
     });
 }
 

@@ -62,21 +62,6 @@ public:
         return out;
     }
 
-    // `field` of the records of `table` not marked deleted, in record order.
-    std::vector<std::string> live(const std::string& table, const std::string& field) {
-        rt::Session s;
-        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
-        std::vector<std::string> out;
-        for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
-            a.goTo(r);
-            if (a.deleted()) continue;
-            const std::string t = a.fieldValue(field).str();
-            out.push_back(t.substr(0, t.find_last_not_of(' ') + 1));
-        }
-        s.closeAll();
-        return out;
-    }
-
     // Marks record `recno` of `table` deleted (the table held exclusively meanwhile).
     void markDeleted(const std::string& table, std::uint32_t recno) {
         rt::Session s;

@@ -63,23 +63,25 @@ TEST_F(ConfigurationScreenTest, ListShowsTheSixColumnsInCodeOrder) {
     EXPECT_FALSE(h.keysBoundAfter) << "the screen leaves its keys bound to nothing";
 }
 
-TEST_F(ConfigurationScreenTest, AddAppendsABlankConfigurationFirstAndCancelLeavesIt) {
-    play("press Add\ndump\npress Cancel\n"
+TEST_F(ConfigurationScreenTest, AddAppendsABlankConfigurationFirstAndCancelOrCloseDiscardsIt) {
+    play("press Add\ndump\npress Cancel\nkey Insert\nclose\n"
          "key Insert\nset CODE zz1\nset DESC \"new door\"\nset LIB RS400\nset WRATED y\nkey PageDown\ndump\npress Exit\n");
     // The dialog of an Add edits a new, blank record ...
     EXPECT_EQ(h.field(0, "CODE"), "");
     EXPECT_EQ(h.field(0, "WRATED"), "N");
-    // ... which stays after Cancel; the configuration under the cursor is untouched.
-    EXPECT_EQ(h.column("assembly", "CODE"), (Lines{"SW2", "AW1", "FX2", "", "ZZ1"}));
-    EXPECT_EQ(h.column("assembly", "DESC"), (Lines{"SLIDING WINDOW", "AWNING WINDOW", "FIXED LIGHT", "", "NEW DOOR"}));
+    // ... marked deleted again after Cancel or the close box; the
+    // configuration under the cursor is untouched.
+    EXPECT_EQ(h.column("assembly", "CODE"), (Lines{"SW2", "AW1", "FX2", "", "", "ZZ1"}));
+    EXPECT_EQ(h.live("assembly", "CODE"), (Lines{"SW2", "AW1", "FX2", "ZZ1"}));
+    EXPECT_EQ(h.live("assembly", "DESC"), (Lines{"SLIDING WINDOW", "AWNING WINDOW", "FIXED LIGHT", "NEW DOOR"}));
     EXPECT_EQ(h.column("assembly", "LIB").back(), "RS400");
     EXPECT_EQ(h.column("assembly", "WRATED").back(), "T");
     EXPECT_FALSE(h.has("open \"Lookup\"")) << "a suite on file is accepted silently";
-    // The blank one sorts first; the new one is the current row.
+    // No blank one is listed; the new one is the current row.
     const Lines rows = h.rows(1);
-    ASSERT_EQ(rows.size(), 5u) << h.joined();
-    EXPECT_EQ(rows[0], "row 1 \"\" \"\" \"\" \"\" \"\" \"\"");
-    EXPECT_EQ(rows[4], "row* 5 \"ZZ1\" \"NEW DOOR\" \"RS400\" \"\" \"Y\" \"\"");
+    ASSERT_EQ(rows.size(), 4u) << h.joined();
+    EXPECT_EQ(rows[0], "row 1 \"AW1\" \"AWNING WINDOW\" \"RS500\" \"AWNING\" \"\" \"Y\"");
+    EXPECT_EQ(rows[3], "row* 4 \"ZZ1\" \"NEW DOOR\" \"RS400\" \"\" \"Y\" \"\"");
 }
 
 TEST_F(ConfigurationScreenTest, ViewUpdateWritesTheFourteenValuesOnSaveOnly) {

@@ -31,13 +31,20 @@ TEST_F(LineScreensTest, FormulaeListsTheConfigurationsFormulaLinesWithTheDetailO
     EXPECT_TRUE(h.has("open \"Configuration View\"")) << h.joined();
 }
 
-TEST_F(LineScreensTest, AddThenCancelLeavesALineWithTheCodeAndBlankFields) {
-    play("press Formulae\npress Add\ndump\npress Cancel\ndump\npress Exit\npress Exit\n");
+TEST_F(LineScreensTest, AddThenCancelOrEscapeOnTheLineScreensLeavesNoLine) {
+    const size_t before = h.live("assline", "ASSCODE").size();
+    play("press Formulae\npress Add\ndump\npress Cancel\ndump\npress Exit\n"
+         "press Labour\npress Add\nkey Escape\npress Exit\npress Exit\n");
     EXPECT_TRUE(h.has("open \"Component Details (ASSEMBLY)\"")) << h.joined();
+    // The dialog edited a blank line of the configuration, marked deleted again.
     EXPECT_EQ(h.field(0, "STKCODE"), "");
-    EXPECT_EQ(h.column("assline", "ASSCODE").back(), "AW1");
-    EXPECT_EQ(h.column("assline", "STKCODE").back(), "");
-    EXPECT_EQ(h.rows(1).back(), "row* 4 \"\" \"\" \"    0.00\" \"\" \"\" \"\" \"\"") << h.joined();
+    const Lines codes = h.column("assline", "ASSCODE");
+    ASSERT_EQ(codes.size(), before + 2);
+    EXPECT_EQ(codes[before], "AW1");
+    EXPECT_EQ(h.live("assline", "ASSCODE").size(), before);
+    // The list stands on a line still there.
+    EXPECT_EQ(h.rows(1).back(), "row* 3 \"SASH\" \"L\" \"    1.00\" \"W\" \"\" \"AWNING SASH\" \"\"") << h.joined();
+    EXPECT_EQ(h.rows(1).size(), 3u);
 }
 
 TEST_F(LineScreensTest, LeavingTheCodeFieldRefillsTheDescriptionAndAnUnknownCodeBringsUpThePickList) {

@@ -94,7 +94,7 @@ TEST_F(OptionsExtrasTest, OptionsWritesOnlyItsOwnFieldsAndCancelWritesNothing) {
     EXPECT_EQ(h.numbers("assembly", "GLASSMIN")[0], 6);
     EXPECT_EQ(h.column("assembly", "INCA")[0], "F") << "another station's Extras change is kept";
     EXPECT_EQ(h.column("assembly", "SECTION")[0], "S5");
-    EXPECT_EQ(h.numbers("assembly", "HTMAX")[0], 0) << "its own fields: the last writer wins";
+    EXPECT_EQ(h.numbers("assembly", "HTMAX")[0], 999) << "a field it shows and this user left keeps the other value";
 
     h.onLine = nullptr;
     const std::string before = h.recordBytes("assembly", 1);
@@ -154,11 +154,11 @@ TEST_F(OptionsExtrasTest, ExtrasStoresWhatWasTypedAndCarriesDAndHAndTheSections)
     EXPECT_EQ(h.column("assembly", "NOTES")[0], "CARRIED");
     EXPECT_EQ(n("MAXPASCALS"), 700);
     EXPECT_EQ(n("PRICE2"), 1.25);
-    // The sections are not written: another station's change stays. Every
-    // field the dialog writes goes back as copied: the description it took.
+    // The sections are not written: another station's change stays, as does
+    // its new description, which this user did not change.
     EXPECT_EQ(h.column("assembly", "SECTION")[0], "S5");
     EXPECT_EQ(h.column("assembly", "SECTIONA")[0], "S9");
-    EXPECT_EQ(h.column("assembly", "DESC")[0], "DOUBLE HUNG");
+    EXPECT_EQ(h.column("assembly", "DESC")[0], "RENAMED");
     // "Include Depth:" is option D.
     EXPECT_EQ(h.field(1, "LD"), "Y") << h.joined();
 }

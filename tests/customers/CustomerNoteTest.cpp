@@ -1,6 +1,7 @@
 // The note dialog: a new note saved and read back by an independent reader,
-// an existing one edited in place, Cancel, and a note record locked or a
-// note table locked by another workstation.
+// an existing one edited in place, Cancel (a note record added for the
+// dialog goes again), a note another workstation rewrote meanwhile, and a
+// note record locked or a note table locked by another workstation.
 #include <gtest/gtest.h>
 
 #include "CustomerHarness.h"
@@ -38,17 +39,45 @@ protected:
 };
 
 TEST_F(CustomerNoteTest, ANewNoteIsSavedUnderTheCustomersKeyAndReadBackByAnIndependentReader) {
+    // Cancelled, the record added for the new note is marked deleted again.
+    h.run("press Cancel\n");
+    EXPECT_EQ(readBack(), "count 1\nlive|1|Installed 6.1.\ndeleted|2|\n");
+    h.lines.clear();
     h.run("dump\nset NOTE \"Wants the commercial suites.\\nCall in March.\"\npress Save\n");
     EXPECT_TRUE(h.has("open \"Notes For ACACIA & SONS PTY LTD\"")) << h.joined();
     EXPECT_EQ(h.field(0, "NOTE"), "\"\"");
     EXPECT_EQ(selectedAfter, "MITREX");
-    EXPECT_EQ(readBack(), "count 2\nlive|1|Installed 6.1.\nlive|2|Wants the commercial suites.\\r\\nCall in March.\n");
+    EXPECT_EQ(readBack(), "count 2\nlive|1|Installed 6.1.\nlive|2|Wants the commercial suites.\\r\\nCall in March.\n"
+                          "deleted|2|\n");
 
     // Opened again: the same record, its text shown; Cancel keeps it.
     h.lines.clear();
     h.run("dump\nset NOTE \"Something else\"\npress Cancel\n");
     EXPECT_EQ(h.field(0, "NOTE"), "\"Wants the commercial suites.\\nCall in March.\"") << h.joined();
-    EXPECT_EQ(readBack(), "count 2\nlive|1|Installed 6.1.\nlive|2|Wants the commercial suites.\\r\\nCall in March.\n");
+    EXPECT_EQ(readBack(), "count 2\nlive|1|Installed 6.1.\nlive|2|Wants the commercial suites.\\r\\nCall in March.\n"
+                          "deleted|2|\n");
+}
+
+TEST_F(CustomerNoteTest, ANoteRewrittenElsewhereWhileOpenIsComparedByItsText) {
+    key = 1;
+    company = "BANKSIA";
+    h.reindex();
+    h.onLine = [this](const std::string& line) {
+        if (line.rfind("open \"Notes For", 0) != 0) return;
+        rt::Session other;
+        rt::WorkArea& notes = other.open(h.tmp.file("mxnote.dbf"), "", rt::OpenMode::Shared);
+        notes.goTo(1);
+        ASSERT_TRUE(notes.lock());
+        notes.setField("NOTE", C("Installed 6.3 elsewhere."));
+        notes.unlock();
+        other.closeAll();
+    };
+    ASSERT_EQ(h.play("menu Run\nset NOTE \"Mine\"\nanswer no\npress Save\ndump\npress Cancel\n"), 0) << h.joined();
+    EXPECT_TRUE(h.has("yesno \"Changed on another workstation while you edited:\\nNote: Installed 6.3 elsewhere.\\n"
+                      "Save yours over them?\" no"))
+        << h.joined();
+    EXPECT_EQ(h.field(0, "NOTE"), "\"Installed 6.3 elsewhere.\"") << "No: the dialog shows the other text";
+    EXPECT_EQ(readBack(), "count 1\nlive|1|Installed 6.3 elsewhere.\n");
 }
 
 TEST_F(CustomerNoteTest, AnExistingNoteIsEditedInPlaceAndPageDownPagesTheTextWithoutSaving) {

@@ -3,9 +3,10 @@
 // each saves a customer. The test holds the customers' locks until both
 // stand at their save, with the values they copied when their dialogs
 // opened, then lets them write one after the other. Different customers:
-// both changes are kept. The same customer: the record holds the second
-// writer's fields, and a mark set meanwhile stays. The data set is checked
-// by mxadmin afterwards.
+// both changes are kept. The same customer: each writer's fields are kept,
+// the one both changed is asked about and the second writer's Yes puts its
+// value there, and a mark set meanwhile stays. The data set is checked by
+// mxadmin afterwards.
 #include <gtest/gtest.h>
 
 #include "CustomerHarness.h"
@@ -66,7 +67,7 @@ TEST_F(TwoWorkstationsTest, DifferentCustomersBothKeepTheirChanges) {
     EXPECT_EQ(check().rfind("0 ", 0), 0u) << check();
 }
 
-TEST_F(TwoWorkstationsTest, TheSameCustomerHoldsTheLastWritersFieldsAndAMarkSetMeanwhile) {
+TEST_F(TwoWorkstationsTest, TheSameCustomerKeepsBothWritersFieldsAsksAboutTheOneBothChangedAndKeepsAMark) {
     rt::Session held;
     rt::WorkArea& mitrex = held.open(h.tmp.file("mitrex.dbf"), "", rt::OpenMode::Shared);
     mitrex.goTo(1);
@@ -76,7 +77,8 @@ TEST_F(TwoWorkstationsTest, TheSameCustomerHoldsTheLastWritersFieldsAndAMarkSetM
     ASSERT_TRUE(first.start("menu Run\npress Modify\nset COMPANY \"FIRST WRITER\"\nset MGR ZED\npress Save\n"
                             "press Exit\n"));
     ASSERT_TRUE(first.waiting()) << first.transcript();
-    ASSERT_TRUE(second.start("menu Run\npress Modify\nset CONTACT \"SECOND WRITER\"\nkey PageDown\npress Exit\n"));
+    ASSERT_TRUE(second.start("menu Run\npress Modify\nset CONTACT \"SECOND WRITER\"\nset MGR KAY\nanswer yes\nkey PageDown\n"
+                             "press Exit\n"));
     ASSERT_TRUE(second.waiting()) << second.transcript();
 
     // Meanwhile a mark is set on the customer (as the library-users search does).
@@ -89,8 +91,11 @@ TEST_F(TwoWorkstationsTest, TheSameCustomerHoldsTheLastWritersFieldsAndAMarkSetM
     EXPECT_EQ(second.finish(), 0) << second.transcript();
     held.closeAll();
 
-    EXPECT_EQ(at("COMPANY", 1), "BANKSIA FRAMES") << "the second writer's copy";
-    EXPECT_EQ(at("MGR", 1), "RAY");
+    EXPECT_TRUE(second.transcript().find("yesno \"Changed on another workstation while you edited:\\nManager: ZED\\n"
+                                         "Save yours over them?\" yes") != std::string::npos)
+        << second.transcript();
+    EXPECT_EQ(at("COMPANY", 1), "FIRST WRITER") << "a field the second writer left";
+    EXPECT_EQ(at("MGR", 1), "KAY");
     EXPECT_EQ(at("CONTACT", 1), "SECOND WRITER");
     EXPECT_EQ(at("TAG", 1), "T") << "a field the dialog does not show stays as it is on file";
     EXPECT_EQ(check().rfind("0 ", 0), 0u) << check();

@@ -155,9 +155,10 @@ TEST_F(LibraryScreenTest, TaggingUsesTheWorkstationsOwnFieldFromTheCurrentRowDow
     EXPECT_EQ(d0[6], "row 5 \"DUR\" \"DURALITE\" \"COM\" \"*\" \" 4\" \" 0\"");
 }
 
-TEST_F(LibraryScreenTest, InsertThenCancelLeavesABlankEntryThatTagAllSkips) {
+TEST_F(LibraryScreenTest, InsertThenCancelLeavesNoEntry) {
     play("key Insert\npress Cancel\nrow 1\npress \"Tag All\"\npress Exit\n");
     EXPECT_EQ(h.column("lib", "CODE"), (std::vector<std::string>{"DUR", "ALU", "CED", "BRZ", ""}));
+    EXPECT_EQ(h.live("lib", "CODE"), (std::vector<std::string>{"DUR", "ALU", "CED", "BRZ"}));
     EXPECT_EQ(tags("TAG"), (std::vector<std::string>{"T", "T", "T", "T", "F"}));
 }
 

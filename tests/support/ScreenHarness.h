@@ -74,6 +74,21 @@ public:
         return out;
     }
 
+    // `field` of the records of `table` not marked deleted, in record order.
+    std::vector<std::string> live(const std::string& table, const std::string& field) {
+        rt::Session s;
+        rt::WorkArea& a = s.open(tmp.file(table + ".dbf"), "", rt::OpenMode::Shared, true);
+        std::vector<std::string> out;
+        for (std::uint32_t r = 1; r <= a.recordCount(); ++r) {
+            a.goTo(r);
+            if (a.deleted()) continue;
+            const std::string t = a.fieldValue(field).str();
+            out.push_back(t.substr(0, t.find_last_not_of(' ') + 1));
+        }
+        s.closeAll();
+        return out;
+    }
+
     // Numeric field `field` of every record of `table` in record order.
     std::vector<double> numbers(const std::string& table, const std::string& field) {
         rt::Session s;
