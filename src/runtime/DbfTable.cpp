@@ -280,8 +280,48 @@ bool DbfTable::readRecord(std::uint32_t recno, char* buf) {
     }
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
     const auto len = static_cast<size_t>(recordLength_);
-    if (shared()) return file_->readAt(off, buf, len) == len;
+    if (shared()) {
+        if (runDepth_ > 0) return readInRun(recno, buf);
+        ++sharedFileReads_;
+        return file_->readAt(off, buf, len) == len;
+    }
     return blocks_.read(*file_, off, buf, len) == len;
+}
+
+namespace {
+constexpr std::size_t kRunAlongBytes = 65536;  // read when the move goes on along the records
+}  // namespace
+
+bool DbfTable::readInRun(std::uint32_t recno, char* buf) {
+    const auto len = static_cast<std::size_t>(recordLength_);
+    if (recno < runFirst_ || recno - runFirst_ >= runCount_) {
+        // Near the last read: a little past its end or before its start.
+        const auto near = static_cast<std::uint32_t>(std::max<std::size_t>(1, 4096 / len));
+        const auto along = static_cast<std::uint32_t>(std::max<std::size_t>(1, kRunAlongBytes / len));
+        const std::uint32_t end = runFirst_ + runCount_;
+        std::uint32_t first = recno;
+        std::uint32_t n = 1;
+        if (runCount_ > 0 && recno >= end && recno - end < near) {
+            n = along;
+        } else if (runCount_ > 0 && recno < runFirst_ && runFirst_ - recno <= near) {
+            first = recno > along ? recno - along + 1 : 1;
+            n = recno - first + 1;
+        }
+        run_.resize(static_cast<std::size_t>(n) * len);
+        runCount_ = 0;
+        ++sharedFileReads_;
+        const std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(first - 1) * len;
+        const std::size_t got = file_->readAt(off, run_.data(), run_.size());
+        runFirst_ = first;
+        runCount_ = static_cast<std::uint32_t>(got / len);
+        if (recno - runFirst_ >= runCount_) return false;  // beyond the end of the file
+    }
+    std::memcpy(buf, run_.data() + static_cast<std::size_t>(recno - runFirst_) * len, len);
+    return true;
+}
+
+void DbfTable::endRun() {
+    if (runDepth_ > 0 && --runDepth_ == 0) runCount_ = 0;
 }
 
 std::uint32_t DbfTable::readRecords(std::uint32_t first, std::uint32_t n, char* buf) {
@@ -380,6 +420,7 @@ void DbfTable::writeRecord(std::uint32_t recno, const char* buf) {
         return;
     }
     std::uint64_t off = static_cast<std::uint64_t>(headerLength_) + static_cast<std::uint64_t>(recno - 1) * static_cast<std::uint64_t>(recordLength_);
+    runCount_ = 0;
     file_->writeAt(off, buf, static_cast<size_t>(recordLength_));
     blocks_.written(off, buf, static_cast<size_t>(recordLength_));
     if (!shared()) headerStale_ = true;
@@ -430,6 +471,7 @@ std::uint32_t DbfTable::appendBlank() {
     // Shared: the append lock serialises appenders across processes.
     if (!file_->lock(kLockBase, 1, true, true)) throw DbError(ErrorKind::Busy, path(), "append lock refused");
     ByteLockGuard appendLock(file_.get(), kLockBase, 1);
+    runCount_ = 0;
     std::uint32_t n = recordCount();
     std::uint32_t recno = n + 1;
     if (!lockRecord(recno)) return 0;

@@ -65,8 +65,33 @@ public:
     // else may write the file meanwhile. Shared mode reads the record from
     // the file every time, so that each read sees what other stations wrote
     // up to then (a lock held or not: another station may write any record
-    // it has locked itself, and the count grows with their appends).
+    // it has locked itself, and the count grows with their appends) -- except
+    // inside a run (below), where a block of records read during the move
+    // stands for the records it holds until the move ends.
     bool readRecord(std::uint32_t recno, char* buf);
+
+    // A run: one move of a cursor, which may test many records before it
+    // lands (a filter that lets few through). Between beginRun() and the
+    // matching endRun() a shared table keeps its last read and serves the
+    // records asked for from it while they lie in it: each read is what the
+    // file held at that moment of the move, as a record read on its own then
+    // would be. Nothing read in a run
+    // outlives it, so the next move reads the file again and sees every
+    // write made meanwhile. A record past the block or past the end the
+    // read found is read from the file. This table's own writes and appends
+    // drop the block, as does dropRunBlock() (the caller let other stations
+    // change the index in the middle of a move). Runs nest; in exclusive
+    // mode they change nothing (the block cache serves).
+    // Block size: a read takes the one record asked for (a move that lands
+    // at once, or one whose records lie scattered over the file, reads what
+    // it read without a run), but when the record lies just past the last
+    // read's end (or just before its start), 64 KiB in that direction, so
+    // that a walk along the records costs a read per 64 KiB.
+    void beginRun() { ++runDepth_; }
+    void endRun();
+    void dropRunBlock() { runCount_ = 0; }
+    // Positioned reads of records made (shared mode): what a run saved, for tests.
+    std::uint64_t sharedFileReads() const { return sharedFileReads_; }
     // Reads `n` consecutive records starting at `first` into buf; returns how
     // many whole records were read.
     std::uint32_t readRecords(std::uint32_t first, std::uint32_t n, char* buf);
@@ -130,6 +155,14 @@ private:
     std::uint32_t headerCount_ = 0;
     std::uint32_t count_ = 0;
     std::uint64_t recordReads_ = 0;
+    std::uint64_t sharedFileReads_ = 0;
+    // Shared mode, inside a run: records runFirst_ .. runFirst_ + runCount_ - 1
+    // as one read found them.
+    int runDepth_ = 0;
+    std::vector<char> run_;
+    std::uint32_t runFirst_ = 0;
+    std::uint32_t runCount_ = 0;
+    bool readInRun(std::uint32_t recno, char* buf);
     bool headerStale_ = false;  // exclusive mode: count or content changed since open
     bool fileLocked_ = false;
     bool closed_ = false;

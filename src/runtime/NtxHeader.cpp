@@ -127,11 +127,11 @@ void NtxIndex::Impl::invalidate() {
 //     cached pages, counts and the navigation path if another process changed
 //     the index since we last held the lock.
 //  3. A change writes its pages, then the header with version + 1, before the
-//     lock is released; a change never starts inside a read (walk callback).
+//     lock is released; a change never starts inside a read (a walk callback, a held read).
 
 void NtxIndex::Impl::acquire(bool exclusive) {
     if (lockDepth_ > 0) {
-        if (exclusive && !lockExclusive_) throwUsage(path(), "index changed from inside a walk over it");
+        if (exclusive && !lockExclusive_) throwUsage(path(), "index changed inside a walk over it or a read held across moves");
         ++lockDepth_;
         return;
     }
@@ -209,6 +209,8 @@ std::optional<NtxEntry> NtxIndex::entryAt(std::uint32_t position) { return impl_
 std::uint32_t NtxIndex::approxKeyCount() { return impl_->approxKeyCount(); }
 std::uint32_t NtxIndex::approxKeyPosition(const NtxEntry& at) { return impl_->approxKeyPosition(at); }
 void NtxIndex::walk(const std::function<bool(const NtxEntry&)>& fn) { impl_->walk(fn); }
+void NtxIndex::holdRead() { impl_->holdRead(); }
+void NtxIndex::releaseRead() { impl_->releaseRead(); }
 void NtxIndex::invalidate() { impl_->invalidate(); }
 
 }  // namespace mx::rt

@@ -137,6 +137,15 @@ public:
     // navigate this index but not change it (DbError(Usage)).
     void walk(const std::function<bool(const NtxEntry&)>& fn);
 
+    // Holds the read lock (shared mode) from holdRead() to the matching
+    // releaseRead(), so that a run of navigation calls takes it and reads the
+    // header once: the calls in between take it again without a system call.
+    // Holds nest; a change while one is held is refused (DbError(Usage)), as
+    // inside walk(). Another process's change waits until the last hold is
+    // released, so a hold is kept to one move of a cursor.
+    void holdRead();
+    void releaseRead();
+
     // Drops cached pages (after PACK/ZAP rebuilt the file behind our back).
     void invalidate();
 

@@ -127,6 +127,8 @@ public:
     std::uint32_t approxKeyCount();
     std::uint32_t approxKeyPosition(const NtxEntry& at);
     void walk(const std::function<bool(const NtxEntry&)>& fn);
+    void holdRead() { acquire(false); }
+    void releaseRead() { release(); }
     void invalidate();
 
     std::unique_ptr<File> file_;

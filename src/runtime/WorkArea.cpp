@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "Error.h"
 
@@ -26,6 +27,52 @@ int comparePrefix(std::string_view key, std::string_view bound) {
 }
 
 }  // namespace
+
+class WorkArea::MoveRun {
+public:
+    explicit MoveRun(WorkArea& area) : area_(area) {
+        if (area_.runDepth_++ > 0) return;
+        area_.runPassed_ = 0;
+        area_.table_->beginRun();
+        if (area_.controlling_ < 0 || !area_.table_->shared()) return;
+        NtxIndex& ix = *area_.orders_[static_cast<size_t>(area_.controlling_)].index;
+        try {
+            ix.holdRead();
+        } catch (...) {
+            area_.table_->endRun();
+            --area_.runDepth_;
+            throw;
+        }
+        area_.runIndex_ = &ix;
+    }
+    ~MoveRun() {
+        if (--area_.runDepth_ > 0) return;
+        area_.table_->endRun();
+        if (NtxIndex* ix = std::exchange(area_.runIndex_, nullptr)) {
+            try {
+                ix->releaseRead();
+            } catch (...) {
+            }
+        }
+    }
+    MoveRun(const MoveRun&) = delete;
+    MoveRun& operator=(const MoveRun&) = delete;
+
+private:
+    WorkArea& area_;
+};
+
+void WorkArea::passedInRun() {
+    if (!runIndex_ || ++runPassed_ < kRunHoldEntries) return;
+    runPassed_ = 0;
+    NtxIndex* ix = std::exchange(runIndex_, nullptr);
+    ix->releaseRead();
+    // The index may change now, and with it the records it leads to: what
+    // the run read so far is not used after this.
+    table_->dropRunBlock();
+    ix->holdRead();
+    runIndex_ = ix;
+}
 
 WorkArea::WorkArea(AreaHost& host, int id, std::string alias, std::unique_ptr<DbfTable> table)
     : host_(host), id_(id), alias_(std::move(alias)), table_(std::move(table)) {
@@ -178,6 +225,7 @@ bool WorkArea::settleForwardFromEntry() {
     while (entry_) {
         if (scopeBeyondHigh(entry_->key)) break;
         if (keyInScope(entry_->key) && land(entry_->recno) && visible()) return true;
+        passedInRun();
         if (!ix.advance(*entry_)) break;
     }
     setEof();
@@ -189,6 +237,7 @@ bool WorkArea::settleBackwardFromEntry() {
     while (entry_) {
         if (scopeLow_ && comparePrefix(entry_->key, *scopeLow_) < 0) break;
         if (keyInScope(entry_->key) && land(entry_->recno) && visible()) return true;
+        passedInRun();
         if (!ix.retreat(*entry_)) break;
     }
     return false;
@@ -226,6 +275,7 @@ bool WorkArea::scanBackward(std::uint32_t from) {
 
 void WorkArea::goTop() {
     beforeMove();
+    MoveRun run(*this);
     found_ = false;
     bof_ = false;
     if (controlling_ >= 0) {
@@ -239,6 +289,7 @@ void WorkArea::goTop() {
 
 void WorkArea::goBottom() {
     beforeMove();
+    MoveRun run(*this);
     found_ = false;
     bof_ = false;
     bool ok = false;
@@ -272,6 +323,7 @@ void WorkArea::skip(long n) {
         return;
     }
     bof_ = false;
+    MoveRun run(*this);
     if (n > 0) {
         while (n-- > 0 && !eof_) {
             if (controlling_ >= 0) {
@@ -318,6 +370,7 @@ void WorkArea::skip(long n) {
 bool WorkArea::seek(const Value& value, std::optional<bool> soft, bool last) {
     if (controlling_ < 0) throw DbError(ErrorKind::Usage, alias_, "seek needs a controlling index");
     beforeMove();
+    MoveRun run(*this);
     bof_ = false;
     found_ = false;
     Order& o = orders_[static_cast<size_t>(controlling_)];
@@ -373,6 +426,7 @@ std::uint32_t WorkArea::approxKeyPosition() {
 
 void WorkArea::goToKeyPosition(std::uint32_t position) {
     beforeMove();
+    MoveRun run(*this);
     bof_ = false;
     found_ = false;
     std::uint32_t count = keyCount();

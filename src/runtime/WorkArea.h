@@ -10,7 +10,11 @@
 //     in between, so the bytes are the same, and a move that only tests the
 //     deletion flag (DbfTable::deletedFlag) reads no record at all. In shared
 //     mode the record is read at the move, as the reference runtime does, so
-//     each move sees the other stations' latest writes.
+//     each move sees the other stations' latest writes. A move that passes
+//     over hidden records is one run (DbfTable::beginRun): it holds the
+//     controlling index's read lock throughout and reads the records it
+//     tests in blocks read during the move; nothing read in one move is
+//     used by the next.
 //  2. Pending changes reach the file, and the keys of every open order are
 //     brought up to date, at commit: explicitly, before any move, at unlock
 //     and at close. Keys of a record are computed from its old contents
@@ -200,6 +204,14 @@ private:
     NtxEntry* currentEntry();
     Order openOrder(std::unique_ptr<NtxIndex> index);
 
+    // One move as a run (WorkArea.cpp); runs nest, the outermost one holds.
+    class MoveRun;
+    // A hidden entry passed in a run: after every kRunHoldEntries of them the
+    // index's read lock is let go for a moment, so that another station
+    // waiting to change the index is not held up by a long search.
+    void passedInRun();
+    static constexpr std::uint32_t kRunHoldEntries = 1024;
+
     AreaHost& host_;
     int id_;
     std::string alias_;
@@ -219,6 +231,10 @@ private:
     bool appended_ = false;
     std::vector<std::string> oldKeys_;
     std::vector<char> oldFor_;
+
+    int runDepth_ = 0;
+    NtxIndex* runIndex_ = nullptr;  // the index whose read lock the run holds
+    std::uint32_t runPassed_ = 0;
 
     Expression filter_;
     std::string filterText_;

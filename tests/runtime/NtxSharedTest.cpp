@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "Error.h"
 #include "File.h"
 #include "NtxIndex.h"
 #include "TestUtil.h"
@@ -88,6 +89,35 @@ TEST(NtxShared, ReadsAndChangesWaitForAnotherProcesssWriteLock) {
     auto ix = openShared(path);
     EXPECT_EQ(ix->version(), 2);
     EXPECT_EQ(ix->first()->recno, 500u);
+}
+
+// A read held across several calls (one move of a cursor over many
+// entries): another process's change waits until it is released, a change
+// of our own inside it is refused, and the first call after it sees the
+// other process's change.
+TEST(NtxShared, AHeldReadKeepsAnotherProcesssChangeWaitingUntilReleased) {
+    TempDir dir;
+    const std::string path = makeIndex(dir, 100, 20);
+    auto ix = openShared(path);
+    ix->holdRead();
+    auto at = ix->first();
+    ASSERT_TRUE(at && ix->advance(*at));
+    EXPECT_THROW(ix->insert(key(-1, 20), 500), DbError);
+    const int rc = runChild(
+        [&] {
+            auto other = openShared(path);
+            other->insert(key(-1, 20), 500);
+            return 0;
+        },
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            EXPECT_EQ(mx::test::readFileBytes(path)[2], 1) << "changed while the read was held";
+            EXPECT_EQ(ix->next(*at)->recno, 3u);
+            ix->releaseRead();
+        });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(ix->first()->recno, 500u);
+    EXPECT_EQ(ix->keyCount(), 101u);
 }
 
 TEST(NtxShared, ReadersFollowAnotherProcesssChanges) {

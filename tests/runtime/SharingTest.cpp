@@ -7,9 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "DbfTable.h"
@@ -343,3 +346,132 @@ TEST(Sharing, AWalkInIndexOrderReadsWhatAnotherStationWroteAheadOfIt) {
     a.skip(16);
     EXPECT_EQ(a.fieldValue("CNT").num(), 17) << "a record walked past is read again when visited again";
 }
+
+// A filtered walk on a shared table: each move passes over many hidden
+// records, holding the index's read lock and reading records in blocks
+// while it does, yet another station's writes between two moves are what
+// the next move finds: records ahead changed to pass or fail the filter
+// (some in the block the last move read), deleted, appended; then again
+// walking backwards. In record order, the ID order (the same sequence) and
+// the name order (records scattered over the file).
+class FilteredWalk : public ::testing::TestWithParam<int> {};
+
+TEST_P(FilteredWalk, SeesWhatAnotherStationWritesBetweenItsMoves) {
+    TempDir dir;
+    const std::string path = makeTable(dir, 400);
+    std::map<std::uint32_t, int> cnt;  // records whose CNT is not 0
+    std::set<std::uint32_t> gone;      // deleted
+    auto change = [&](WorkArea& b, std::uint32_t r, int value, bool erase = false) {
+        b.goTo(r);
+        if (!b.lock()) return false;
+        b.setField("CNT", Value::numeric(value));
+        if (erase) b.deleteRecord();
+        b.unlock();
+        return true;
+    };
+    auto openOrders = [&](WorkArea& b) {
+        b.addOrder(dir.file("shared_id.ntx"));
+        b.addOrder(dir.file("shared_name.ntx"));
+        b.setOrder(0);
+    };
+    auto nameOf = [](std::uint32_t r) {  // as makeTable and the appends below name them
+        std::string name = "N" + std::to_string(r <= 400 ? r % 37 : 99);
+        name.resize(10, ' ');
+        return name;
+    };
+    // The records the walk should land on, in the order's sequence.
+    auto expected = [&](std::uint32_t records) {
+        std::vector<std::pair<std::string, std::uint32_t>> keys;
+        for (std::uint32_t r = 1; r <= records; ++r) {
+            if (!cnt.count(r) || gone.count(r)) continue;
+            char c[16];
+            std::snprintf(c, sizeof c, "%8d", cnt[r]);
+            keys.emplace_back(GetParam() == 2 ? nameOf(r) + c : std::string(), r);
+        }
+        std::sort(keys.begin(), keys.end());
+        std::vector<std::uint32_t> out;
+        for (const auto& k : keys) out.push_back(k.second);
+        return out;
+    };
+    Session s;
+    s.settings().deletedHidden = true;
+    WorkArea& a = s.open(path, "T", OpenMode::Shared);
+    openOrders(a);
+    for (std::uint32_t r = 50; r <= 400; r += 50) {
+        ASSERT_TRUE(change(a, r, 1));
+        cnt[r] = 1;
+    }
+    a.setOrder(GetParam());
+    a.setFilter("CNT > 0");
+    a.goTop();
+    std::vector<std::uint32_t> want = expected(400), seen;
+    const std::uint64_t readsBefore = a.table().sharedFileReads();
+    for (int i = 0; i < 3; ++i, a.skip()) seen.push_back(a.recno());
+    ASSERT_EQ(seen, std::vector<std::uint32_t>(want.begin(), want.begin() + 3)) << "before any change";
+    const std::uint32_t here = a.recno();
+    ASSERT_EQ(here, want[3]);
+    if (GetParam() != 2) {
+        EXPECT_LE(a.table().sharedFileReads() - readsBefore, 12u) << "the moves read their records in blocks";
+    }
+
+    // Ahead of the walk: two records now pass (one of them next after the
+    // current one, in the block the last move read), one passes no more,
+    // one is deleted, two of three new ones pass. Behind it: one passes now
+    // (not seen going on, seen going back).
+    const std::uint32_t ahead = GetParam() == 2 ? here + 37 : here + 1;  // the name order: the same name
+    std::uint32_t behind = want[0] - 1;
+    if (GetParam() == 2)
+        while (behind > 1 && (cnt.count(behind) || nameOf(behind) >= nameOf(want[0]))) --behind;
+    const std::uint32_t fails = want.back(), erased = want[want.size() - 2];
+    pid_t child = spawn([&] {
+        Session other;
+        WorkArea& b = other.open(path, "T", OpenMode::Shared);
+        openOrders(b);
+        bool ok = change(b, ahead, 2) && change(b, 333, 3) && change(b, fails, 0) && change(b, erased, 1, true) &&
+                  change(b, behind, 4);
+        for (int value : {5, 0, 6}) {
+            if (!b.append()) return 1;
+            b.setField("ID", Value::numeric(b.recno()));
+            b.setField("NAME", Value::character("N99"));
+            b.setField("CNT", Value::numeric(value));
+            b.unlock();
+        }
+        return ok ? 0 : 2;
+    });
+    ASSERT_EQ(waitFor(child), 0);
+    for (auto [r, v] : {std::pair{ahead, 2}, {333u, 3}, {behind, 4}, {401u, 5}, {403u, 6}}) cnt[r] = v;
+    cnt.erase(fails);
+    gone.insert(erased);
+
+    want = expected(403);
+    std::vector<std::uint32_t> rest;
+    for (auto it = std::find(want.begin(), want.end(), here); it != want.end(); ++it) rest.push_back(*it);
+    seen.clear();
+    for (; !a.eof(); a.skip()) seen.push_back(a.recno());
+    EXPECT_EQ(seen, rest);
+    EXPECT_NE(std::find(rest.begin(), rest.end(), ahead), rest.end());
+    EXPECT_EQ(std::find(rest.begin(), rest.end(), behind), rest.end());
+
+    // Backwards from the end, after more changes: the walk back sees them too.
+    child = spawn([&] {
+        Session other;
+        WorkArea& b = other.open(path, "T", OpenMode::Shared);
+        openOrders(b);
+        return change(b, 401, 0) && change(b, 399, 7) && change(b, 100, 0) ? 0 : 1;
+    });
+    ASSERT_EQ(waitFor(child), 0);
+    cnt.erase(401);
+    cnt.erase(100);
+    cnt[399] = 7;
+    want = expected(403);
+    seen.clear();
+    a.goBottom();
+    for (; !a.bof(); a.skip(-1)) seen.push_back(a.recno());
+    std::reverse(seen.begin(), seen.end());
+    EXPECT_EQ(seen, want);
+    EXPECT_NE(std::find(want.begin(), want.end(), behind), want.end());
+}
+
+const char* const kWalkOrders[] = {"RecordOrder", "IdOrder", "NameOrder"};
+INSTANTIATE_TEST_SUITE_P(Orders, FilteredWalk, ::testing::Values(0, 1, 2),
+                         [](const auto& info) { return std::string(kWalkOrders[info.param]); });
