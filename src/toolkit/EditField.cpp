@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
+#include <QToolTip>
 #include <limits>
 
 #include "Button.h"
@@ -56,6 +57,7 @@ EditField::EditField(rt::Value& variable, const FieldOptions& options, QWidget* 
     load();
     connect(this, &QLineEdit::textEdited, this, [this] {
         store();
+        edited_ = true;
         pending_ = true;
     });
 }
@@ -111,6 +113,7 @@ FieldHost* EditField::host() const { return dynamic_cast<FieldHost*>(window()); 
 void EditField::store() { variable_ = format_.value(fromQ(text()), variable_); }
 
 void EditField::load() {
+    edited_ = false;
     QString shown = toQ(format_.display(variable_));
     if (shown == text()) return;
     setText(shown);
@@ -125,6 +128,9 @@ void EditField::sayRefused(const QString& typed, const QString& statusText) {
     Ui& ui = Ui::instance();
     ui.status(statusText);
     statusShown_ = true;
+    // The dialogs often stand over the main window's status line: the same
+    // words by the field, where the person is looking.
+    if (isVisible() && !ui.scripted()) QToolTip::showText(mapToGlobal(QPoint(0, height())), statusText, this);
     // A password's characters stay out of the transcript.
     if (auto* t = ui.transcript()) t->invalid(objectName(), echoMode() == QLineEdit::Password ? QString(typed.size(), '*') : typed);
 }
@@ -133,6 +139,7 @@ void EditField::clearStatus() {
     if (!statusShown_) return;
     statusShown_ = false;
     Ui::instance().status(QString());
+    QToolTip::hideText();
 }
 
 template <class F>
@@ -150,7 +157,9 @@ bool EditField::leave() {
     if (validating_) return true;
     pending_ = false;
     if (isReadOnly()) return true;
-    store();
+    // Only a text the user changed goes back into the variable: a field
+    // merely passed through keeps the value it was given exactly.
+    if (edited_) store();
     bool ok = true;
     if (options_.valid) {
         validating_ = true;
@@ -227,6 +236,7 @@ BoundControl::SetResult EditField::scriptSet(const QString& value, QString* why)
     }
     setText(toQ(format_.type(fromQ(value))));
     store();
+    edited_ = true;
     pending_ = true;
     return leave() ? SetResult::Done : SetResult::Refused;
 }

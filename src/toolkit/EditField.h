@@ -1,8 +1,9 @@
 // An edit field bound to a variable, with a picture and a validation.
 //
 // The variable follows every edit. A key the picture or the tables' code
-// page refuses changes nothing: the field beeps, the status line says what
-// the field holds ("Amount holds at most 999.99"), and the transcript gets
+// page refuses changes nothing: the field beeps, the status line (and a tip
+// by the field) says what the field holds ("Amount holds at most 999.99"),
+// and the transcript gets
 // `invalid NAME "TEXT"` with the text the key would have made. A scripted
 // `set` of a value that does not fit is refused whole the same way, never
 // stored cut.
@@ -93,6 +94,7 @@ private:
     PictureFormat format_;
     PictureValidator* validator_;
     bool pending_ = false;
+    bool edited_ = false;       // the text was changed since the variable was shown
     bool statusShown_ = false;  // the status line shows this field's refusal
     bool validating_ = false;
 };

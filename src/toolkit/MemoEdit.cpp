@@ -5,6 +5,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QToolTip>
 
 #include "EditField.h"
 #include "TextCodec.h"
@@ -43,7 +44,9 @@ bool MemoEdit::encodable(const QString& text) {
     if (bad.isEmpty()) return true;
     QApplication::beep();
     Ui& ui = Ui::instance();
-    ui.status(QStringLiteral("%1 cannot hold \u201C%2\u201D: the tables keep Windows-1252 text").arg(controlCaption(this), bad));
+    const QString said = QStringLiteral("%1 cannot hold \u201C%2\u201D: the tables keep Windows-1252 text").arg(controlCaption(this), bad);
+    ui.status(said);
+    if (isVisible() && !ui.scripted()) QToolTip::showText(mapToGlobal(QPoint(0, 0)), said, this);
     if (auto* t = ui.transcript()) t->invalid(objectName(), text);
     return false;
 }

@@ -261,7 +261,11 @@ std::string PictureFormat::display(const rt::Value& v) const {
         case rt::ValueType::Numeric: {
             if (!v.isNumeric()) return {};
             int width = std::max(length_, 1);
-            return trimLeft(rt::formatNumber(v.num(), width, decimals_));
+            std::string shown = trimLeft(rt::formatNumber(v.num(), width, decimals_));
+            // A value wider than the picture (the field's own width is wider)
+            // shows whole rather than as stars, which would read back as 0.
+            if (shown.find('*') != std::string::npos) shown = trimLeft(rt::formatNumber(v.num(), 24, decimals_));
+            return shown;
         }
         case rt::ValueType::Logical:
             if (!v.isLogical()) return {};

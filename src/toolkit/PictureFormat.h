@@ -42,7 +42,8 @@ public:
     bool rightAligned() const { return type_ == rt::ValueType::Numeric; }
 
     // The text a field shows for the value (character: trailing blanks
-    // trimmed; numeric: leading blanks trimmed).
+    // trimmed; numeric: leading blanks trimmed, and whole when it is wider
+    // than the picture).
     std::string display(const rt::Value& v) const;
 
     // The text as the field holds it after an edit produced `text`: case

@@ -260,6 +260,8 @@ TEST_F(EditFieldTest, RefusedKeysAndValuesAreSaidAndNothingCutIsStored) {
     dlg.addText({30, 10, 40, 12}, "Adjust:");
     EditField* adjustField = dlg.addField({30, 60, 20, 12}, adjust, {.name = "ADJUST", .picture = "99"});
     EditField* descField = dlg.addField({50, 60, 80, 12}, desc, {.name = "DESC"});  // no label: its name
+    Value wide = Value::numeric(1234.5, 7, 2);  // the table's field is wider than the picture
+    EditField* wideField = dlg.addField({70, 60, 40, 12}, wide, {.name = "PRICE", .picture = "999.99"});
     dlg.show();
     dlg.activateWindow();
     QApplication::setActiveWindow(&dlg);
@@ -288,6 +290,12 @@ TEST_F(EditFieldTest, RefusedKeysAndValuesAreSaidAndNothingCutIsStored) {
     EXPECT_EQ(status(), "Amount holds at most 999.99");
     QTest::keyClicks(amountField, ".5");
     EXPECT_DOUBLE_EQ(amount.num(), 123.5) << "what the field shows";
+
+    // A value wider than the picture shows whole and survives being passed
+    // through (it showed as stars, which read back as 0).
+    EXPECT_EQ(wideField->text(), "1234.50");
+    EXPECT_TRUE(wideField->leave());
+    EXPECT_DOUBLE_EQ(wide.num(), 1234.5);
 
     // The tables' code page: "€" is stored as its byte, "≤" is refused by name.
     EXPECT_EQ(descField->scriptSet(QString::fromUtf8("€ 5 – 6"), &why), BoundControl::SetResult::Done);
