@@ -2,9 +2,9 @@
 // bytes choose the value type, the width and decimals of the value edited,
 // the date style's epoch; then come the picture, the date picture and the
 // typed keys, separated by newlines. Every operation of PictureFormat runs:
-// display of the value and of values read back, accept, type, value. Besides
-// crashes and sanitizer reports, a finding is typed text the picture itself
-// refuses, or text longer than the field.
+// display of the value and of values read back, accept, refusal, type, value.
+// Besides crashes and sanitizer reports, a finding is typed text the picture
+// itself refuses, text longer than the field, or a refusal without a reason.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!pf.accept(typed)) finding("the picture refuses the text typing left in the field");
         Value v = pf.value(typed, like);
         (void)pf.display(v);
-        (void)pf.accept(keys);
+        // A text refused says what the field holds; one accepted has no refusal.
+        if (pf.accept(keys).has_value() != pf.refusal(keys).empty()) finding("a refusal without its reason, or one for a text taken");
         Value w = pf.value(keys, like);
         (void)pf.display(w);
     } catch (const mx::rt::DbError&) {

@@ -7,12 +7,13 @@
 #include "Prompts.h"
 #include "Text.h"
 #include "Ui.h"
+#include "TextCodec.h"
 
 namespace mx::configurations {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) { return tk::toQ(s); }  // codes are table text
 
 }  // namespace
 

@@ -67,7 +67,9 @@ void ASSLUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         Value& type = edit["TYPE"];
         row("Code:", {{"STKCODE", col, 80, upper, stockCodeCheck(ctx, tables, dlg, edit["STKCODE"], edit["DESC"])}});
         row("Description:", {{"DESC", col, 150, upper}});
-        row("Type(L/Q/A/F):", {{"TYPE", col, 12, upper, [&type] { return lineTypeAllowed(type); }}});
+        row("Type(L/Q/A/F):", {{"TYPE", col, 12, upper, [&type] {
+                return lineTypeAllowed(type) || tk::EditField::refuse(QStringLiteral("Type is one of L, Q, A, F"));
+            }}});
         row("Quantity:", {{"QTY", col, 45, QStringLiteral("99999.99")}, {"CQTY", col + 50, 150, upper}});
         amount("Amount (L/Q/A):", "AMOUNT", "ADJUST");
         amount("Amount 2 (A):", "AMOUNT2", "ADJUST2");

@@ -18,6 +18,7 @@
 #include "Session.h"
 #include "Ui.h"
 #include "WaitCursor.h"
+#include "TextCodec.h"
 
 namespace mx::datacheck {
 
@@ -100,7 +101,7 @@ void printReport(const std::vector<integrity::Finding>& rows) {
         LineCursor cursor(lines);
         report.setRow([&cursor] {
             QStringList cells;
-            for (const std::string& c : cursor.line()) cells << QString::fromStdString(c);
+            for (const std::string& c : cursor.line()) cells << tk::toQ(c);
             return cells;
         });
         cursor.top();
@@ -135,7 +136,7 @@ void showList(ia::ListScreen& screen, rt::WorkArea& area, const std::vector<inte
     whole->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto showWhole = [whole, current] {
         const integrity::Finding* f = current();
-        whole->setText(f ? QString::fromStdString(f->problem) : QString());
+        whole->setText(f ? tk::toQ(f->problem) : QString());
     };
     list.onChange(showWhole);
     showWhole();

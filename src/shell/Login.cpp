@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "Ui.h"
 #include "Workstation.h"
+#include "TextCodec.h"
 
 namespace mx::shell {
 
@@ -79,7 +80,7 @@ Outcome check(Workstation& w, rt::WorkArea& users, const std::string& typedName,
     }
     if (!found) return Outcome::NotOnFile;
     const std::string stored = users.fieldValue("PASSWORD").str();
-    const QString level = QString::fromLatin1(users.fieldValue("SECURELVL").str());
+    const QString level = tk::toQ(users.fieldValue("SECURELVL").str());
     if (ds::allTrim(stored).empty() ||
         ds::ENCRYPT(ds::FILL_OUT(typedPassword.substr(0, kPasswordWidth), kPasswordWidth)) == stored) {
         w.values().userSec = level;

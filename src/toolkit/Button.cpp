@@ -1,6 +1,8 @@
 // Push buttons (see the header).
 #include "Button.h"
 
+#include <QKeyEvent>
+
 #include "FieldHost.h"
 #include "ScriptParser.h"
 #include "TextCodec.h"
@@ -30,6 +32,16 @@ void Button::press() {
         if (auto* host = dynamic_cast<FieldHost*>(window()); host && !host->leaveFocusedField()) return;
     }
     if (action_) Ui::instance().invoke(action_);
+}
+
+void Button::keyPressEvent(QKeyEvent* e) {
+    // Keypad Enter is Enter.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        e->accept();
+        if (!e->isAutoRepeat()) press();
+        return;
+    }
+    QPushButton::keyPressEvent(e);
 }
 
 }  // namespace mx::tk

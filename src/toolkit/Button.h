@@ -4,6 +4,8 @@
 // those marked so) act without asking the field, so a dialog can always be
 // left. A cancelling button does not take the focus when clicked, so the
 // field being edited is not left (and not validated) on the way out.
+// Enter on a focused button presses it, as Space does (the hot keys let
+// Enter through to a focused button: see HotKeys).
 #pragma once
 
 #include <QPushButton>
@@ -23,6 +25,9 @@ public:
 
     // Whether a caption reads as a cancelling one.
     static bool cancellingCaption(const QString& caption);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     std::function<void()> action_;

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QWidget>
 
 #include "FieldHost.h"
@@ -97,6 +98,9 @@ bool HotKeys::eventFilter(QObject* watched, QEvent* event) {
     if (vk == 0 || !hasAction(vk)) return false;
     // Only plain keys (Shift allowed) are hot keys; Ctrl/Alt combinations are the controls'.
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    // Enter on a focused push button presses the button, whatever Enter is
+    // bound to (a list screen's Enter on its list stays View/Update).
+    if (vk == Enter && qobject_cast<QPushButton*>(watched)) return false;
     QWidget* window = static_cast<QWidget*>(watched)->window();
     if (!window || !window->property(kToolkitWindow).toBool() || window->property(kOwnKeys).toBool()) return false;
     // Only the window standing on top has hot keys; the base layer serves

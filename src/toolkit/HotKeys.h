@@ -22,6 +22,7 @@
 //   - a key bound to nothing (released) or not bound at all goes on to the
 //     control as usual, so Space still types a blank and Page Down still
 //     pages a browse.
+// Enter on a focused push button is the button's: it presses it.
 // Keys pressed in message boxes and other Qt windows are not looked up, nor
 // in a toolkit window marked kOwnKeys (the one-line prompt and the choice
 // box): there Enter answers the box, and the screen's keys wait beneath it.

@@ -1,7 +1,16 @@
 // Multi-line memo edits (see the header).
 #include "MemoEdit.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QToolTip>
+
+#include "EditField.h"
 #include "TextCodec.h"
+#include "Transcript.h"
+#include "Ui.h"
 
 namespace mx::tk {
 
@@ -30,12 +39,46 @@ void MemoEdit::load() {
     loading_ = false;
 }
 
+bool MemoEdit::encodable(const QString& text) {
+    const QString bad = unencodable(text);
+    if (bad.isEmpty()) return true;
+    QApplication::beep();
+    Ui& ui = Ui::instance();
+    const QString said = QStringLiteral("%1 cannot hold \u201C%2\u201D: the tables keep Windows-1252 text").arg(controlCaption(this), bad);
+    ui.status(said);
+    if (isVisible() && !ui.scripted()) QToolTip::showText(mapToGlobal(QPoint(0, 0)), said, this);
+    if (auto* t = ui.transcript()) t->invalid(objectName(), text);
+    return false;
+}
+
+void MemoEdit::keyPressEvent(QKeyEvent* e) {
+    if (!isReadOnly() && !e->text().isEmpty() && !encodable(e->text())) {
+        e->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void MemoEdit::inputMethodEvent(QInputMethodEvent* e) {
+    if (!isReadOnly() && !encodable(e->commitString())) {
+        e->accept();
+        return;
+    }
+    QPlainTextEdit::inputMethodEvent(e);
+}
+
+void MemoEdit::insertFromMimeData(const QMimeData* source) {
+    if (source && source->hasText() && !encodable(source->text())) return;
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
 BoundControl::SetResult MemoEdit::scriptSet(const QString& value, QString* why) {
     if (isReadOnly()) {
         *why = QStringLiteral("the text %1 is read-only").arg(objectName());
         return SetResult::Impossible;
     }
     setFocus(Qt::OtherFocusReason);
+    if (!encodable(value)) return SetResult::Refused;
     setPlainText(value);
     return SetResult::Done;
 }

@@ -1,5 +1,8 @@
 // A multi-line edit bound to a memo text. Memo texts keep their line breaks
-// as CR LF in the table; the editor shows plain line breaks.
+// as CR LF in the table; the editor shows plain line breaks. A character the
+// tables' code page cannot hold is refused as it is typed or pasted, as an
+// edit field refuses it (beep, status line, `invalid NAME "TEXT"`), and so
+// is a scripted text holding one.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -19,7 +22,15 @@ public:
     QString displayText() const override { return toPlainText(); }
     SetResult scriptSet(const QString& value, QString* why) override;
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
 private:
+    // False (and said) when `text` holds a character the tables cannot.
+    bool encodable(const QString& text);
+
     rt::Value& variable_;
     bool loading_ = false;
 };

@@ -116,16 +116,36 @@ bool PictureFormat::allowedAt(size_t pos, char c, char* out) const {
     }
 }
 
-std::optional<std::string> PictureFormat::acceptNumber(std::string_view text) const {
+std::string PictureFormat::largest() const {
+    std::string s(static_cast<size_t>(std::max(intDigits_, 0)), '9');
+    if (decimals_ > 0) s += '.' + std::string(static_cast<size_t>(decimals_), '9');
+    return s.empty() ? std::string("0") : s;
+}
+
+std::string PictureFormat::smallest() const {
+    // The sign takes one of the integer positions.
+    if (intDigits_ < 1 || (intDigits_ == 1 && decimals_ == 0)) return "0";
+    std::string s = "-" + std::string(static_cast<size_t>(intDigits_ - 1), '9');
+    if (decimals_ > 0) s += '.' + std::string(static_cast<size_t>(decimals_), '9');
+    return s;
+}
+
+std::optional<std::string> PictureFormat::acceptNumber(std::string_view text, std::string* why) const {
+    auto refuse = [why](std::string reason) -> std::optional<std::string> {
+        if (why) *why = std::move(reason);
+        return std::nullopt;
+    };
     std::string out;
     int before = 0, after = 0;
-    bool point = false, digits = false;
+    bool point = false, digits = false, negative = false;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c == ' ' && !digits && !point) continue;  // leading blanks
         if (c == '-' && out.empty()) {
             // The sign takes an integer position: none left, no sign.
-            if (++before > intDigits_) return std::nullopt;
+            if (++before > intDigits_) return refuse("holds no negative numbers");
+            if (smallest() == "0") return refuse("holds no negative numbers");
+            negative = true;
             out += c;
             continue;
         }
@@ -134,28 +154,78 @@ std::optional<std::string> PictureFormat::acceptNumber(std::string_view text) co
             out += c;
             continue;
         }
-        if (!isDigit(c)) return std::nullopt;
+        if (!isDigit(c))
+            return refuse(decimals_ > 0 ? "holds a number from " + smallest() + " to " + largest()
+                                        : "holds a whole number from " + smallest() + " to " + largest());
         digits = true;
         if (point) {
-            if (++after > decimals_) return std::nullopt;
+            if (++after > decimals_)
+                return refuse("holds at most " + std::to_string(decimals_) + (decimals_ == 1 ? " decimal" : " decimals"));
         } else if (++before > intDigits_) {
-            return std::nullopt;
+            return refuse(negative ? "holds at least " + smallest() : "holds at most " + largest());
         }
         out += c;
     }
     return out;
 }
 
-std::optional<std::string> PictureFormat::accept(std::string_view text) const {
+std::optional<std::string> PictureFormat::accept(std::string_view text) const { return accept(text, nullptr); }
+
+std::string PictureFormat::refusal(std::string_view text) const {
+    std::string why;
+    return accept(text, &why) ? std::string() : why;
+}
+
+// What a template character takes, for the reason a key was refused.
+std::string PictureFormat::takes(char t) const {
+    switch (upperOf(t)) {
+        case '9': return "a digit";
+        case '#': return "a digit, a blank or a sign";
+        case 'A': return "a letter";
+        case 'N': return "a letter or a digit";
+        case 'L': return "T, F, Y or N";
+        case 'Y': return "Y or N";
+        default: return "any character";
+    }
+}
+
+std::string PictureFormat::refusedAt(size_t pos) const {
+    // A template of one kind of position says so once ("holds digits only").
+    char kind = 0;
+    bool oneKind = true;
+    for (size_t i = 0; i < template_.size(); ++i) {
+        if (isLiteral(i)) continue;
+        char k = upperOf(template_[i]);
+        if (k == '#') k = '9';
+        if (kind == 0) kind = k;
+        else if (k != kind) oneKind = false;
+    }
+    if (oneKind) {
+        switch (kind) {
+            case '9': return "holds digits only";
+            case 'A': return "holds letters only";
+            case 'N': return "holds letters and digits only";
+            default: break;
+        }
+    }
+    return "holds " + takes(template_[pos]) + " at position " + std::to_string(pos + 1);
+}
+
+std::optional<std::string> PictureFormat::accept(std::string_view text, std::string* why) const {
+    auto refuse = [why](std::string reason) -> std::optional<std::string> {
+        if (why) *why = std::move(reason);
+        return std::nullopt;
+    };
     switch (type_) {
-        case rt::ValueType::Numeric: return acceptNumber(text);
+        case rt::ValueType::Numeric: return acceptNumber(text, why);
         case rt::ValueType::Logical: {
+            const char* pair = logicalYN_ ? "holds Y or N" : "holds T or F";
             if (text.empty()) return std::string();
-            if (text.size() > 1) return std::nullopt;
+            if (text.size() > 1) return refuse(pair);
             char c = upperOf(text[0]);
             if (c == 'Y' || c == 'T') return std::string(1, logicalYN_ ? 'Y' : 'T');
             if (c == 'N' || c == 'F') return std::string(1, logicalYN_ ? 'N' : 'F');
-            return std::nullopt;
+            return refuse(pair);
         }
         default: break;
     }
@@ -163,9 +233,15 @@ std::optional<std::string> PictureFormat::accept(std::string_view text) const {
     for (char c : text) {
         // A key typed where a literal stands puts the literal in first.
         if (isLiteral(out.size()) && c != template_[out.size()]) out += template_[out.size()];
-        if (static_cast<int>(out.size()) >= length_) return std::nullopt;
+        if (static_cast<int>(out.size()) >= length_) {
+            if (type_ == rt::ValueType::Date) return refuse("holds a date, " + dates_.picture);
+            return refuse("holds at most " + std::to_string(length_) + (length_ == 1 ? " character" : " characters"));
+        }
         char kept;
-        if (!allowedAt(out.size(), c, &kept)) return std::nullopt;
+        if (!allowedAt(out.size(), c, &kept)) {
+            if (type_ == rt::ValueType::Date) return refuse("holds a date, " + dates_.picture);
+            return refuse(refusedAt(out.size()));
+        }
         out += kept;
     }
     return out;
@@ -185,7 +261,11 @@ std::string PictureFormat::display(const rt::Value& v) const {
         case rt::ValueType::Numeric: {
             if (!v.isNumeric()) return {};
             int width = std::max(length_, 1);
-            return trimLeft(rt::formatNumber(v.num(), width, decimals_));
+            std::string shown = trimLeft(rt::formatNumber(v.num(), width, decimals_));
+            // A value wider than the picture (the field's own width is wider)
+            // shows whole rather than as stars, which would read back as 0.
+            if (shown.find('*') != std::string::npos) shown = trimLeft(rt::formatNumber(v.num(), 24, decimals_));
+            return shown;
         }
         case rt::ValueType::Logical:
             if (!v.isLogical()) return {};

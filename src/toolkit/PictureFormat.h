@@ -42,7 +42,8 @@ public:
     bool rightAligned() const { return type_ == rt::ValueType::Numeric; }
 
     // The text a field shows for the value (character: trailing blanks
-    // trimmed; numeric: leading blanks trimmed).
+    // trimmed; numeric: leading blanks trimmed, and whole when it is wider
+    // than the picture).
     std::string display(const rt::Value& v) const;
 
     // The text as the field holds it after an edit produced `text`: case
@@ -50,6 +51,13 @@ public:
     // not allowed where it stands or the text is too long; an incomplete
     // text (a date half typed, a lone minus) is accepted.
     std::optional<std::string> accept(std::string_view text) const;
+    // The same; when the text is refused, *why (if given) says what the field
+    // holds, to follow the field's caption: "holds at most 999.99", "holds
+    // digits only", "holds at most 8 characters".
+    std::optional<std::string> accept(std::string_view text, std::string* why) const;
+    // What the field holds when it refuses `text` (as *why above); empty
+    // when the text is accepted.
+    std::string refusal(std::string_view text) const;
 
     // What typing `keys` into an empty field leaves in it: keys the picture
     // refuses are dropped, as the field refuses them one by one.
@@ -62,7 +70,11 @@ public:
 private:
     bool allowedAt(size_t pos, char c, char* out) const;
     bool isLiteral(size_t pos) const;
-    std::optional<std::string> acceptNumber(std::string_view text) const;
+    std::optional<std::string> acceptNumber(std::string_view text, std::string* why) const;
+    std::string largest() const;   // numeric: "999.99"
+    std::string smallest() const;  // numeric: "-99.99", or "0" when no sign fits
+    std::string takes(char templateChar) const;
+    std::string refusedAt(size_t pos) const;
 
     rt::ValueType type_;
     std::string template_;  // one character per position; empty = any character

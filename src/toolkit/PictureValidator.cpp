@@ -5,12 +5,24 @@
 
 namespace mx::tk {
 
+QString PictureValidator::refusal(const QString& text) const {
+    if (QString bad = unencodable(text); !bad.isEmpty())
+        return QStringLiteral("cannot hold \u201C%1\u201D: the tables keep Windows-1252 text").arg(bad);
+    return QString::fromStdString(format_.refusal(fromQ(text)));
+}
+
 QValidator::State PictureValidator::validate(QString& input, int& pos) const {
-    // Characters outside Latin-1 cannot be stored in a table field.
-    for (QChar c : input)
-        if (c.unicode() > 0xFF) return Invalid;
-    auto accepted = format_.accept(fromQ(input));
-    if (!accepted) return Invalid;
+    // A character the tables' code page has no byte for cannot be stored.
+    if (!unencodable(input).isEmpty()) {
+        refused_ = Refusal{input, refusal(input)};
+        return Invalid;
+    }
+    std::string why;
+    const std::optional<std::string> accepted = format_.accept(fromQ(input), &why);
+    if (!accepted) {
+        refused_ = Refusal{input, QString::fromStdString(why)};
+        return Invalid;
+    }
     QString fixed = toQ(*accepted);
     if (fixed != input) {
         pos += static_cast<int>(fixed.size() - input.size());

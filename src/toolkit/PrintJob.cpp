@@ -19,8 +19,9 @@ PrintJob::PrintJob(PrintOptions options) : options_(std::move(options)) {
     Ui& ui = Ui::instance();
     if (!ui.printDir().isEmpty() || ui.scripted()) return;  // goes to a file
     if (!options_.preview && !printersInstalled()) {
-        ui.stop(Ui::kNoPrinterMessage);
-        ok_ = false;
+        // The pages go to the preview, where they can be saved as a PDF.
+        ui.noPrinterNotice();
+        options_.preview = true;
         return;
     }
     if (options_.askPrinter && printersInstalled()) {

@@ -6,8 +6,8 @@
 //     "print" in the working directory unless one is set): a PDF file
 //     NNN-NAME.pdf there, whatever the job was meant for;
 //   - preview: the preview window, which can print or save the pages as PDF;
-//   - printer: the printer; with none installed the job says so when it is
-//     created and prints nothing (ok() is false).
+//   - printer: the printer; with none installed the preview instead, the
+//     first such job of the session saying so (Ui::noPrinterNotice).
 // Every delivery is written to the transcript (`print ...`).
 //
 // Coordinates are the job's device pixels: PrintDocument::kDpi per inch,
@@ -35,7 +35,7 @@ class PrintJob {
 public:
     explicit PrintJob(PrintOptions options);
 
-    // False when the job cannot print (no printer, or the choice was cancelled).
+    // False when the job cannot print (the choice of printer was cancelled).
     bool ok() const { return ok_; }
     const PrintOptions& options() const { return options_; }
 

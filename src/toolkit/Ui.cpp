@@ -84,6 +84,13 @@ void Ui::reset() {
     printFiles_.reset();
     DialogStack::instance().clear();
     while (busy_ > 0) setBusy(false);
+    noPrinterTold_ = false;
+}
+
+void Ui::noPrinterNotice() {
+    if (noPrinterTold_) return;
+    noPrinterTold_ = true;
+    info(kNoPrinterMessage);
 }
 
 // ---------------------------------------------------------------- informing boxes

@@ -59,6 +59,10 @@ public:
     static constexpr const char* kToolkitWindow = HotKeys::kToolkitWindow;
     // The message of a print job meant for a printer when there is none.
     static const QString kNoPrinterMessage;
+    // Shows kNoPrinterMessage as information the first time a print job
+    // finds no printer (its pages then go to the preview); later jobs go
+    // there without it.
+    void noPrinterNotice();
 
     static Ui& instance();
     // Drops the offscreen platform's notice that it cannot apply window size
@@ -171,6 +175,7 @@ private:
     PrintFileNamer printFiles_;
     DateStyle dates_;
     int busy_ = 0;
+    bool noPrinterTold_ = false;
 };
 
 }  // namespace mx::tk

@@ -85,6 +85,52 @@ TEST_F(HotKeysTest, ScreenKeysAreReboundWhenTheEditDialogCloses) {
     EXPECT_FALSE(HotKeys::instance().hasAction(HotKeys::Insert));
 }
 
+// Enter on a focused button presses it, as Space does, in an edit dialog
+// whose Enter is bound to nothing and on a list screen whose Enter is
+// View/Update; Enter on the list stays View/Update.
+TEST_F(HotKeysTest, EnterOnAFocusedButtonPressesItAndOnTheListViews) {
+    mx::rt::WorkArea& area = test::makeParts(session, dir.path(), {{"A1", "one"}, {"A2", "two"}});
+    int views = 0, adds = 0, saves = 0;
+    Value desc = Value::character(std::string(20, ' '));
+    Dialog screen("Parts", Box{0, 0, 400, 600});
+    Browse* browse = screen.addBrowse({10, 10, 250, 120}, session, area, {{"Code", 60}},
+                                      [&] { return std::vector<Value>{area.fieldValue("CODE")}; });
+    Button* add = screen.addButton({140, 10, 45, 12}, "&Add", [&] { ++adds; });
+    KeyMap screenKeys;
+    auto view = [&] {
+        ++views;
+        Dialog edit("Part", Box{50, 50, 250, 450});
+        edit.addField({10, 10, 150, 12}, desc, {.name = "DESC"});
+        Button* save = edit.addButton({40, 10, 45, 12}, "&Save", [&] {
+            ++saves;
+            edit.end();
+        });
+        edit.setKeys({{HotKeys::Enter, {}}}, screenKeys);
+        test::whenModal([save](QWidget*) {
+            save->setFocus();
+            QTest::keyClick(save, Qt::Key_Return);
+        });
+        edit.run();
+    };
+    screenKeys = {{HotKeys::Enter, view}};
+    screen.setKeys(screenKeys, {});
+    test::whenModal([&](QWidget* w) {
+        browse->setFocus();
+        QTest::keyClick(browse, Qt::Key_Return);  // View/Update, whose Save takes Enter
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        add->setFocus();
+        QTest::keyClick(add, Qt::Key_Return);
+        QTest::keyClick(add, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(add, Qt::Key_Space);
+        QTest::keyClick(browse, Qt::Key_Escape);
+    });
+    screen.run();
+    EXPECT_EQ(views, 1);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(adds, 3) << "Enter, keypad Enter and Space on Add; none of them View/Update";
+}
+
 TEST_F(HotKeysTest, KeysActOnlyInToolkitWindowsAndRefusedFieldsStopThem) {
     int presses = 0;
     HotKeys::instance().bind(HotKeys::F2, [&] { ++presses; });

@@ -207,23 +207,59 @@ TEST_F(PrintTest, ColumnReportTooWideEvenLandscapeWrapsItsWidestTexts) {
     EXPECT_TRUE(text.contains("CODE40"));
 }
 
-TEST_F(PrintTest, PrintingStraightToAMissingPrinterSaysSo) {
+// Without a printer a job meant for one goes to the preview, where its pages
+// can be saved as a PDF; the first such job says why, the later ones do not.
+// A scripted run writes its PDF as always, without the message.
+TEST_F(PrintTest, WithoutAPrinterTheJobGoesToThePreviewAfterOneNotice) {
     if (PrintJob::printersInstalled()) GTEST_SKIP() << "this machine has a printer";
     Ui::instance().setPrintDir({});
-    bool shown = false;
-    test::whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        shown = box->text().contains("There are no printers installed!");
-        box->accept();
-    });
-    PrintJob job({"Library Users"});
-    EXPECT_TRUE(shown);
-    EXPECT_FALSE(job.ok());
+    int notices = 0, previews = 0;
+    auto printOne = [&](const QString& name) {
+        // The notice (first job only), then the preview, each closed once seen.
+        std::function<void(QWidget*)> close = [&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                EXPECT_EQ(box->icon(), QMessageBox::Information);
+                EXPECT_TRUE(box->text().startsWith("There are no printers installed!"));
+                ++notices;
+                box->accept();
+                test::whenModal(close);
+                return;
+            }
+            EXPECT_EQ(w->windowTitle(), "Preview - " + name);
+            ++previews;
+            static_cast<QDialog*>(w)->accept();
+        };
+        test::whenModal(close);
+        PrintJob job({name});
+        EXPECT_TRUE(job.ok());
+        job.startPage();
+        job.text(100, 100, "Sheet", Fonts::printer("Arial", 10));
+        EXPECT_TRUE(job.end());
+    };
+    printOne("Data Sheet");
+    printOne("Library Users");
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(previews, 2);
+    EXPECT_TRUE(log.has("info \"There are no printers installed!\\r\\nPlease exit this application and install a printer.\""))
+        << log.joined();
+    EXPECT_TRUE(log.has("print \"Data Sheet\" preview - pages=1")) << log.joined();
+    EXPECT_TRUE(log.has("print \"Library Users\" preview - pages=1")) << log.joined();
+
+    // Scripted: to the print folder, no message.
+    test::UiReset::reset();
+    log.lines.clear();
+    test::RecordedAnswers answers;
+    Ui::instance().setTranscript(&log.transcript);
+    Ui::instance().setAnswerSource(&answers);
+    const QString was = QDir::currentPath();
+    QDir::setCurrent(dir.path());  // a scripted run prints into "print" there
+    PrintJob job({"Data Sheet"});
     job.startPage();
-    EXPECT_FALSE(job.end());
-    EXPECT_TRUE(log.has("stop \"There are no printers installed!\\r\\nPlease exit this application and install a printer.\""));
-    EXPECT_FALSE(log.joined().find("print ") != std::string::npos);
+    job.text(100, 100, "Sheet", Fonts::printer("Arial", 10));
+    EXPECT_TRUE(job.end());
+    QDir::setCurrent(was);
+    EXPECT_EQ(log.joined(), "print \"Data Sheet\" printer 001-Data_Sheet.pdf pages=1\n");
+    EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath("print/001-Data_Sheet.pdf")));
 }
 
 }  // namespace

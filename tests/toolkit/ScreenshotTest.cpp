@@ -1,8 +1,10 @@
 // Pictures of the toolkit's windows for a person to look at: the main
 // window with its logo, the demo list and edit dialogs, the prompt and the
-// choice box. Written only when MX_SCREENSHOT_DIR names a folder (run under
+// choice box, and the whole screen after a refused key. Written only when MX_SCREENSHOT_DIR names a folder (run under
 // xvfb-run with QT_QPA_PLATFORM=xcb for real window decorations' fonts).
 #include <QPainter>
+#include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "DemoScreen.h"
@@ -49,6 +51,14 @@ TEST(Screenshots, DemoWindows) {
         list->grab().save(QString(out) + "/list.png");
         test::whenModal([&](QWidget* edit) {
             edit->grab().save(QString(out) + "/edit.png");
+            // A key the quantity's picture refuses, as the whole screen shows it.
+            if (auto* qty = edit->findChild<EditField*>("QTY")) {
+                qty->setFocus();
+                qty->selectAll();
+                QTest::keyClicks(qty, "1234");
+                QApplication::processEvents();
+                QGuiApplication::primaryScreen()->grabWindow(0).save(QString(out) + "/refused.png");
+            }
             static_cast<QDialog*>(edit)->reject();
         });
         qobject_cast<Dialog*>(list)->findChild<Button*>()->press();  // View/Update

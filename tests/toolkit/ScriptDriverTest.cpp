@@ -67,6 +67,7 @@ set CODE bb2
 set DESC "Sash, left hand"
 set QTY 900
 set QTY 12x
+set QTY 12
 set ACTIVE Y
 set ACTIVE N
 set FINTYPE PP
@@ -116,6 +117,7 @@ menu Colours
         "open \"Part Details\"",
         "alert \"Quantity too large\"",
         "invalid QTY \"900\"",
+        "invalid QTY \"12x\"",  // refused whole, not stored as 12
         "field CODE \"BB2\"",
         "field DESC \"Sash, left hand\"",
         "field QTY \"12\"",
