@@ -143,15 +143,7 @@ EditOutcome EditDialog::write(std::vector<Theirs>& theirs) {
     if (appending_) {
         ctx_.session.select(area_);
         if (!ds::ADDREC(ctx_, 2)) return EditOutcome::LockFailed;
-        try {
-            if (beforeWrite_) beforeWrite_();
-            values_.store(area_, writes);
-            area_.commit();
-        } catch (...) {
-            area_.unlock();
-            throw;
-        }
-        area_.unlock();
+        storeLocked(writes);
         return EditOutcome::Saved;
     }
     std::vector<std::string> mine;
@@ -162,8 +154,8 @@ EditOutcome EditDialog::write(std::vector<Theirs>& theirs) {
     // The lock reads the record again: what other workstations wrote is in
     // the buffer compared below.
     if (!ds::RECLOCK(ctx_, 2)) return EditOutcome::LockFailed;
+    bool conflict = false;
     try {
-        bool conflict = false;
         for (const std::string& f : values_.fields()) {
             if (!values_.changedElsewhere(area_, f)) continue;
             const int i = area_.fieldIndex(f);
@@ -176,20 +168,29 @@ EditOutcome EditDialog::write(std::vector<Theirs>& theirs) {
             const bool memo = area_.field(i).type == rt::FieldType::Memo;
             theirs.push_back({f, std::move(now), memo ? std::string() : std::string(area_.fieldBytes(i)), clash});
         }
-        if (conflict) {
-            area_.unlock();
-            return EditOutcome::Saved;  // not yet: the caller asks
-        }
-        theirs.clear();
+    } catch (...) {
+        area_.unlock();
+        throw;
+    }
+    if (conflict) {
+        area_.unlock();
+        return EditOutcome::Saved;  // not yet: the caller asks
+    }
+    theirs.clear();
+    storeLocked(mine);
+    return EditOutcome::Saved;
+}
+
+void EditDialog::storeLocked(const std::vector<std::string>& fields) {
+    try {
         if (beforeWrite_) beforeWrite_();
-        values_.store(area_, mine);
+        values_.store(area_, fields);
         area_.commit();
     } catch (...) {
         area_.unlock();
         throw;
     }
     area_.unlock();
-    return EditOutcome::Saved;
 }
 
 QString EditDialog::conflictText(const std::vector<Theirs>& theirs) const {

@@ -184,6 +184,9 @@ private:
     // Locks the record and writes this user's changes, or, when a field was
     // changed both here and elsewhere, unlocks and returns what the file holds.
     EditOutcome write(std::vector<Theirs>& theirs);
+    // With the record locked: the check before writing, `fields` stored and
+    // committed, the lock released (also when the check or the write fails).
+    void storeLocked(const std::vector<std::string>& fields);
     QString conflictText(const std::vector<Theirs>& theirs) const;
 
     ds::DataContext& ctx_;
