@@ -2,6 +2,7 @@
 // kept apart from Ui.cpp so that Ui itself stands below Dialog.
 #include "Dialog.h"
 #include "HotKeys.h"
+#include "PictureValidator.h"
 #include "TextCodec.h"
 #include "Transcript.h"
 #include "Ui.h"
@@ -17,7 +18,17 @@ bool Ui::prompt(const PromptOptions& options, rt::Value& value) {
                                       {AnswerSource::Answer::Text, AnswerSource::Answer::Ok, AnswerSource::Answer::Cancel});
         if (!a) return false;
         ok = a->kind != AnswerSource::Answer::Cancel;
-        if (a->kind == AnswerSource::Answer::Text) value = format.value(format.type(fromQ(fromUtf8(a->text))), value);
+        if (a->kind == AnswerSource::Answer::Text) {
+            // Typed as a person would: a text the field cannot hold whole is
+            // refused whole and said, and OK then takes what the field held.
+            const QString typed = fromUtf8(a->text);
+            PictureValidator check(format, nullptr);
+            if (const QString refused = check.refusal(typed); !refused.isEmpty()) {
+                if (transcript_) transcript_->invalid(QStringLiteral("VALUE"), options.password ? QString(typed.size(), '*') : typed);
+            } else {
+                value = format.value(format.type(fromQ(typed)), value);
+            }
+        }
     } else {
         ok = promptDialog(options, value);
     }

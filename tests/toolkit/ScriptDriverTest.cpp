@@ -85,6 +85,8 @@ answer text c3
 press Search
 answer cancel
 key F2
+answer text c3toolong
+press Search
 answer choice 2
 press Choose
 press Boxes
@@ -131,6 +133,9 @@ menu Colours
         "yesno \"Delete This Entry?\" yes",
         "prompt \"Search\" \"Part Code\" ok \"C3\"",
         "prompt \"Search\" \"Part Code\" cancel",
+        // Too long for the prompt's six places: refused whole, OK takes the blank field.
+        "invalid VALUE \"c3toolong\"",
+        "prompt \"Search\" \"Part Code\" ok \"\"",
         "choice \"Search By:\" 2",
         "info \"Saved.\"",
         "alert \"No Match Found\"",
