@@ -306,7 +306,7 @@ void ASSDUPD(ds::DataContext& ctx, tk::Browse& list, const ia::ScreenKeys& scree
         update();
 
         tk::Ui& ui = tk::Ui::instance();
-        edit.checkBeforeSave([&] {
+        edit.setSaveCheck([&] {
             const DrawingElement typed = typedElement(edit.values(), recno);
             std::optional<DrawingFailure> f;
             try {
@@ -365,7 +365,6 @@ void ASSDRAW(ds::DataContext& ctx, const std::function<void()>& dataSheet) {
 void ASSDRAW(ds::DataContext& ctx, const CurrentConfiguration& configuration, const std::function<void()>& dataSheet) {
     rt::Session& s = ctx.session;
     rt::SelectionGuard selection(s);
-    const CurrentConfiguration* current = &configuration;
     if (!s.area("ASSDRAW") && !ds::OPNALIAS(ctx, "assdraw", false, true)) return;
     rt::WorkArea& assembly = s.openArea("ASSEMBLY");
     rt::WorkArea& assdraw = s.openArea("ASSDRAW");
@@ -373,11 +372,11 @@ void ASSDRAW(ds::DataContext& ctx, const CurrentConfiguration& configuration, co
     s.select(assdraw);
     if (!assdraw.filterText().empty()) assdraw.setFilter("");
     if (assdraw.order() != 1) assdraw.setOrder(1);
-    assdraw.seek(current->code, false);
+    assdraw.seek(configuration.code, false);
     DrawingModel model(s, assembly, assdraw);
 
     const QString title =
-        QString::fromUtf8(kDrawingTitlePrefix) + tk::toQ(current->desc) + QString::fromUtf8(kDrawingTitleSuffix);
+        QString::fromUtf8(kDrawingTitlePrefix) + tk::toQ(configuration.desc) + QString::fromUtf8(kDrawingTitleSuffix);
     ia::ListScreen screen(ctx, title, tk::Box{40, 10, 480, 990});
     tk::Dialog& dlg = screen.dialog();
 
@@ -418,7 +417,7 @@ void ASSDRAW(ds::DataContext& ctx, const CurrentConfiguration& configuration, co
                            reload();
                        }),
                        .remove = screen.onList([&](tk::Browse& l) {
-                           deleteOwnedLine(ctx, l, *current, QString::fromUtf8(kDeleteElementQuestion));
+                           deleteOwnedLine(ctx, l, configuration, QString::fromUtf8(kDeleteElementQuestion));
                            screen.restore();
                            reload();
                        }),
@@ -445,7 +444,7 @@ void ASSDRAW(ds::DataContext& ctx, const CurrentConfiguration& configuration, co
                                                                     assdraw.fieldValue("FN"),
                                                                     assdraw.fieldValue("CONDITION")};
                                       });
-    list.setScope("assdraw->Asscode", current->code, current->code);
+    list.setScope("assdraw->Asscode", configuration.code, configuration.code);
     // Another workstation's new element is drawn after the next move.
     list.onChange([&] {
         if (!preview) return;

@@ -122,8 +122,9 @@ public:
     // Save writes every copied field except these.
     void writeAllExcept(const std::vector<std::string>& fields);
     void onLockFailure(LockFailure policy) { lockFailure_ = policy; }
-    // Save runs `check` first and ends the dialog only when it holds (a
-    // value that does not fit its field keeps the dialog open).
+    // Save (the button, Page Down, `save`) runs `check` first and ends the
+    // dialog only when it holds; false keeps the dialog open and writes
+    // nothing (`check` tells why).
     void setSaveCheck(std::function<bool()> check) { saveCheck_ = std::move(check); }
     // Runs under the record's lock before anything is written (a check that
     // the record's index entries are sound). An exception from it, or from
@@ -160,9 +161,6 @@ public:
     // about first, and No leaves the dialog open. A table failure ends the
     // dialog and goes on from `run`.
     void save();
-    // The same: Save (the button, Page Down, `save`) asks `check` first;
-    // false keeps the dialog open and writes nothing (`check` tells why).
-    void checkBeforeSave(std::function<bool()> check) { setSaveCheck(std::move(check)); }
 
     // Shows the dialog modally: Enter, Space, Insert, Delete and F2 to no
     // action and Page Down to Save while it stands. Save (above) writes while

@@ -19,21 +19,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 class MxadminTest : public ::testing::Test {
 protected:
     // Runs mxadmin with the arguments (each quoted), capturing both outputs.
     Outcome mxadmin(const std::vector<std::string>& args) {
         std::string cmd = mx::test::mxadmin();
         for (const std::string& a : args) cmd += " '" + a + "'";
-        const std::string errFile = scratch.file("stderr.txt");
-        const RunResult run = mx::test::run(cmd, errFile);
-        return Outcome{run.status, run.out, readFileBytes(errFile)};
+        return runCapturing(cmd, scratch.file("stderr.txt"));
     }
 
     // Every file below `dir` with its bytes.
@@ -325,9 +317,7 @@ TEST_F(MxadminTest, CheckDumpAndUserListWorkOnADataSetTheyMayNotWriteTo) {
     // Permissions do not hold the super-user back: run as nobody then.
     const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     auto runReadOnly = [&](const std::string& args) {
-        const std::string errFile = scratch.file("stderr.txt");
-        const RunResult r = mx::test::run(as + mx::test::mxadmin() + " " + args, errFile);
-        return Outcome{r.status, r.out, readFileBytes(errFile)};
+        return runCapturing(as + mx::test::mxadmin() + " " + args, scratch.file("stderr.txt"));
     };
 
     Outcome check = runReadOnly("check '" + dir + "'");

@@ -32,12 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -60,9 +54,7 @@ using Planted = std::tuple<std::string, std::uint32_t, std::string>;
 class CrossCheckTest : public ::testing::Test {
 protected:
     static Outcome command(const std::string& line) {
-        const std::string errFile = scratch->file("stderr.txt");
-        const RunResult r = run(line, errFile);
-        return Outcome{r.status, r.out, readFileBytes(errFile)};
+        return runCapturing(line, scratch->file("stderr.txt"));
     }
     static Outcome mxadmin(const std::string& args) { return command(mx::test::mxadmin() + " " + args); }
     static Outcome plant(const std::string& dir, const char* phase) {

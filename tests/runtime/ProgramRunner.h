@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "TestUtil.h"
+
 namespace mx::test {
 
 struct RunResult {
@@ -27,6 +29,18 @@ inline RunResult run(const std::string& command, const std::string& errFile = {}
     int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+// A run with both outputs: standard error goes through `errFile`.
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline Outcome runCapturing(const std::string& command, const std::string& errFile) {
+    const RunResult r = run(command, errFile);
+    return Outcome{r.status, r.out, readFileBytes(errFile)};
 }
 
 inline std::string mxdev() { return std::string(MX_BUILD_DIR) + "/src/shell/mxdev"; }

@@ -64,6 +64,18 @@ public:
         };
     }
 
+    // Four library entries whose record order differs from every index
+    // order, then `more`.
+    void appendLib(std::vector<Row> more = {}) {
+        std::vector<Row> rows = {{{"CODE", C("DUR")}, {"DESC", C("DURALITE")}, {"CATEGORY", C("COM")}, {"SERIAL", N(4)}},
+                                 {{"CODE", C("ALU")}, {"DESC", C("ALUMINIUM")}, {"CATEGORY", C("RES")}, {"SERIAL", N(2)},
+                                  {"MAXADJUST", N(3)}, {"TAG", L(true)}},
+                                 {{"CODE", C("CED")}, {"DESC", C("CEDAR")}, {"CATEGORY", C("RES")}, {"SERIAL", N(3)}},
+                                 {{"CODE", C("BRZ")}, {"DESC", C("BRONZE")}, {"CATEGORY", C("COM")}, {"SERIAL", N(1)}}};
+        rows.insert(rows.end(), more.begin(), more.end());
+        append("lib", rows);
+    }
+
     // Column `n` (0 = the deleted mark, 1 = the record number, 2 = the first
     // field) of every row of the k-th dump's browse.
     std::vector<std::string> cellsOf(int k, size_t n) const {

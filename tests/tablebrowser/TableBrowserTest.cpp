@@ -20,12 +20,7 @@ using mx::test::writeFileBytes;
 class TableBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Record order differs from every index order.
-        h.append("lib", {{{"CODE", C("DUR")}, {"DESC", C("DURALITE")}, {"CATEGORY", C("COM")}, {"SERIAL", N(4)}},
-                         {{"CODE", C("ALU")}, {"DESC", C("ALUMINIUM")}, {"CATEGORY", C("RES")}, {"SERIAL", N(2)},
-                          {"MAXADJUST", N(3)}, {"TAG", L(true)}},
-                         {{"CODE", C("CED")}, {"DESC", C("CEDAR")}, {"CATEGORY", C("RES")}, {"SERIAL", N(3)}},
-                         {{"CODE", C("BRZ")}, {"DESC", C("BRONZE")}, {"CATEGORY", C("COM")}, {"SERIAL", N(1)}}});
+        h.appendLib();
         h.append("mitrex", {{{"CUSTNO", N(7)}, {"COMPANY", C("OLD NAME PTY LTD")}, {"AMOUNT", N(12.5)}}});
         h.append("mxnote", {{{"CUSTNO", N(7)}, {"NOTE", C("first note")}}});
     }

@@ -23,12 +23,7 @@ using mx::test::writeFileBytes;
 class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        h.append("lib", {{{"CODE", C("DUR")}, {"DESC", C("DURALITE")}, {"CATEGORY", C("COM")}, {"SERIAL", N(4)}},
-                         {{"CODE", C("ALU")}, {"DESC", C("ALUMINIUM")}, {"CATEGORY", C("RES")}, {"SERIAL", N(2)},
-                          {"MAXADJUST", N(3)}, {"TAG", L(true)}},
-                         {{"CODE", C("CED")}, {"DESC", C("CEDAR")}, {"CATEGORY", C("RES")}, {"SERIAL", N(3)}},
-                         {{"CODE", C("BRZ")}, {"DESC", C("BRONZE")}, {"CATEGORY", C("COM")}, {"SERIAL", N(1)}},
-                         {{"CODE", C("RS600")}, {"DESC", C("RESIDENTIAL 600")}, {"CATEGORY", C("RES")}, {"SERIAL", N(5)}}});
+        h.appendLib({{{"CODE", C("RS600")}, {"DESC", C("RESIDENTIAL 600")}, {"CATEGORY", C("RES")}, {"SERIAL", N(5)}}});
         h.append("mitrex", {{{"CUSTNO", N(7)}, {"COMPANY", C("OLD NAME PTY LTD")}, {"AMOUNT", N(12.5)},
                              {"CHANGED", rt::Value::date(rt::parseDate("15/03/24", "dd/mm/yy", 1945))}, {"LITE", L(true)}},
                             {{"CUSTNO", N(8)}, {"COMPANY", C("Banksia, \"Frames\"")}, {"AMOUNT", N(-3)}}});
