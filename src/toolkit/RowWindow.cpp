@@ -103,9 +103,16 @@ void RowWindow::pageDown() {
         cursor_.seek(rows_.back().id);
         return;
     }
+    // The next page, read on the way to its last row: each record between
+    // is passed once (reloading there would walk back and forth over them).
     cursor_.seek(rows_.back().id);
-    if (cursor_.skip(capacity_) == 0) return;
-    reload(capacity_ - 1);
+    std::vector<Row> next;
+    while (static_cast<int>(next.size()) < capacity_ && cursor_.skip(1) == 1) next.push_back(fetchRow());
+    if (next.empty()) return;
+    // Short at the end of the list: the page ends at the last row, filled from above.
+    if (static_cast<int>(next.size()) < capacity_) return reload(capacity_ - 1);
+    rows_ = std::move(next);
+    current_ = capacity_ - 1;
 }
 
 void RowWindow::pageUp() {
@@ -116,8 +123,13 @@ void RowWindow::pageUp() {
         return;
     }
     cursor_.seek(rows_.front().id);
-    if (cursor_.skip(-capacity_) == 0) return;
-    reload(0);
+    std::vector<Row> before;
+    while (static_cast<int>(before.size()) < capacity_ && cursor_.skip(-1) == -1) before.push_back(fetchRow());
+    if (before.empty()) return;
+    // Short at the top of the list: the page begins at the first row.
+    if (static_cast<int>(before.size()) < capacity_) return reload(0);
+    rows_.assign(before.rbegin(), before.rend());
+    current_ = 0;
 }
 
 bool RowWindow::select(int index) {

@@ -27,6 +27,7 @@ public:
     void hide(std::uint32_t id) { hidden_.insert(id); }
     std::uint32_t here() const { return pos_ < ids_.size() ? ids_[pos_] : 0; }
     long moves = 0;
+    long stepped = 0;  // records passed, hidden ones included
 
     bool top() override {
         ++moves;
@@ -54,6 +55,7 @@ public:
                 if (step < 0 && p == 0) break;
                 p += step;
                 if (p >= ids_.size()) break;
+                ++stepped;
                 if (!hidden_.count(ids_[p])) {
                     found = true;
                     break;
@@ -167,6 +169,32 @@ TEST(RowWindow, FetchesOnlyWhatItShows) {
     w.bottom();
     EXPECT_EQ(w.fetches(), 46);
     EXPECT_EQ(c.here(), 100000u);
+}
+
+TEST(RowWindow, APageMovePassesEachRecordBetweenOnce) {
+    // One record in ten shown, as under a filter: every record passed costs a read.
+    ListCursor c(range(1000));
+    for (std::uint32_t id = 1; id <= 1000; ++id)
+        if (id % 10 != 1) c.hide(id);
+    RowWindow w(c, [&] { return std::vector<std::string>{std::to_string(c.id())}; });
+    w.setCapacity(10);
+    w.top();
+    w.pageDown();  // to the window's last row
+    ASSERT_EQ(c.here(), 91u);
+    c.stepped = 0;
+    const long fetched = w.fetches();
+    w.pageDown();
+    checkInvariants(w, c, "page down");
+    EXPECT_EQ(c.here(), 191u);
+    EXPECT_EQ(c.stepped, 100) << "rows 101 .. 191 and the hidden ones between, once";
+    EXPECT_EQ(w.fetches() - fetched, 10);
+    w.up();
+    w.pageUp();  // to the window's first row, then a page up
+    c.stepped = 0;
+    w.pageUp();
+    checkInvariants(w, c, "page up");
+    EXPECT_EQ(c.here(), 1u);
+    EXPECT_EQ(c.stepped, 100);
 }
 
 TEST(RowWindow, RandomMovesKeepTheInvariantsWhileRowsDisappear) {
