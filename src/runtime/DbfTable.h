@@ -89,6 +89,18 @@ public:
     // that a walk along the records costs a read per 64 KiB.
     void beginRun() { ++runDepth_; }
     void endRun();
+    // beginRun() .. endRun() over a scope: a walk in record order that is
+    // one reading of the table (a count, an export) reads it in blocks.
+    class Run {
+    public:
+        explicit Run(DbfTable& table) : table_(table) { table_.beginRun(); }
+        ~Run() { table_.endRun(); }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        DbfTable& table_;
+    };
     void dropRunBlock() { runCount_ = 0; }
     // Positioned reads of records made (shared mode): what a run saved, for tests.
     std::uint64_t sharedFileReads() const { return sharedFileReads_; }

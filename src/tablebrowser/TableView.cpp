@@ -79,6 +79,8 @@ void forEachInView(rt::Session& session, rt::WorkArea& area, const std::function
     KeepPosition keep(area);
     const int order = area.order();
     if (order == 0) {
+        // One reading of the table: its records are read in blocks.
+        rt::DbfTable::Run run(area.table());
         const std::uint32_t total = area.recordCount();
         for (std::uint32_t r = 1; r <= total; ++r) {
             area.goTo(r);
@@ -122,6 +124,8 @@ std::uint64_t countView(rt::Session& session, rt::WorkArea& area, std::uint32_t 
     const rt::Expression filter = area.filterText().empty() ? rt::Expression{} : area.compileHere(area.filterText());
     std::uint64_t n = 0;
     Value v;
+    // A count is one reading of the table: its records are read in blocks.
+    rt::DbfTable::Run run(area.table());
     for (std::uint32_t r = from; r <= to; ++r) {
         area.goTo(r);
         if (hideDeleted && area.deleted()) continue;

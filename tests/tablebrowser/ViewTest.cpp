@@ -1,7 +1,8 @@
 // The table browser's view played as scripted sessions: the filter (and
 // what a bad one says), Find, Go To and the record numbers, the CSV export
 // read back by an independent reader, the printout read back with
-// pdftotext, Copy, Seek typed in lower case and the record form's paging.
+// pdftotext, Copy, Seek typed in lower case, the record form's paging, and
+// a count over a shared table.
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "BrowserHarness.h"
 #include "ExprFormat.h"
+#include "TableView.h"
 #include "TestUtil.h"
 
 namespace mx::tablebrowser::test {
@@ -225,4 +227,24 @@ TEST_F(ViewTest, CtrlSSavesTheRecordForm) {
 }
 
 }  // namespace
+TEST_F(ViewTest, ACountOnASharedTableReadsItInBlocksAndTheNextCountSeesAnotherStationsWrite) {
+    std::vector<mx::test::Row> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back({{"CODE", C("X")}, {"SERIAL", N(i % 10 == 7 ? 7 : 1)}});
+    h.append("lib", rows);
+    rt::Session s;
+    rt::WorkArea& lib = s.open(h.tmp.file("lib.dbf"), "LIB", rt::OpenMode::Shared);
+    lib.setFilter("SERIAL = 7");
+    const std::uint64_t before = lib.table().sharedFileReads();
+    EXPECT_EQ(countView(s, lib), 300u);
+    EXPECT_LT(lib.table().sharedFileReads() - before, 40u) << "3 005 records read in 64 KiB blocks, not one by one";
+
+    rt::Session other;
+    rt::WorkArea& b = other.open(h.tmp.file("lib.dbf"), "LIB", rt::OpenMode::Shared);
+    b.goTo(2);
+    ASSERT_TRUE(b.lock());
+    b.setField("SERIAL", N(7));
+    b.unlock();
+    EXPECT_EQ(countView(s, lib), 301u) << "nothing read by one count serves the next";
+}
+
 }  // namespace mx::tablebrowser::test
