@@ -60,7 +60,7 @@ struct Sheet {
     // The blocks' texts by row, laid out row by row once all are known: a
     // row whose value wraps takes the rows below it and pushes the rest of
     // the sheet down, both blocks alike.
-    std::map<double, std::vector<tk::RowCell>> cells;
+    std::map<double, std::vector<tk::RowCell>> cells{};
 
     void label(double row, double col, const QString& s) { cells[row].push_back({col, s, bold, false, false}); }
     void value(double row, double col, const QString& s) { cells[row].push_back({col, s, regular, false, true}); }

@@ -317,9 +317,11 @@ std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const 
             return true;
         } catch (const rt::DbError& err) {
             if (err.kind() != rt::ErrorKind::BadExpression) throw;
-            std::string why = "does not compile: " + err.detail();
+            const std::string reason = "does not compile: " + err.detail();
+            std::string why = reason;
             if (err.position() >= 0) why += " at " + std::to_string(err.position());
-            out.push_back(DrawingFailure{e.recno, field, shown, why});
+            // The position counts in `text`; it names a place in what is shown only when the two are one.
+            out.push_back(DrawingFailure{e.recno, field, shown, why, shown == text ? err.position() : -1, reason});
             return false;
         }
     };
@@ -330,7 +332,7 @@ std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const 
     for (const auto& [field, raw] : coordinateTexts) {
         const std::string text = trimmed(*raw);
         if (text.empty())
-            out.push_back(DrawingFailure{e.recno, field, text, "there is no expression"});
+            out.push_back(DrawingFailure{e.recno, field, text, "there is no expression", -1, {}});
         else
             compiles(coordinates, field, text, text);
     }
@@ -339,11 +341,11 @@ std::vector<DrawingFailure> checkElementTexts(const rt::Session& session, const 
         const std::size_t open = fn.find('(');
         if (open == std::string::npos || open + 1 >= fn.size() || fn.back() != ')' ||
             ds::upper(trimmed(fn.substr(0, open))) != "BLADES") {
-            out.push_back(DrawingFailure{e.recno, "FN", fn, "is not BLADES(pitch): the element draws nothing"});
+            out.push_back(DrawingFailure{e.recno, "FN", fn, "is not BLADES(pitch): the element draws nothing", -1, {}});
         } else {
             const std::string argument = trimmed(fn.substr(open + 1, fn.size() - open - 2));
             if (argument.empty())
-                out.push_back(DrawingFailure{e.recno, "FN", fn, "there is no pitch"});
+                out.push_back(DrawingFailure{e.recno, "FN", fn, "there is no pitch", -1, {}});
             else
                 compiles(coordinates, "FN", argument, fn);
         }

@@ -139,7 +139,9 @@ TEST(ConfigurationListPrintout, EveryCodeAndTypeOfTheDemoAndALargeDataSetIsPrint
         EXPECT_TRUE(faults.empty()) << faults.join('\n').toStdString();
         for (const char* field : {"CODE", "ASSEMCAT", "LIB", "DESC"})
             for (const std::string& v : h.column("assembly", field))
-                if (!v.empty()) EXPECT_TRUE(mx::test::printedWhole(lines, QString::fromStdString(v))) << field << " " << v;
+                if (!v.empty()) {
+                    EXPECT_TRUE(mx::test::printedWhole(lines, QString::fromStdString(v))) << field << " " << v;
+                }
     }
 }
 

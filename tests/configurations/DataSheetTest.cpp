@@ -325,7 +325,7 @@ TEST_F(DataSheetTest, AValueThatWouldLeaveThePageWrapsInItsColumnAndTheRowsBelow
     EXPECT_NEAR(last.xMin, first.xMin, 0.5);
     EXPECT_NEAR(word(w, "A:").yMin, first.yMin, 1.0) << "the row's own texts stay on it";
     for (const PdfWord& x : mx::test::wordsBeside(w, word(w, "A:")))
-        if (x.text == "Include") EXPECT_LT(last.xMax, x.xMin);
+        if (x.text == "Include") { EXPECT_LT(last.xMax, x.xMin); }
     const double page = mx::test::pdfPageSize(file).width();
     for (const PdfWord& x : w) EXPECT_LT(x.xMax, page - 18) << x.text.toStdString() << " leaves the page";
     EXPECT_TRUE(lines.contains("Mitrex Development from Tallowood Systems Banksia Frames 08/12/26"))

@@ -175,7 +175,7 @@ TEST_F(LibraryReportsTest, ANameWiderThanItsCellWrapsInsideItAndThePagesKeepThei
         EXPECT_TRUE(mx::test::printedWhole(lines, name)) << name.toStdString();
     }
     for (const auto& w : words) {
-        if (w.text.startsWith(QLatin1Char('W'))) EXPECT_LT(w.xMax, cellRight) << w.text.toStdString();
+        if (w.text.startsWith(QLatin1Char('W'))) { EXPECT_LT(w.xMax, cellRight) << w.text.toStdString(); }
         EXPECT_LT(w.yMax, page.height() - 18) << w.text.toStdString();
     }
     EXPECT_TRUE(mx::test::boxFaults(lines, page).empty());
