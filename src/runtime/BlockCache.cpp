@@ -95,7 +95,14 @@ std::uint32_t BlockCache::takeSlot() {
     }
 }
 
+void BlockCache::prefetch(std::uint64_t offset) const {
+    const Entry* e = find(offset / kBlockSize);
+    const auto inBlock = static_cast<std::size_t>(offset % kBlockSize);
+    if (e && inBlock < e->valid) __builtin_prefetch(data(e->slot) + inBlock);
+}
+
 BlockCache::Entry* BlockCache::load(const File& file, std::uint64_t block) {
+    if (free_.empty() && slotBlock_.size() + kGroupBlocks <= maxBlocks_) return loadGroup(file, block);
     const std::uint32_t slot = takeSlot();
     ++fileReads_;
     std::size_t got = 0;
@@ -108,6 +115,27 @@ BlockCache::Entry* BlockCache::load(const File& file, std::uint64_t block) {
     slotBlock_[slot] = block;
     slotUsed_[slot] = 1;
     insert(Entry{block, slot, static_cast<std::uint32_t>(got)});
+    return find(block);
+}
+
+// The group's blocks that the file holds and the cache does not, the one
+// asked for always (with what the file held of it, maybe nothing); only
+// that one counts as used.
+BlockCache::Entry* BlockCache::loadGroup(const File& file, std::uint64_t block) {
+    const std::uint64_t first = block / kGroupBlocks * kGroupBlocks;
+    if (!group_) group_ = std::make_unique_for_overwrite<char[]>(kGroupBlocks * kBlockSize);
+    ++fileReads_;
+    const std::size_t got = file.readAt(first * kBlockSize, group_.get(), kGroupBlocks * kBlockSize);
+    for (std::uint64_t b = first; b < first + kGroupBlocks; ++b) {
+        const auto start = static_cast<std::size_t>(b - first) * kBlockSize;
+        if (b != block && (start >= got || find(b))) continue;
+        const std::size_t valid = got > start ? std::min(got - start, kBlockSize) : 0;
+        const std::uint32_t slot = takeSlot();
+        std::memcpy(data(slot), group_.get() + start, valid);
+        slotBlock_[slot] = b;
+        slotUsed_[slot] = b == block ? 1 : 0;
+        insert(Entry{b, slot, static_cast<std::uint32_t>(valid)});
+    }
     return find(block);
 }
 

@@ -202,6 +202,7 @@ std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& at) {
 }
 bool NtxIndex::advance(NtxEntry& at) { return impl_->advance(at); }
 bool NtxIndex::retreat(NtxEntry& at) { return impl_->retreat(at); }
+std::uint32_t NtxIndex::recnoAhead(int ahead) const { return impl_->recnoAhead(ahead); }
 std::optional<NtxEntry> NtxIndex::find(std::string_view key, std::uint32_t recno) { return impl_->find(key, recno); }
 std::uint32_t NtxIndex::keyCount() { return impl_->keyCount(); }
 std::uint32_t NtxIndex::keyPosition(const NtxEntry& at) { return impl_->keyPosition(at); }

@@ -107,6 +107,11 @@ public:
     // false, leaving `at` as it was, when there is none.
     bool advance(NtxEntry& at);
     bool retreat(NtxEntry& at);
+    // The record number `ahead` entries after (ahead < 0: before) the entry
+    // the last move stood on, when it lies on the same leaf page; 0 when it
+    // does not. A hint for reading ahead: no lock is taken and nothing read,
+    // so another process's change since may make it wrong.
+    std::uint32_t recnoAhead(int ahead) const;
     // Finds the entry of a record given its current key; nullopt when absent.
     std::optional<NtxEntry> find(std::string_view key, std::uint32_t recno);
 

@@ -120,6 +120,7 @@ public:
     std::optional<NtxEntry> seekLast(std::string_view prefix);
     bool advance(NtxEntry& at);
     bool retreat(NtxEntry& at);
+    std::uint32_t recnoAhead(int ahead) const;
     std::optional<NtxEntry> find(std::string_view key, std::uint32_t recno);
     std::uint32_t keyCount();
     std::uint32_t keyPosition(const NtxEntry& at);

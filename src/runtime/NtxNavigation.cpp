@@ -241,6 +241,14 @@ bool NtxIndex::Impl::advance(NtxEntry& at) { return step(at, true); }
 
 bool NtxIndex::Impl::retreat(NtxEntry& at) { return step(at, false); }
 
+std::uint32_t NtxIndex::Impl::recnoAhead(int ahead) const {
+    if (path_.empty()) return 0;
+    const Level& cur = path_.back();
+    if (cur.page->child(0) != 0) return 0;  // an inner page: the neighbours lie in other pages
+    const int i = cur.idx + ahead;
+    return i >= 0 && i < cur.page->count() ? cur.page->recno(i) : 0;
+}
+
 std::optional<NtxEntry> NtxIndex::Impl::find(std::string_view key, std::uint32_t recno) {
     Lock lock(*this, false);
     std::string k = normalizedKey(key);
