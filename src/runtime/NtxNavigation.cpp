@@ -353,8 +353,17 @@ std::optional<NtxEntry> NtxIndex::Impl::entryAt(std::uint32_t position) {
 // ---- counts for scroll bars while other processes write ------------------------
 
 // Another process changed the index: the counts we hold become estimates.
+// The counts are moved, not copied, when they are the larger set (after a
+// full count, every page of the index), since this happens on the move that
+// first sees the change; the counts taken since the estimates replace them.
 void NtxIndex::Impl::keepCountsAsEstimates() {
-    for (const auto& [addr, n] : counts_) staleCounts_[addr] = n;
+    if (counts_.size() > staleCounts_.size()) {
+        counts_.swap(staleCounts_);
+        for (const auto& [addr, n] : counts_) staleCounts_.emplace(addr, n);  // keeps the newer count
+        counts_.clear();
+    } else {
+        for (const auto& [addr, n] : counts_) staleCounts_[addr] = n;
+    }
     if (totalCount_) staleTotal_ = totalCount_;
     if (staleTotal_) {
         recountWanted_ = true;
@@ -374,7 +383,21 @@ void NtxIndex::Impl::forgetEstimates() {
 std::uint64_t NtxIndex::Impl::approxSubtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth) {
     if (auto it = counts_.find(addr); it != counts_.end()) return it->second;
     if (auto it = staleCounts_.find(addr); it != staleCounts_.end()) return it->second;
-    return subtreeCount(addr, from, depth);
+    if (!staleTotal_) return subtreeCount(addr, from, depth);
+    // A page another process made since our counts were taken (a split):
+    // its entries and its children's figures, the estimates standing in for
+    // those counted before, instead of counting its whole subtree again.
+    checkDepth(depth, from);
+    PagePtr p = page(addr, from);
+    const int n = p->count();
+    std::uint64_t total = static_cast<std::uint64_t>(n);
+    for (int i = 0; i <= n; ++i) {
+        const std::uint32_t c = p->child(i);
+        if (c != 0) total += approxSubtreeCount(c, addr, depth + 1);
+    }
+    total = std::min<std::uint64_t>(total, 0xFFFFFFFFu);
+    staleCounts_[addr] = total;
+    return total;
 }
 
 std::uint64_t NtxIndex::Impl::approxTotal() {
