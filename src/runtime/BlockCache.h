@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace mx::rt {
@@ -86,7 +87,7 @@ private:
     const char* data(std::uint32_t slot) const {
         return chunks_[slot / kChunkBlocks].get() + (slot % kChunkBlocks) * kBlockSize;
     }
-    char* data(std::uint32_t slot) { return chunks_[slot / kChunkBlocks].get() + (slot % kChunkBlocks) * kBlockSize; }
+    char* data(std::uint32_t slot) { return const_cast<char*>(std::as_const(*this).data(slot)); }
     void endWindow();
 
     std::size_t maxBlocks_;

@@ -230,6 +230,9 @@ private:
     std::optional<NtxEntry> result(bool positioned) const { return positioned ? current() : std::nullopt; }
     std::string normalizedKey(std::string_view key) const;
 
+    // A page's entries plus what `child` gives for each of its subtrees.
+    using SubtreeCount = std::uint64_t (Impl::*)(std::uint32_t addr, std::uint32_t from, std::size_t depth);
+    std::uint64_t pageTotal(std::uint32_t addr, std::uint32_t from, std::size_t depth, SubtreeCount child);
     std::uint64_t subtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth);
     std::uint64_t approxSubtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth);
     std::uint64_t approxTotal();

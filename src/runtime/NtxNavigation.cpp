@@ -255,18 +255,22 @@ std::optional<NtxEntry> NtxIndex::Impl::find(std::string_view key, std::uint32_t
     return result(posEntry(k.data(), recno));
 }
 
+std::uint64_t NtxIndex::Impl::pageTotal(std::uint32_t addr, std::uint32_t from, std::size_t depth, SubtreeCount child) {
+    checkDepth(depth, from);
+    PagePtr p = page(addr, from);
+    const int n = p->count();
+    std::uint64_t total = static_cast<std::uint64_t>(n);
+    for (int i = 0; i <= n; ++i) {
+        const std::uint32_t c = p->child(i);
+        if (c != 0) total += (this->*child)(c, addr, depth + 1);
+    }
+    return std::min<std::uint64_t>(total, 0xFFFFFFFFu);
+}
+
 std::uint64_t NtxIndex::Impl::subtreeCount(std::uint32_t addr, std::uint32_t from, std::size_t depth) {
     auto it = counts_.find(addr);
     if (it != counts_.end()) return it->second;
-    checkDepth(depth, from);
-    PagePtr p = page(addr, from);
-    int n = p->count();
-    std::uint64_t total = static_cast<std::uint64_t>(n);
-    for (int i = 0; i <= n; ++i) {
-        std::uint32_t c = p->child(i);
-        if (c != 0) total += subtreeCount(c, addr, depth + 1);
-    }
-    total = std::min<std::uint64_t>(total, 0xFFFFFFFFu);
+    const std::uint64_t total = pageTotal(addr, from, depth, &Impl::subtreeCount);
     counts_[addr] = total;
     return total;
 }
@@ -387,15 +391,7 @@ std::uint64_t NtxIndex::Impl::approxSubtreeCount(std::uint32_t addr, std::uint32
     // A page another process made since our counts were taken (a split):
     // its entries and its children's figures, the estimates standing in for
     // those counted before, instead of counting its whole subtree again.
-    checkDepth(depth, from);
-    PagePtr p = page(addr, from);
-    const int n = p->count();
-    std::uint64_t total = static_cast<std::uint64_t>(n);
-    for (int i = 0; i <= n; ++i) {
-        const std::uint32_t c = p->child(i);
-        if (c != 0) total += approxSubtreeCount(c, addr, depth + 1);
-    }
-    total = std::min<std::uint64_t>(total, 0xFFFFFFFFu);
+    const std::uint64_t total = pageTotal(addr, from, depth, &Impl::approxSubtreeCount);
     staleCounts_[addr] = total;
     return total;
 }

@@ -226,7 +226,6 @@ TEST_F(ViewTest, CtrlSSavesTheRecordForm) {
     EXPECT_EQ(h.column("mitrex", "COMPANY").front(), "KEYED") << h.joined();
 }
 
-}  // namespace
 TEST_F(ViewTest, ACountOnASharedTableReadsItInBlocksAndTheNextCountSeesAnotherStationsWrite) {
     std::vector<mx::test::Row> rows;
     for (int i = 0; i < 3000; ++i) rows.push_back({{"CODE", C("X")}, {"SERIAL", N(i % 10 == 7 ? 7 : 1)}});
@@ -247,4 +246,5 @@ TEST_F(ViewTest, ACountOnASharedTableReadsItInBlocksAndTheNextCountSeesAnotherSt
     EXPECT_EQ(countView(s, lib), 301u) << "nothing read by one count serves the next";
 }
 
+}  // namespace
 }  // namespace mx::tablebrowser::test
